@@ -1,0 +1,90 @@
+#include "document/document_win.h"
+
+#include <commctrl.h>
+#include <commdlg.h>
+
+#include "document/text.h"
+#include "res/resource.h"
+
+HWND status_bar;
+
+namespace {
+
+// The size of the file at path, or 0 when it cannot be looked up: never the size of the file
+// that was current before.
+uint64_t look_up_size(const char16_t *path)
+{
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (!GetFileAttributesExW(wide(path), GetFileExInfoStandard, &data))
+        return 0;
+    return uint64_t(data.nFileSizeHigh) << 32 | data.nFileSizeLow;
+}
+
+} // namespace
+
+void create_status_bar(HWND window)
+{
+    status_bar = CreateStatusWindowW(WS_CHILD | WS_VISIBLE | CCS_BOTTOM | SBARS_SIZEGRIP, L"", window, IDC_STATUS);
+    int edges[5] = {300, 400, 460, 560, -1};
+    SendMessageW(status_bar, SB_SETPARTS, 5, LPARAM(edges));
+}
+
+void update_status_bar()
+{
+    char16_t text[STATUS_TEXT_CAPACITY];
+    SendMessageW(status_bar, SB_SETTEXTW, 0, LPARAM(document.source_path));
+    size_status_text(text, document.file_size);
+    SendMessageW(status_bar, SB_SETTEXTW, 1, LPARAM(text));
+    position_status_text(text, document.segment_index, last_segment_index());
+    SendMessageW(status_bar, SB_SETTEXTW, 2, LPARAM(text));
+    address_status_text(text, document.segment_index);
+    SendMessageW(status_bar, SB_SETTEXTW, 3, LPARAM(text));
+}
+
+bool set_source_file(const char16_t *path)
+{
+    if (!text_copy(document.source_path, path))
+        return false;
+    document.file_size = look_up_size(document.source_path);
+    return true;
+}
+
+void show_path_too_long(HWND owner, const char16_t *path)
+{
+    char16_t message[FILE_ERROR_TEXT_CAPACITY];
+    TextBuilder t = text_builder(message);
+    text_append(t, u"ﾌｧｲﾙ名が長すぎます（259文字まで）\r\n");
+    text_append(t, path); // cut to the message buffer if need be
+    MessageBoxW(owner, wide(message), L"ﾌｧｲﾙｴﾗｰ", MB_OK | MB_ICONWARNING);
+}
+
+int choose_source_file(HWND owner)
+{
+    // The dialog's own buffer: a cancelled dialog leaves the current file untouched.
+    static char16_t file_buffer[2048];
+    char16_t start[PATH_CAPACITY];
+    open_dialog_start_text(start, document.open_directory);
+    text_copy(file_buffer, start);
+
+    OPENFILENAMEW ofn = {};
+    ofn.lStructSize = sizeof ofn;
+    ofn.hwndOwner = owner;
+    ofn.lpstrFilter = L"ALLFile(*.*)\0*.*\0";
+    ofn.nFilterIndex = 1;
+    ofn.lpstrFile = wide(file_buffer);
+    ofn.nMaxFile = sizeof file_buffer / sizeof file_buffer[0];
+    ofn.lpstrTitle = L"ファイル読み出し";
+    ofn.Flags = OFN_EXPLORER | OFN_ALLOWMULTISELECT;
+    if (!GetOpenFileNameW(&ofn))
+        return 0;
+
+    if (!set_source_file(file_buffer)) {
+        show_path_too_long(owner, file_buffer);
+        return 0;
+    }
+    // With several files selected the buffer holds the folder, then the names: the folder
+    // becomes the current path, and the rendering that follows reports that it cannot be read.
+    directory_of_choice(document.open_directory, file_buffer, ofn.nFileOffset);
+    update_status_bar();
+    return 1;
+}

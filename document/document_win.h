@@ -1,0 +1,20 @@
+// The Win32 shell of the document: choosing the current file and the status bar.
+#pragma once
+
+#include "document/document.h"
+#include "document/win32.h"
+
+extern HWND status_bar;
+
+void create_status_bar(HWND window);
+void update_status_bar();
+
+// Makes path the current file and looks up its size (0 when it cannot be looked up).
+// False, with nothing changed, when the path does not fit a path buffer.
+bool set_source_file(const char16_t *path);
+
+// The open-file dialog. 1 when a file was chosen and made current, 0 otherwise (nothing changed).
+int choose_source_file(HWND owner);
+
+// Tells the user that a path is too long to be used, rather than open a cut one.
+void show_path_too_long(HWND owner, const char16_t *path);

@@ -1,0 +1,40 @@
+// Fixed-capacity UTF-16 strings: copies and appends that never run past the capacity, and
+// the number formats the messages and the status bar need. Portable: no windows.h here.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+// Length of a terminated string, looking at no more than capacity units.
+size_t text_length(const char16_t *s, size_t capacity);
+
+// Copies src into dst (capacity units, terminator included). Returns false, with dst unchanged,
+// when src does not fit: a cut path would name another file.
+bool text_copy(char16_t *dst, size_t capacity, const char16_t *src);
+
+template <size_t N> bool text_copy(char16_t (&dst)[N], const char16_t *src) { return text_copy(dst, N, src); }
+
+// A string being built in a caller's buffer. Appends past the capacity are cut at the last
+// unit that fits and mark the text as cut; the buffer always stays terminated.
+struct TextBuilder {
+    char16_t *data;
+    size_t capacity;
+    size_t length;
+    bool cut;
+};
+
+TextBuilder text_builder(char16_t *buffer, size_t capacity);
+template <size_t N> TextBuilder text_builder(char16_t (&buffer)[N]) { return text_builder(buffer, N); }
+void text_append(TextBuilder &t, const char16_t *s);
+void text_append(TextBuilder &t, const char16_t *s, size_t count);
+void text_append_unsigned(TextBuilder &t, uint64_t value);
+void text_append_signed(TextBuilder &t, int64_t value);
+// Upper-case hexadecimal with at least min_digits digits.
+void text_append_hex(TextBuilder &t, uint64_t value, int min_digits);
+
+// "<path>のﾌｧｲﾙが開けません" CR LF "ErrCode=<code>": the message of a file that cannot be
+// opened, read, created or written. Cut to the buffer when the path is very long.
+void file_error_text(TextBuilder &t, const char16_t *path, int32_t error_code);
+
+// Capacity for file_error_text that holds any path of PATH_CAPACITY units whole.
+constexpr size_t FILE_ERROR_TEXT_CAPACITY = 512;

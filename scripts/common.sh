@@ -1,0 +1,71 @@
+# Shared by the project's scripts: where things are, Debian packages, the Wine environment.
+# Sourced, not run.
+
+VORDA_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+VORDA_BUILD=${VORDA_BUILD:-$VORDA_ROOT/build}
+export WINEPREFIX=${VORDA_WINEPREFIX:-$VORDA_BUILD/wineprefix}
+export WINEARCH=win64
+# No Mono or Gecko installers, no desktop menu entries, and a quiet console.
+export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
+export WINEDEBUG=${WINEDEBUG:--all}
+
+say() { printf '== %s\n' "$*" >&2; }
+
+# Installs the Debian packages that are missing; nothing when all are there.
+need_packages() {
+  local missing=() p
+  for p in "$@"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+  done
+  [ ${#missing[@]} -eq 0 ] && return 0
+  say "installing ${missing[*]}"
+  local sudo=""
+  [ "$(id -u)" -ne 0 ] && sudo=sudo
+  $sudo apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+}
+
+NATIVE_PACKAGES=(cmake ninja-build g++ libgtest-dev libgmock-dev googletest libbenchmark-dev xxd)
+CROSS_PACKAGES=(cmake ninja-build g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64 googletest
+                wine wine64 xvfb xauth fonts-ipafont-gothic imagemagick python3)
+
+# Makes the project's Wine prefix once: a 64-bit prefix with the Japanese font mapped onto the
+# names the program and the system ask for. Safe to call from parallel tests.
+wine_prefix() {
+  mkdir -p "$VORDA_BUILD"
+  (
+    flock 9
+    [ -f "$WINEPREFIX/.vorda-ready" ] && exit 0
+    say "making the Wine prefix $WINEPREFIX"
+    rm -rf "$WINEPREFIX"
+    DISPLAY= wineboot -i >/dev/null 2>&1
+    # regedit takes UTF-16 with a byte-order mark; the settings file is kept as UTF-8.
+    local reg="$VORDA_BUILD/wine-settings.reg"
+    { printf '\xff\xfe'; iconv -f UTF-8 -t UTF-16LE "$VORDA_ROOT/scripts/wine-settings.reg"; } >"$reg"
+    DISPLAY= wine regedit /S "$(winepath -w "$reg")" >/dev/null 2>&1
+    wineserver -w
+    touch "$WINEPREFIX/.vorda-ready"
+  ) 9>"$VORDA_BUILD/.wineprefix.lock"
+}
+
+# Starts a persistent wine server and its system processes (services, the desktop window) on
+# the current display, with their output going nowhere.
+wine_session() {
+  wineserver -p
+  wine wineboot >/dev/null 2>&1 </dev/null
+}
+
+# Starts Xvfb on a free display with a 1024 x 768 screen and exports DISPLAY.
+start_xvfb() {
+  local fifo="$VORDA_BUILD/.xvfb-display.$$"
+  rm -f "$fifo"; mkfifo "$fifo"
+  Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$fifo" >/dev/null 2>&1 &
+  XVFB_PID=$!
+  local n; read -r n <"$fifo"; rm -f "$fifo"
+  export DISPLAY=":$n"
+}
+
+stop_xvfb() {
+  [ -n "${XVFB_PID:-}" ] && kill "$XVFB_PID" 2>/dev/null
+  XVFB_PID=
+}

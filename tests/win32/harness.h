@@ -1,0 +1,43 @@
+// Shared by the Win32 tests: a host window with the program's child controls, files in a
+// scratch folder, and message boxes answered by the test itself.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "document/win32.h"
+
+// A top-level window of the program's size with the edit view and the status bar, as the main
+// window creates them. The document is reset to its zeroed start.
+HWND make_host_window();
+void destroy_host_window(HWND window);
+
+// Text of a window (WM_GETTEXT) and of a status bar part (SB_GETTEXTW).
+std::wstring window_text(HWND window);
+std::wstring status_text(HWND status, int part);
+
+// A fresh scratch folder for one test, and files in it.
+std::wstring scratch_folder();
+std::wstring write_file(const std::wstring &name, const std::vector<uint8_t> &bytes);
+// A sparse file of the given size whose bytes are zero but for `tail` written at its end.
+std::wstring write_sparse_file(const std::wstring &name, uint64_t size, const std::vector<uint8_t> &tail);
+std::vector<uint8_t> read_file(const std::wstring &path);
+
+// A message box or dialog seen while a capture was in place.
+struct SeenBox {
+    std::wstring caption;
+    std::wstring text;     // the static text of a message box
+    bool warning_icon;     // the exclamation icon of MB_ICONWARNING
+    bool has_ok, has_cancel, has_yes, has_no;
+};
+
+// While alive, every message box the thread shows is recorded and answered with the next
+// of `answers` (IDOK, IDYES, IDNO...; IDOK or IDCANCEL once they run out).
+class BoxCapture {
+public:
+    explicit BoxCapture(std::vector<int> answers = {});
+    ~BoxCapture();
+    const std::vector<SeenBox> &seen() const;
+};
+
+std::string narrow(const std::wstring &text); // for failure messages

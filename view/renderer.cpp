@@ -1,0 +1,81 @@
+#include "view/renderer.h"
+
+#include "document/document_win.h"
+#include "document/text.h"
+#include "res/resource.h"
+
+HWND view_window;
+HFONT view_font;
+uint8_t segment_buffer[SEGMENT_BUFFER_SIZE];
+char16_t view_text[VIEW_TEXT_CAPACITY];
+
+namespace {
+
+// The edit control's text limit, in characters: room for the widest segment text.
+constexpr int VIEW_TEXT_LIMIT = 788480;
+static_assert(segment_text_length(SEGMENT_SIZE, ViewMode::C) <= VIEW_TEXT_LIMIT);
+
+// Reads segment `index` of the file into segment_buffer with one seek and one block read;
+// returns the bytes read. The buffer is zeroed first, so the bytes after them are zero.
+uint32_t read_segment(HANDLE file, int64_t index)
+{
+    ZeroMemory(segment_buffer, sizeof segment_buffer);
+    LARGE_INTEGER offset;
+    offset.QuadPart = index << SEGMENT_SHIFT;
+    if (!SetFilePointerEx(file, offset, nullptr, FILE_BEGIN))
+        return 0;
+    // ReadFile may deliver less than asked before the end of the file (network files, for one).
+    uint32_t total = 0;
+    while (total < SEGMENT_SIZE) {
+        DWORD got = 0;
+        if (!ReadFile(file, segment_buffer + total, SEGMENT_SIZE - total, &got, nullptr) || got == 0)
+            break;
+        total += got;
+    }
+    return total;
+}
+
+} // namespace
+
+void create_view(HWND window, const CREATESTRUCTW *creation)
+{
+    view_font = CreateFontW(12, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, SHIFTJIS_CHARSET, OUT_DEFAULT_PRECIS,
+                            CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, FIXED_PITCH, L"ＭＳＰゴシック");
+    view_window = CreateWindowExW(0, L"EDIT", nullptr,
+                                  WS_CHILD | WS_VISIBLE | WS_BORDER | WS_VSCROLL | ES_MULTILINE | ES_AUTOVSCROLL,
+                                  0, VIEW_TOP, 570, 510, window, HMENU(IDC_VIEW), creation->hInstance, nullptr);
+    SendMessageW(view_window, EM_LIMITTEXT, VIEW_TEXT_LIMIT, 0);
+    SendMessageW(view_window, WM_SETFONT, WPARAM(view_font), TRUE);
+    SetFocus(view_window);
+}
+
+void render_segment(HWND owner, ViewMode mode)
+{
+    SetWindowPos(view_window, HWND_TOP, 0, VIEW_TOP, view_width(mode), VIEW_HEIGHT, SWP_SHOWWINDOW);
+    clamp_segment_index();
+
+    if (document.source_path[0] == 0) {
+        MessageBoxW(owner, L"ﾌｧｲﾙ名を設定して下さい", L"ﾌｧｲﾙｴﾗｰ", MB_OK | MB_ICONWARNING);
+        return;
+    }
+    HANDLE file = CreateFileW(wide(document.source_path), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        int32_t code = int32_t(GetLastError());
+        char16_t message[FILE_ERROR_TEXT_CAPACITY];
+        TextBuilder t = text_builder(message);
+        file_error_text(t, document.source_path, code);
+        MessageBoxW(owner, wide(message), L"FileOpenError", MB_OK | MB_ICONWARNING);
+        return;
+    }
+
+    uint32_t count = read_segment(file, document.segment_index);
+    // A short placeholder first, so the control lets go of the old text before the new one.
+    SetWindowTextW(view_window, L" ");
+    format_segment(segment_buffer, count, mode, document.segment_index, view_text);
+    SetWindowTextW(view_window, wide(view_text));
+    CloseHandle(file);
+
+    update_status_bar();
+    document.current_view_mode = mode;
+}

@@ -1,0 +1,19 @@
+// The edit view and the renderer that shows one segment of the current file in it.
+#pragma once
+
+#include "document/win32.h"
+#include "view/segment_text.h"
+
+extern HWND view_window;
+extern HFONT view_font;
+
+// Shared with nothing else at the same time: the renderer refills it on every rendering.
+extern uint8_t segment_buffer[SEGMENT_BUFFER_SIZE];
+extern char16_t view_text[VIEW_TEXT_CAPACITY];
+
+constexpr int VIEW_TOP = 26;
+constexpr int VIEW_HEIGHT = 506;
+constexpr int view_width(ViewMode mode) { return line_stride(mode) == 87 ? 570 : 460; }
+
+void create_view(HWND window, const CREATESTRUCTW *creation);
+void render_segment(HWND owner, ViewMode mode);

@@ -1,0 +1,50 @@
+// One segment's bytes as the text of the edit view, in the four renderings. Pure: no files,
+// no windows, no globals. Portable: no windows.h here.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#include "document/document.h"
+
+constexpr size_t SEGMENT_BUFFER_SIZE = 66560; // 0x10400: a segment and some slack, as read
+constexpr size_t VIEW_TEXT_CAPACITY = 394240;
+
+// Code units from the start of one line to the next, CR LF included.
+constexpr size_t line_stride(ViewMode mode)
+{
+    return mode == ViewMode::C || mode == ViewMode::Basic ? 87 : 71;
+}
+// Code units of one byte's cell: "41 ", "0x41,", "41H,", "&H41,".
+constexpr size_t cell_width(ViewMode mode)
+{
+    return mode == ViewMode::Normal ? 3 : mode == ViewMode::Asm ? 4 : 5;
+}
+constexpr size_t ADDRESS_WIDTH = 5;       // "8000:" or, past 0xFFFF in an odd segment, "10000"
+constexpr size_t CHARACTER_COLUMN = 53;   // Normal only: 5 + 16 cells of 3
+
+static_assert(ADDRESS_WIDTH + 16 * cell_width(ViewMode::Normal) == CHARACTER_COLUMN);
+static_assert(CHARACTER_COLUMN + 16 + 2 == line_stride(ViewMode::Normal));
+static_assert(ADDRESS_WIDTH + 16 * cell_width(ViewMode::C) + 2 == line_stride(ViewMode::C));
+static_assert(ADDRESS_WIDTH + 16 * cell_width(ViewMode::Asm) + 2 == line_stride(ViewMode::Asm));
+
+// Length of the text of count bytes (0..65,536), terminator not included. A short last line
+// keeps its full width in Normal (padded with spaces so the character column stays in place)
+// and ends right after its last cell in the other renderings.
+constexpr size_t segment_text_length(size_t count, ViewMode mode)
+{
+    size_t full = count / 16, rest = count % 16;
+    size_t n = full * line_stride(mode);
+    if (rest != 0)
+        n += mode == ViewMode::Normal ? line_stride(mode) : ADDRESS_WIDTH + rest * cell_width(mode) + 2;
+    return n;
+}
+
+static_assert(segment_text_length(SEGMENT_SIZE, ViewMode::C) + 1 <= VIEW_TEXT_CAPACITY);
+static_assert(segment_text_length(SEGMENT_SIZE, ViewMode::Basic) == 356352);
+static_assert(segment_text_length(SEGMENT_SIZE, ViewMode::Normal) == 290816);
+
+// Writes the text of bytes[0..count) into out and terminates it; returns its length. count is
+// cut to one segment; out holds at least segment_text_length(count, mode) + 1 units.
+// Of segment_index only the parity counts: odd segments number their lines from 8000:.
+size_t format_segment(const uint8_t *bytes, size_t count, ViewMode mode, int64_t segment_index, char16_t *out);
