@@ -51,17 +51,30 @@ wine_prefix() {
 # Starts a persistent wine server and its system processes (services, the desktop window) on
 # the current display, with their output going nowhere.
 wine_session() {
+  # A server left from an earlier run would keep its processes on another display.
+  wineserver -k 2>/dev/null || true
+  wineserver -w 2>/dev/null || true
   wineserver -p
   wine wineboot >/dev/null 2>&1 </dev/null
 }
 
 # Starts Xvfb on a free display with a 1024 x 768 screen and exports DISPLAY.
 start_xvfb() {
-  local fifo="$VORDA_BUILD/.xvfb-display.$$"
-  rm -f "$fifo"; mkfifo "$fifo"
-  Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$fifo" >/dev/null 2>&1 &
-  XVFB_PID=$!
-  local n; read -r n <"$fifo"; rm -f "$fifo"
+  local fifo="$VORDA_BUILD/.xvfb-display.$$" n="" try
+  for try in 1 2 3; do
+    rm -f "$fifo"; mkfifo "$fifo"
+    Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$fifo" >/dev/null 2>&1 &
+    XVFB_PID=$!
+    read -r n <"$fifo" || true
+    rm -f "$fifo"
+    [ -n "$n" ] && break
+    say "Xvfb did not start (try $try)"
+    sleep 1
+  done
+  if [ -z "$n" ]; then
+    say "could not start Xvfb"
+    return 1
+  fi
   export DISPLAY=":$n"
 }
 
