@@ -15,8 +15,8 @@ namespace {
 constexpr int VIEW_TEXT_LIMIT = 788480;
 static_assert(segment_text_length(SEGMENT_SIZE, ViewMode::C) <= VIEW_TEXT_LIMIT);
 
-// Reads segment `index` of the file into segment_buffer with one seek and one block read;
-// returns the bytes read. The buffer is zeroed first, so the bytes after them are zero.
+} // namespace
+
 uint32_t read_segment(HANDLE file, int64_t index)
 {
     ZeroMemory(segment_buffer, sizeof segment_buffer);
@@ -34,8 +34,6 @@ uint32_t read_segment(HANDLE file, int64_t index)
     }
     return total;
 }
-
-} // namespace
 
 void create_view(HWND window, const CREATESTRUCTW *creation)
 {

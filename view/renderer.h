@@ -16,4 +16,9 @@ constexpr int VIEW_HEIGHT = 506;
 constexpr int view_width(ViewMode mode) { return line_stride(mode) == 87 ? 570 : 460; }
 
 void create_view(HWND window, const CREATESTRUCTW *creation);
+
+// Reads segment `index` of an open file into segment_buffer: one seek and one block read,
+// whatever the index. Returns the bytes read; the rest of the buffer is zero.
+uint32_t read_segment(HANDLE file, int64_t index);
+
 void render_segment(HWND owner, ViewMode mode);

@@ -106,7 +106,7 @@ TEST(StatusTexts, LargeFilesShowTrueValues)
     EXPECT_EQ(address_text(0xFFFF), u"A+:FFFF0000");
 }
 
-TEST(OpenDialog, StartTextAndDirectory)
+TEST(OpenDialogText, StartTextAndDirectory)
 {
     char16_t start[PATH_CAPACITY];
     open_dialog_start_text(start, u"");
@@ -125,7 +125,7 @@ TEST(OpenDialog, StartTextAndDirectory)
     EXPECT_EQ(std::u16string(start), u"C:\\*.*");
 }
 
-TEST(OpenDialog, DirectoryTooLongForNextStartTextIsRefused)
+TEST(OpenDialogText, DirectoryTooLongForNextStartTextIsRefused)
 {
     std::u16string dir255 = u"C:\\" + std::u16string(252, u'd');
     std::u16string chosen = dir255 + u"\\x";

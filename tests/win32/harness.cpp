@@ -23,6 +23,7 @@ LRESULT CALLBACK host_procedure(HWND window, UINT message, WPARAM wparam, LPARAM
 std::vector<SeenBox> seen_boxes;
 std::vector<int> box_answers;
 HHOOK box_hook;
+BoxCapture *box_capture;
 
 LRESULT CALLBACK box_hook_procedure(int code, WPARAM wparam, LPARAM lparam)
 {
@@ -49,10 +50,12 @@ LRESULT CALLBACK box_hook_procedure(int code, WPARAM wparam, LPARAM lparam)
             seen.has_cancel = visible(IDCANCEL);
             seen.has_yes = visible(IDYES);
             seen.has_no = visible(IDNO);
-            int answer = seen.has_ok ? IDOK : IDCANCEL;
-            if (seen_boxes.size() < box_answers.size())
-                answer = box_answers[seen_boxes.size()];
             seen_boxes.push_back(seen);
+            if (box_capture && box_capture->on_dialog && box_capture->on_dialog(box))
+                return CallNextHookEx(box_hook, code, wparam, lparam);
+            int answer = seen.has_ok ? IDOK : IDCANCEL;
+            if (seen_boxes.size() <= box_answers.size())
+                answer = box_answers[seen_boxes.size() - 1];
             PostMessageW(box, WM_COMMAND, MAKEWPARAM(answer, BN_CLICKED), LPARAM(GetDlgItem(box, answer)));
         }
     }
@@ -167,10 +170,15 @@ BoxCapture::BoxCapture(std::vector<int> answers)
 {
     seen_boxes.clear();
     box_answers = std::move(answers);
+    box_capture = this;
     box_hook = SetWindowsHookExW(WH_CBT, box_hook_procedure, nullptr, GetCurrentThreadId());
 }
 
-BoxCapture::~BoxCapture() { UnhookWindowsHookEx(box_hook); }
+BoxCapture::~BoxCapture()
+{
+    UnhookWindowsHookEx(box_hook);
+    box_capture = nullptr;
+}
 
 const std::vector<SeenBox> &BoxCapture::seen() const { return seen_boxes; }
 

@@ -2,6 +2,7 @@
 // scratch folder, and message boxes answered by the test itself.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -32,12 +33,15 @@ struct SeenBox {
 };
 
 // While alive, every message box the thread shows is recorded and answered with the next
-// of `answers` (IDOK, IDYES, IDNO...; IDOK or IDCANCEL once they run out).
+// of `answers` (IDOK, IDYES, IDNO...; IDOK or IDCANCEL once they run out). A dialog for which
+// `on_dialog` returns true is recorded too but left to that handler, which may post its own
+// answer (for the common dialogs and the program's own dialogs).
 class BoxCapture {
 public:
     explicit BoxCapture(std::vector<int> answers = {});
     ~BoxCapture();
     const std::vector<SeenBox> &seen() const;
+    std::function<bool(HWND dialog)> on_dialog;
 };
 
 std::string narrow(const std::wstring &text); // for failure messages
