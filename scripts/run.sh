@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
-# Builds vorda.exe and runs it under Wine in the project's own prefix.
+# Builds vorda.exe and the manual and runs the program under Wine in the project's own prefix.
 #   scripts/run.sh [file]
+# The program starts in build/dist, which holds vorda.exe and vorda_manual.pdf side by side:
+# the help command opens the manual by its bare name, from the current directory.
 # With a display it runs interactively. Without one it runs under Xvfb, saves a screenshot
 # of the window, prints the screenshot's path and closes the program.
 # Installs the Debian packages it needs on first use.
@@ -13,14 +15,19 @@ need_packages "${CROSS_PACKAGES[@]}" x11-utils
 cmake -S . -B "$VORDA_BUILD/cross" -G Ninja -DCMAKE_BUILD_TYPE=Release \
   -DCMAKE_TOOLCHAIN_FILE="$VORDA_ROOT/cmake/mingw-w64-x86_64.cmake" >/dev/null
 cmake --build "$VORDA_BUILD/cross" --target vorda -j "$(nproc)"
+scripts/build-manual.sh >/dev/null
 wine_prefix
 
-exe="$VORDA_BUILD/cross/vorda.exe"
+dist="$VORDA_BUILD/dist"
+mkdir -p "$dist"
+cp "$VORDA_BUILD/cross/vorda.exe" "$VORDA_BUILD/vorda_manual.pdf" "$dist/"
+exe="$dist/vorda.exe"
 args=()
 if [ $# -gt 0 ]; then
   args=("$(winepath -w "$(realpath "$1")" 2>/dev/null)")
 fi
 
+cd "$dist"
 if [ -n "${DISPLAY:-}" ]; then
   exec wine "$exe" "${args[@]}"
 fi
