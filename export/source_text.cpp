@@ -8,11 +8,14 @@ namespace {
 constexpr char16_t hex_digit(unsigned v) { return char16_t(v < 10 ? 0x30 + v : 0x37 + v); }
 
 // Every byte's cell in each format, built once at compile time: a line is 16 fixed-size copies.
-// Each cell carries its comma; the code takes it back where a line or the file ends.
+// Each cell carries its comma; the code takes it back where a line or the file ends. The C and
+// Basic cells of five units sit in rows of eight, so that a cell is one 16-byte copy whose
+// three spare units the next cell overwrites.
+constexpr size_t WIDE_ROW = 8;
 struct CellTable {
-    char16_t c[256][5];     // "0x41,"
-    char16_t asm_[256][4];  // "41H,"
-    char16_t basic[256][5]; // "&H41,"
+    char16_t c[256][WIDE_ROW];     // "0x41,"
+    char16_t asm_[256][4];         // "41H,"
+    char16_t basic[256][WIDE_ROW]; // "&H41,"
 };
 
 constexpr CellTable make_cells()
@@ -27,7 +30,7 @@ constexpr CellTable make_cells()
     return t;
 }
 
-constexpr CellTable cells = make_cells();
+alignas(16) constexpr CellTable cells = make_cells();
 
 static_assert(cells.asm_[0xFF][0] == u'F' && cells.asm_[0xFF][2] == u'H', "no leading zero in front of A to F");
 static_assert(cells.c[0x0A][2] == u'0' && cells.c[0x0A][3] == u'A', "two digits, leading zero included");
@@ -52,16 +55,20 @@ char16_t *put_line_end(char16_t *p)
     return p + 2;
 }
 
-// The lines of a C or Basic chunk, whose cells are all the same width and all end in a comma.
-template <size_t Width>
-char16_t *cell_lines(const char16_t (&table)[256][Width], const uint8_t *bytes, size_t count, bool is_last,
+// The lines of a C or Basic chunk, whose cells are all five units wide and all end in a comma.
+// All cells of a line but its last are copied whole rows at a time, spilling into the place of
+// the next cell; the last is copied exactly, so nothing lands past the line.
+char16_t *cell_lines(const char16_t (&table)[256][WIDE_ROW], const uint8_t *bytes, size_t count, bool is_last,
                      char16_t *p)
 {
+    constexpr size_t width = 5;
     for (size_t first = 0; first < count; first += 16) {
         size_t n = count - first < 16 ? count - first : 16;
         *p++ = u'\t';
-        for (size_t i = 0; i < n; i++, p += Width)
+        for (size_t i = 0; i + 1 < n; i++, p += width)
             std::memcpy(p, table[bytes[first + i]], sizeof table[0]);
+        std::memcpy(p, table[bytes[first + n - 1]], width * sizeof *p);
+        p += width;
         // The list goes on after every line but the file's last.
         if (is_last && first + n == count)
             p--;

@@ -1,0 +1,87 @@
+// The streaming export from memory into a memory sink, in each format: megabytes of source per
+// second, and the heap allocations made while converting (counted by this binary's own
+// operator new), which must be none.
+#include <benchmark/benchmark.h>
+
+#include <atomic>
+#include <cstdlib>
+#include <cstring>
+#include <new>
+#include <random>
+
+#include "export/source_stream.h"
+
+namespace {
+
+std::atomic<uint64_t> allocations{0};
+
+} // namespace
+
+// Plain malloc and free behind the counter; GCC cannot see that they pair up.
+#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
+
+void *operator new(size_t size)
+{
+    allocations.fetch_add(1, std::memory_order_relaxed);
+    if (void *p = std::malloc(size ? size : 1))
+        return p;
+    throw std::bad_alloc();
+}
+void *operator new[](size_t size) { return operator new(size); }
+void operator delete(void *p) noexcept { std::free(p); }
+void operator delete[](void *p) noexcept { std::free(p); }
+void operator delete(void *p, size_t) noexcept { std::free(p); }
+void operator delete[](void *p, size_t) noexcept { std::free(p); }
+
+namespace {
+
+constexpr size_t SOURCE_SIZE = 16 << 20;
+uint8_t source_bytes[SOURCE_SIZE];
+
+struct MemorySource {
+    size_t at;
+};
+
+int64_t read_memory(void *context, uint8_t *into, size_t capacity)
+{
+    auto &s = *static_cast<MemorySource *>(context);
+    size_t n = SOURCE_SIZE - s.at < capacity ? SOURCE_SIZE - s.at : capacity;
+    std::memcpy(into, source_bytes + s.at, n);
+    s.at += n;
+    return int64_t(n);
+}
+
+// Takes the text as a file would, without keeping it: the blocks are only looked at.
+bool write_nowhere(void *context, const char16_t *text, size_t count)
+{
+    *static_cast<uint64_t *>(context) += count;
+    benchmark::DoNotOptimize(text);
+    benchmark::ClobberMemory();
+    return true;
+}
+
+void stream_source(benchmark::State &state)
+{
+    ViewMode format = ViewMode(state.range(0));
+    std::mt19937 random(1);
+    for (auto &b : source_bytes)
+        b = uint8_t(random());
+    Label label = label_from(u"exe_dt");
+    uint64_t units = 0;
+    uint64_t before = allocations.load();
+    for (auto _ : state) {
+        MemorySource source{0};
+        StreamResult result =
+            stream_source_text(format, label, SourceReader{read_memory, &source}, TextWriter{write_nowhere, &units});
+        if (result != StreamResult::Written)
+            state.SkipWithError("the stream did not complete");
+    }
+    uint64_t during = allocations.load() - before;
+    state.SetBytesProcessed(int64_t(state.iterations()) * int64_t(SOURCE_SIZE));
+    state.counters["allocations"] = double(during);
+    state.counters["text_units_per_byte"] = double(units) / double(state.iterations()) / double(SOURCE_SIZE);
+}
+
+BENCHMARK(stream_source)->ArgName("format")->DenseRange(1, 3)->Unit(benchmark::kMillisecond);
+
+} // namespace
