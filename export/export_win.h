@@ -19,4 +19,4 @@ void export_source(HWND owner, int32_t format);
 
 // An export command as the menu and the toolbar run it: refused while no file is chosen, then
 // export_format is set, the settings dialog asked and, on OK, the file exported.
-void export_command(HWND owner, int32_t format);
+void export_with_dialog(HWND owner, int32_t format);

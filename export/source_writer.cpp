@@ -144,7 +144,7 @@ void export_source(HWND owner, int32_t format)
     show_completion(owner, GetTickCount() - start);
 }
 
-void export_command(HWND owner, int32_t format)
+void export_with_dialog(HWND owner, int32_t format)
 {
     if (document.source_path[0] == 0) {
         MessageBoxW(owner, L"ファイルを先に開いてから行って下さい。", L"残念！", MB_OK);

@@ -348,7 +348,7 @@ TEST_F(ExportSource, CommandGoesThroughTheDialog)
     for (int32_t format = 1; format <= 3; format++) {
         DialogScript script(L"変換保存の設定", {[](HWND dialog) { click(dialog, IDC_EXPORT_OK); }});
         BoxCapture boxes;
-        export_command(window, format);
+        export_with_dialog(window, format);
         EXPECT_EQ(script.steps_run(), 1u);
         EXPECT_EQ(document.export_format, format);
         // The capture sees the dialog too; its IDCANCEL is one of the commands the dialog ignores.
@@ -367,7 +367,7 @@ TEST_F(ExportSource, CommandCancelledExportsNothing)
     ASSERT_TRUE(set_source_file(utf16(source.c_str())));
     DialogScript script(L"変換保存の設定", {[](HWND dialog) { click(dialog, IDC_EXPORT_CANCEL); }});
     BoxCapture boxes;
-    export_command(window, 2);
+    export_with_dialog(window, 2);
     EXPECT_EQ(boxes.seen().size(), 1u) << "only the dialog";
     EXPECT_FALSE(exists(source.substr(0, source.size() - 3) + L"asm"));
 }
@@ -375,7 +375,7 @@ TEST_F(ExportSource, CommandCancelledExportsNothing)
 TEST_F(ExportSource, CommandWithoutAFileAsksForOneFirst)
 {
     BoxCapture boxes;
-    export_command(window, 1);
+    export_with_dialog(window, 1);
     ASSERT_EQ(boxes.seen().size(), 1u) << "no dialog";
     const SeenBox &box = boxes.seen()[0];
     EXPECT_EQ(narrow(box.caption), "残念！");
