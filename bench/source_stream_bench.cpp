@@ -68,6 +68,13 @@ void stream_source(benchmark::State &state)
         b = uint8_t(random());
     Label label = label_from(u"exe_dt");
     uint64_t units = 0;
+    // The counter must see an allocation, or its zero below would prove nothing.
+    uint64_t probe = allocations.load();
+    int *one = new int(0);
+    benchmark::DoNotOptimize(one);
+    delete one;
+    if (allocations.load() == probe)
+        state.SkipWithError("operator new is not counted");
     uint64_t before = allocations.load();
     for (auto _ : state) {
         MemorySource source{0};
