@@ -1,25 +1,10 @@
 // Building the view text of a full segment, in each rendering.
 #include <benchmark/benchmark.h>
 
-#include <atomic>
-#include <cstdlib>
-#include <new>
 #include <random>
 
+#include "allocation_count.h"
 #include "view/segment_text.h"
-
-// Every allocation in the process is counted, so a benchmark can show that its loop makes none.
-static std::atomic<long> allocations{0};
-
-void *operator new(std::size_t size)
-{
-    allocations++;
-    if (void *p = std::malloc(size ? size : 1))
-        return p;
-    throw std::bad_alloc();
-}
-void operator delete(void *p) noexcept { std::free(p); }
-void operator delete(void *p, std::size_t) noexcept { std::free(p); }
 
 namespace {
 
@@ -31,13 +16,13 @@ void format_full_segment(benchmark::State &state)
     std::mt19937 random(1);
     for (auto &b : bytes)
         b = uint8_t(random());
-    long before = allocations;
+    uint64_t before = allocation_count();
     for (auto _ : state) {
         size_t n = format_segment(bytes, SEGMENT_SIZE, mode, 1, text);
         benchmark::DoNotOptimize(n);
         benchmark::ClobberMemory();
     }
-    state.counters["allocations"] = double(allocations - before);
+    state.counters["allocations"] = double(allocation_count() - before);
     state.SetBytesProcessed(int64_t(state.iterations()) * SEGMENT_SIZE);
 }
 

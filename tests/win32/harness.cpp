@@ -116,7 +116,21 @@ std::wstring scratch_folder()
     std::string name = test ? std::string(test->test_suite_name()) + "." + test->name() : "vorda";
     std::wstring folder = std::wstring(temp) + L"vorda-" + std::wstring(name.begin(), name.end()) + L"-" +
                           std::to_wstring(GetCurrentProcessId()) + L"-" + std::to_wstring(counter++);
-    CreateDirectoryW(folder.c_str(), nullptr);
+    // Wine reuses small process ids, so a folder of an earlier run may be there: empty it.
+    if (!CreateDirectoryW(folder.c_str(), nullptr)) {
+        WIN32_FIND_DATAW found;
+        HANDLE search = FindFirstFileW((folder + L"\\*").c_str(), &found);
+        if (search != INVALID_HANDLE_VALUE) {
+            do {
+                std::wstring path = folder + L"\\" + found.cFileName;
+                if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
+                    SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+                    DeleteFileW(path.c_str());
+                }
+            } while (FindNextFileW(search, &found));
+            FindClose(search);
+        }
+    }
     return folder;
 }
 

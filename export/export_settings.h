@@ -1,0 +1,21 @@
+// What the export settings dialog proposes and stores. Portable: no windows.h here.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#include "document/document.h"
+
+constexpr char16_t DEFAULT_LABEL[] = u"exe_dt";
+
+// The proposed destination: the source path with its last three characters replaced by the
+// format's extension, "cpp", "asm" or "bas" (1, 2, 3), "txt" for any other value. The extension
+// is not parsed: image.jpeg becomes image.jcpp. A path shorter than three characters is
+// replaced whole ("ab" becomes "cpp"). A path longer than EXPORT_PATH_MAX is not cut into
+// another name: the proposal is then empty, and the user browses or types one. Returns the
+// length.
+size_t default_destination(char16_t (&out)[EXPORT_PATH_MAX + 1], const char16_t *source_path, int32_t format);
+
+// Stores what the dialog's boxes hold when OK is pressed, each field cleared first: the first
+// LABEL_MAX units of label as export_label, the first EXPORT_PATH_MAX of path as export_path.
+void store_export_settings(const char16_t *label, const char16_t *path);

@@ -1,0 +1,156 @@
+// export_source: the files, the questions and the messages around the streaming conversion.
+#include "export/export_win.h"
+
+#include "document/document_win.h"
+#include "document/text.h"
+#include "export/source_stream.h"
+
+namespace {
+
+struct FileEnd {
+    HANDLE file;
+    DWORD error; // the system's code of the call that failed
+};
+
+int64_t read_block(void *context, uint8_t *into, size_t capacity)
+{
+    auto &source = *static_cast<FileEnd *>(context);
+    DWORD got = 0;
+    if (!ReadFile(source.file, into, DWORD(capacity), &got, nullptr)) {
+        source.error = GetLastError();
+        return -1;
+    }
+    return got;
+}
+
+bool write_block(void *context, const char16_t *text, size_t count)
+{
+    auto &destination = *static_cast<FileEnd *>(context);
+    DWORD bytes = DWORD(count * sizeof *text); // UTF-16LE: Windows keeps char16_t little-endian
+    DWORD written = 0;
+    if (!WriteFile(destination.file, text, bytes, &written, nullptr)) {
+        destination.error = GetLastError();
+        return false;
+    }
+    if (written != bytes) {
+        // A synchronous write to a file that stops short has run out of room.
+        destination.error = ERROR_DISK_FULL;
+        return false;
+    }
+    return true;
+}
+
+// "<path>のﾌｧｲﾙが開けません" and the code, in a buffer that holds the longest path whole.
+void show_file_error(HWND owner, const char16_t *path, DWORD code, const wchar_t *caption)
+{
+    char16_t message[FILE_ERROR_TEXT_CAPACITY];
+    TextBuilder t = text_builder(message);
+    file_error_text(t, path, int32_t(code));
+    MessageBoxW(owner, wide(message), caption, MB_OK | MB_ICONWARNING);
+}
+
+void show_empty_source(HWND owner, const char16_t *path)
+{
+    char16_t message[FILE_ERROR_TEXT_CAPACITY];
+    TextBuilder t = text_builder(message);
+    text_append(t, path);
+    text_append(t, u"のﾌｧｲﾙは空(0Byte)です\r\n変換するﾃﾞｰﾀがありません");
+    MessageBoxW(owner, wide(message), L"ﾌｧｲﾙｴﾗｰ", MB_OK | MB_ICONWARNING);
+}
+
+void show_completion(HWND owner, DWORD milliseconds)
+{
+    char16_t message[64];
+    TextBuilder t = text_builder(message);
+    text_append(t, u"書込完了 ");
+    text_append_unsigned(t, milliseconds);
+    text_append(t, u"mSEC要した");
+    MessageBoxW(owner, wide(message), L"書込処理", MB_OK | MB_ICONWARNING);
+}
+
+HANDLE create_destination(DWORD disposition)
+{
+    return CreateFileW(wide(document.export_path), GENERIC_WRITE, FILE_SHARE_WRITE, nullptr, disposition,
+                       FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+}
+
+} // namespace
+
+void export_source(HWND owner, int32_t format)
+{
+    if (format < 1 || format > 3)
+        return;
+    // First of all, so that the time reported includes the overwrite question.
+    DWORD start = GetTickCount();
+
+    // Read sharing only: nobody writes the source while it is converted, and a destination
+    // that names the source itself cannot be opened for writing.
+    FileEnd source{CreateFileW(wide(document.source_path), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                               FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr),
+                   0};
+    if (source.file == INVALID_HANDLE_VALUE) {
+        show_file_error(owner, document.source_path, GetLastError(), L"FileOpenError");
+        return;
+    }
+    // An empty source would give a declaration without data; refuse it before anything is
+    // created. Its size cannot change while it is open without write sharing.
+    LARGE_INTEGER size;
+    if (GetFileSizeEx(source.file, &size) && size.QuadPart == 0) {
+        CloseHandle(source.file);
+        show_empty_source(owner, document.source_path);
+        return;
+    }
+
+    FileEnd destination{create_destination(CREATE_NEW), 0};
+    if (destination.file == INVALID_HANDLE_VALUE) {
+        // Asked on any failure, since the reason is not looked at; Yes tries once more.
+        int answer = MessageBoxW(owner, L"ﾌｧｲﾙが存在します上書きしますか？", L"どうしますか？", MB_YESNO | MB_ICONWARNING);
+        if (answer != IDYES) {
+            CloseHandle(source.file);
+            return;
+        }
+        destination.file = create_destination(CREATE_ALWAYS);
+        if (destination.file == INVALID_HANDLE_VALUE) {
+            DWORD code = GetLastError();
+            CloseHandle(source.file);
+            show_file_error(owner, document.export_path, code, L"FileSaveError");
+            return;
+        }
+    }
+
+    StreamResult result = stream_source_text(ViewMode(format), label_from(document.export_label),
+                                             SourceReader{read_block, &source}, TextWriter{write_block, &destination});
+    CloseHandle(source.file);
+    // A close can still fail to write what the system held back.
+    if (!CloseHandle(destination.file) && result == StreamResult::Written) {
+        destination.error = GetLastError();
+        result = StreamResult::WriteFailed;
+    }
+    if (result != StreamResult::Written) {
+        // Incomplete source text must not be taken for a whole file. The file at export_path is
+        // the one created above, never the source, which could not have been opened for writing.
+        DeleteFileW(wide(document.export_path));
+        if (result == StreamResult::ReadFailed)
+            show_file_error(owner, document.source_path, source.error, L"FileOpenError");
+        else if (result == StreamResult::WriteFailed)
+            show_file_error(owner, document.export_path, destination.error, L"FileSaveError");
+        else
+            show_empty_source(owner, document.source_path);
+        return;
+    }
+
+    update_status_bar();
+    // Unsigned difference: right across the wrap of the tick count every 49.7 days too.
+    show_completion(owner, GetTickCount() - start);
+}
+
+void export_with_dialog(HWND owner, int32_t format)
+{
+    if (document.source_path[0] == 0) {
+        MessageBoxW(owner, L"ファイルを先に開いてから行って下さい。", L"残念！", MB_OK);
+        return;
+    }
+    document.export_format = format;
+    if (show_export_settings(owner) != 0)
+        export_source(owner, format);
+}

@@ -1,0 +1,225 @@
+#include <gtest/gtest.h>
+
+#include <random>
+#include <string>
+#include <vector>
+
+#include "export/source_stream.h"
+#include "tests/reference/source_reference.h"
+
+namespace {
+
+constexpr ViewMode FORMATS[] = {ViewMode::C, ViewMode::Asm, ViewMode::Basic};
+
+// A source in memory that delivers its bytes in reads of the sizes it is given in turn (the last
+// size repeating), and can fail on a chosen read.
+struct MemorySource {
+    const std::vector<uint8_t> *bytes;
+    size_t at = 0;
+    std::vector<size_t> read_sizes = {STREAM_READ_BLOCK};
+    size_t reads = 0;
+    size_t fail_on_read = SIZE_MAX; // 0-based
+};
+
+int64_t read_memory(void *context, uint8_t *into, size_t capacity)
+{
+    auto &s = *static_cast<MemorySource *>(context);
+    size_t wanted = s.read_sizes[std::min(s.reads, s.read_sizes.size() - 1)];
+    if (s.reads++ == s.fail_on_read)
+        return -1;
+    size_t n = std::min({capacity, wanted, s.bytes->size() - s.at});
+    std::copy(s.bytes->begin() + ptrdiff_t(s.at), s.bytes->begin() + ptrdiff_t(s.at + n), into);
+    s.at += n;
+    return int64_t(n);
+}
+
+struct MemorySink {
+    std::u16string text;
+    std::vector<size_t> writes;
+    size_t fail_on_write = SIZE_MAX; // 0-based
+};
+
+bool write_memory(void *context, const char16_t *text, size_t count)
+{
+    auto &s = *static_cast<MemorySink *>(context);
+    if (s.writes.size() == s.fail_on_write)
+        return false;
+    s.writes.push_back(count);
+    s.text.append(text, count);
+    return true;
+}
+
+StreamResult stream(ViewMode format, const std::u16string &label, MemorySource &source, MemorySink &sink)
+{
+    return stream_source_text(format, label_from(label.c_str()), SourceReader{read_memory, &source},
+                              TextWriter{write_memory, &sink});
+}
+
+std::vector<uint8_t> random_bytes(std::mt19937 &random, size_t n)
+{
+    std::vector<uint8_t> bytes(n);
+    for (auto &b : bytes)
+        b = uint8_t(random());
+    return bytes;
+}
+
+// The text chunk by chunk, each piece straight from the builders.
+std::u16string chunk_by_chunk(ViewMode format, const std::u16string &label_text, const std::vector<uint8_t> &bytes)
+{
+    Label label = label_from(label_text.c_str());
+    char16_t piece[CHUNK_TEXT_MAX];
+    std::u16string text(piece, ruler_text(format, label, piece));
+    text.append(piece, declaration_text(format, label, piece));
+    for (size_t at = 0, k = 0; at < bytes.size(); at += CHUNK_SIZE, k++) {
+        size_t n = std::min(CHUNK_SIZE, bytes.size() - at);
+        text.append(piece, chunk_text(format, label, bytes.data() + at, n, k, at + n == bytes.size(), piece));
+    }
+    return text;
+}
+
+// Where two long texts first differ, with a little of each around it.
+std::string first_difference(const std::u16string &a, const std::u16string &b)
+{
+    size_t i = 0;
+    while (i < a.size() && i < b.size() && a[i] == b[i])
+        i++;
+    if (i == a.size() && i == b.size())
+        return "";
+    auto around = [&](const std::u16string &s) {
+        std::string out;
+        for (size_t j = i < 20 ? 0 : i - 20; j < s.size() && j < i + 20; j++)
+            out += s[j] == u'\r' ? std::string("\\r") : s[j] == u'\n' ? std::string("\\n") : std::string(1, char(s[j]));
+        return out;
+    };
+    return "at unit " + std::to_string(i) + " of " + std::to_string(a.size()) + "/" + std::to_string(b.size()) +
+           ": \"" + around(a) + "\" <> \"" + around(b) + "\"";
+}
+
+TEST(SourceStream, WorkedExampleGoesOutInOneWrite)
+{
+    std::vector<uint8_t> bytes(17);
+    for (size_t i = 0; i < bytes.size(); i++)
+        bytes[i] = uint8_t(i);
+    MemorySource source{&bytes};
+    MemorySink sink;
+    ASSERT_EQ(stream(ViewMode::C, u"exe_dt", source, sink), StreamResult::Written);
+    EXPECT_EQ(sink.writes.size(), 1u);
+    EXPECT_EQ(sink.text,
+              u"\t//0    1    2    3    4    5    6    7    8    9    A    B    C    D    E    F    \r\n"
+              u"BYTE exe_dt[]={\r\n"
+              u"\t0x00,0x01,0x02,0x03,0x04,0x05,0x06,0x07,0x08,0x09,0x0A,0x0B,0x0C,0x0D,0x0E,0x0F,\r\n"
+              u"\t0x10\r\n"
+              u"\t}\r\n");
+}
+
+TEST(SourceStream, LengthsAroundBlockBoundariesMatchTheReference)
+{
+    // Read blocks end every 128 KiB of source. A 256 Ki-unit text block is written once less
+    // than a chunk's worst case is left: after 789 chunks of 332 units in C and Basic (50,496
+    // bytes, again at 100,992), after 873 Asm chunks with this label (55,872 bytes).
+    std::vector<size_t> sizes = {1, 15, 16, 17, 63, 64, 65, 127, 128, 129, 65535, 65536, 65537};
+    for (size_t edge : {STREAM_READ_BLOCK, 2 * STREAM_READ_BLOCK, size_t(50496), size_t(55872), size_t(100992)})
+        for (size_t d : {-65, -64, -63, -1, 0, 1, 63, 64, 65})
+            sizes.push_back(edge + d);
+    std::mt19937 random(7);
+    std::vector<uint8_t> all = random_bytes(random, 2 * STREAM_READ_BLOCK + 65);
+    for (size_t size : sizes) {
+        std::vector<uint8_t> bytes(all.begin(), all.begin() + ptrdiff_t(size));
+        for (ViewMode format : FORMATS) {
+            MemorySource source{&bytes};
+            MemorySink sink;
+            ASSERT_EQ(stream(format, u"exe_dt", source, sink), StreamResult::Written) << size;
+            std::u16string expected = reference_source_text(int(format), u"exe_dt", bytes);
+            ASSERT_EQ(first_difference(sink.text, expected), "") << int(format) << ", " << size << " bytes";
+        }
+    }
+}
+
+TEST(SourceStream, RandomLengthsAndShortReadsMatchTheReferenceAndTheChunks)
+{
+    // Reads that deliver odd counts, as pipes and network files may, must not move the chunks.
+    std::mt19937 random(2024);
+    const std::u16string labels[] = {u"", u"exe_dt", u"abcdefghijklmno"};
+    for (int trial = 0; trial < 60; trial++) {
+        size_t size = random() % 4 == 0 ? 1 + random() % 200 : 1 + random() % (3 * STREAM_READ_BLOCK);
+        std::vector<uint8_t> bytes = random_bytes(random, size);
+        std::vector<size_t> read_sizes;
+        for (int i = 0; i < 8; i++)
+            read_sizes.push_back(random() % 3 == 0 ? 1 + random() % 100 : 1 + random() % STREAM_READ_BLOCK);
+        const std::u16string &label = labels[random() % 3];
+        ViewMode format = FORMATS[random() % 3];
+        MemorySource source{&bytes, 0, read_sizes};
+        MemorySink sink;
+        ASSERT_EQ(stream(format, label, source, sink), StreamResult::Written);
+        std::u16string expected = reference_source_text(int(format), label, bytes);
+        ASSERT_EQ(first_difference(sink.text, expected), "")
+            << "trial " << trial << ", format " << int(format) << ", " << size << " bytes";
+        ASSERT_EQ(first_difference(sink.text, chunk_by_chunk(format, label, bytes)), "") << "trial " << trial;
+    }
+}
+
+TEST(SourceStream, GathersManyChunksIntoEachWrite)
+{
+    std::mt19937 random(3);
+    std::vector<uint8_t> bytes = random_bytes(random, 1 << 20);
+    for (ViewMode format : FORMATS) {
+        MemorySource source{&bytes};
+        MemorySink sink;
+        ASSERT_EQ(stream(format, u"exe_dt", source, sink), StreamResult::Written);
+        ASSERT_GE(sink.writes.size(), 2u);
+        for (size_t i = 0; i + 1 < sink.writes.size(); i++) {
+            EXPECT_LE(sink.writes[i], STREAM_TEXT_BLOCK) << "write " << i;
+            EXPECT_GT(sink.writes[i], STREAM_TEXT_BLOCK - CHUNK_TEXT_MAX) << "write " << i;
+        }
+        EXPECT_LE(sink.writes.back(), STREAM_TEXT_BLOCK);
+        EXPECT_EQ(source.reads, bytes.size() / STREAM_READ_BLOCK + 1) << "one read per block and one that ends";
+    }
+}
+
+TEST(SourceStream, EmptySourceWritesNothing)
+{
+    std::vector<uint8_t> bytes;
+    for (ViewMode format : FORMATS) {
+        MemorySource source{&bytes};
+        MemorySink sink;
+        EXPECT_EQ(stream(format, u"exe_dt", source, sink), StreamResult::EmptySource);
+        EXPECT_TRUE(sink.writes.empty()) << int(format);
+    }
+}
+
+TEST(SourceStream, ReadFailureStopsTheStream)
+{
+    std::mt19937 random(5);
+    std::vector<uint8_t> bytes = random_bytes(random, 5 * STREAM_READ_BLOCK);
+    // On the first read nothing has been written; on a later one some text has gone out.
+    for (size_t fail : {0u, 1u, 3u}) {
+        MemorySource source{&bytes};
+        source.fail_on_read = fail;
+        MemorySink sink;
+        EXPECT_EQ(stream(ViewMode::C, u"exe_dt", source, sink), StreamResult::ReadFailed) << fail;
+        EXPECT_EQ(source.reads, fail + 1) << "no read after the failed one";
+        EXPECT_EQ(sink.writes.empty(), fail == 0) << fail;
+    }
+}
+
+TEST(SourceStream, WriteFailureStopsTheStream)
+{
+    std::mt19937 random(6);
+    std::vector<uint8_t> bytes = random_bytes(random, 5 * STREAM_READ_BLOCK);
+    for (size_t fail : {0u, 2u}) {
+        MemorySource source{&bytes};
+        MemorySink sink;
+        sink.fail_on_write = fail;
+        EXPECT_EQ(stream(ViewMode::Basic, u"exe_dt", source, sink), StreamResult::WriteFailed) << fail;
+        EXPECT_EQ(sink.writes.size(), fail) << "no write after the failed one";
+        EXPECT_LT(source.at, bytes.size()) << "the source is not read to its end";
+    }
+    // The one and only write of a small source fails too.
+    std::vector<uint8_t> small(17, 0x11);
+    MemorySource source{&small};
+    MemorySink sink;
+    sink.fail_on_write = 0;
+    EXPECT_EQ(stream(ViewMode::Asm, u"exe_dt", source, sink), StreamResult::WriteFailed);
+}
+
+} // namespace

@@ -1,0 +1,388 @@
+// export_source against real files, with its questions and messages answered by the test.
+#include <gtest/gtest.h>
+
+#include <random>
+#include <string>
+#include <thread>
+
+#include "dialog_script.h"
+#include "document/document_win.h"
+#include "document/text.h"
+#include "export/export_win.h"
+#include "harness.h"
+#include "res/resource.h"
+#include "tests/reference/source_reference.h"
+
+namespace {
+
+std::vector<uint8_t> utf16le(const std::u16string &text)
+{
+    std::vector<uint8_t> bytes;
+    for (char16_t unit : text) {
+        bytes.push_back(uint8_t(unit & 0xFF));
+        bytes.push_back(uint8_t(unit >> 8));
+    }
+    return bytes;
+}
+
+std::vector<uint8_t> random_bytes(size_t n, unsigned seed)
+{
+    std::mt19937 random(seed);
+    std::vector<uint8_t> bytes(n);
+    for (auto &b : bytes)
+        b = uint8_t(random());
+    return bytes;
+}
+
+std::vector<uint8_t> ascii(const char *text) { return std::vector<uint8_t>(text, text + strlen(text)); }
+
+bool exists(const std::wstring &path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+// Where two byte strings first differ, for failure messages on large files.
+std::string first_difference(const std::vector<uint8_t> &a, const std::vector<uint8_t> &b)
+{
+    size_t i = 0;
+    while (i < a.size() && i < b.size() && a[i] == b[i])
+        i++;
+    if (i == a.size() && i == b.size())
+        return "";
+    return "sizes " + std::to_string(a.size()) + "/" + std::to_string(b.size()) + ", first difference at byte " +
+           std::to_string(i);
+}
+
+class ExportSource : public ::testing::Test {
+protected:
+    void SetUp() override { window = make_host_window(); }
+    void TearDown() override { destroy_host_window(window); }
+
+    // The document as the settings dialog leaves it.
+    void prepare(const std::wstring &source, const std::wstring &destination, const std::u16string &label = u"exe_dt")
+    {
+        ASSERT_TRUE(set_source_file(utf16(source.c_str())));
+        ASSERT_TRUE(text_copy(document.export_path, utf16(destination.c_str())));
+        ASSERT_TRUE(text_copy(document.export_label, label.c_str()));
+    }
+
+    // A message box as the failure table describes it: OK only, the warning icon.
+    static void expect_warning(const SeenBox &box, const std::string &caption, const std::string &text)
+    {
+        EXPECT_EQ(narrow(box.caption), caption);
+        EXPECT_EQ(narrow(box.text), text);
+        EXPECT_TRUE(box.warning_icon) << caption;
+        EXPECT_TRUE(box.has_ok && !box.has_cancel && !box.has_yes && !box.has_no) << caption << ": OK only";
+    }
+
+    static void expect_question(const SeenBox &box)
+    {
+        EXPECT_EQ(narrow(box.caption), "どうしますか？");
+        EXPECT_EQ(narrow(box.text), "ﾌｧｲﾙが存在します上書きしますか？");
+        EXPECT_TRUE(box.warning_icon);
+        EXPECT_TRUE(box.has_yes && box.has_no && !box.has_ok && !box.has_cancel) << "Yes and No";
+    }
+
+    static void expect_completion(const SeenBox &box)
+    {
+        EXPECT_EQ(narrow(box.caption), "書込処理");
+        std::wstring text = box.text;
+        const std::wstring head = L"書込完了 ", tail = L"mSEC要した";
+        ASSERT_GT(text.size(), head.size() + tail.size()) << narrow(text);
+        EXPECT_EQ(text.substr(0, head.size()), head) << narrow(text);
+        EXPECT_EQ(text.substr(text.size() - tail.size()), tail) << narrow(text);
+        std::wstring number = text.substr(head.size(), text.size() - head.size() - tail.size());
+        EXPECT_EQ(number.find_first_not_of(L"0123456789"), std::wstring::npos) << narrow(text);
+        EXPECT_TRUE(box.warning_icon);
+        EXPECT_TRUE(box.has_ok && !box.has_cancel && !box.has_yes && !box.has_no);
+    }
+
+    std::string file_error(const std::wstring &path, int code)
+    {
+        return narrow(path) + "のﾌｧｲﾙが開けません\r\nErrCode=" + std::to_string(code);
+    }
+
+    bool status_bar_untouched() { return status_text(status_bar, 0).empty() && status_text(status_bar, 1).empty(); }
+
+    HWND window = nullptr;
+};
+
+TEST_F(ExportSource, WorkedExampleAsTheFileHoldsIt)
+{
+    std::vector<uint8_t> bytes(17);
+    for (size_t i = 0; i < bytes.size(); i++)
+        bytes[i] = uint8_t(i);
+    std::wstring source = write_file(L"rom.bin", bytes);
+    std::wstring destination = source.substr(0, source.size() - 3) + L"cpp";
+    prepare(source, destination);
+    BoxCapture boxes;
+    export_source(window, 1);
+    ASSERT_EQ(boxes.seen().size(), 1u);
+    expect_completion(boxes.seen()[0]);
+    // UTF-16LE, no byte-order mark, no terminator, CR LF.
+    const char16_t *expected = u"\t//0    1    2    3    4    5    6    7    8    9    A    B    C    D    E    F    \r\n"
+                               u"BYTE exe_dt[]={\r\n"
+                               u"\t0x00,0x01,0x02,0x03,0x04,0x05,0x06,0x07,0x08,0x09,0x0A,0x0B,0x0C,0x0D,0x0E,0x0F,\r\n"
+                               u"\t0x10\r\n"
+                               u"\t}\r\n";
+    std::vector<uint8_t> written = read_file(destination);
+    EXPECT_EQ(written, utf16le(expected));
+    ASSERT_GE(written.size(), 2u);
+    EXPECT_EQ(written[0], '\t');
+    EXPECT_EQ(written[1], 0);
+    EXPECT_EQ(read_file(source), bytes) << "the source is untouched";
+    EXPECT_EQ(narrow(status_text(status_bar, 0)), narrow(source)) << "the status bar is refreshed";
+    EXPECT_EQ(status_text(status_bar, 1), L"17Byte");
+}
+
+TEST_F(ExportSource, EveryFormatMatchesTheReferenceByteForByte)
+{
+    const struct { size_t size; std::u16string label; } cases[] = {
+        {1, u"exe_dt"}, {16, u"exe_dt"}, {64, u"abcdefghijklmno"}, {65, u""}, {300001, u"exe_dt"}, {393216, u"rom"}};
+    const wchar_t *extensions[] = {L"", L"cpp", L"asm", L"bas"};
+    for (const auto &c : cases) {
+        std::vector<uint8_t> bytes = random_bytes(c.size, unsigned(c.size));
+        std::wstring source = write_file(L"data.bin", bytes);
+        for (int format = 1; format <= 3; format++) {
+            std::wstring destination = source.substr(0, source.size() - 3) + extensions[format];
+            prepare(source, destination, c.label);
+            BoxCapture boxes;
+            export_source(window, format);
+            ASSERT_EQ(boxes.seen().size(), 1u) << "format " << format << ", " << c.size << " bytes";
+            expect_completion(boxes.seen()[0]);
+            EXPECT_EQ(first_difference(read_file(destination), utf16le(reference_source_text(format, c.label, bytes))),
+                      "")
+                << "format " << format << ", " << c.size << " bytes";
+        }
+    }
+}
+
+TEST_F(ExportSource, OverwriteAnsweredNoLeavesTheFileAlone)
+{
+    std::wstring source = write_file(L"rom.bin", random_bytes(100, 1));
+    std::wstring destination = write_file(source.substr(0, source.size() - 3) + L"cpp", ascii("old text"));
+    prepare(source, destination);
+    BoxCapture boxes({IDNO});
+    export_source(window, 1);
+    ASSERT_EQ(boxes.seen().size(), 1u) << "the question, and no completion message";
+    expect_question(boxes.seen()[0]);
+    EXPECT_EQ(read_file(destination), ascii("old text"));
+    EXPECT_TRUE(status_bar_untouched());
+    // The source was closed: it can be opened for writing again.
+    HANDLE again = CreateFileW(source.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    EXPECT_NE(again, INVALID_HANDLE_VALUE) << "the source is still open";
+    CloseHandle(again);
+}
+
+TEST_F(ExportSource, OverwriteAnsweredYesReplacesTheFile)
+{
+    std::vector<uint8_t> bytes = random_bytes(100, 2);
+    std::wstring source = write_file(L"rom.bin", bytes);
+    // Longer than the new text, so a file that is not truncated shows.
+    std::wstring destination =
+        write_file(source.substr(0, source.size() - 3) + L"bas", std::vector<uint8_t>(100000, 'x'));
+    prepare(source, destination);
+    BoxCapture boxes({IDYES, IDOK});
+    export_source(window, 3);
+    ASSERT_EQ(boxes.seen().size(), 2u);
+    expect_question(boxes.seen()[0]);
+    expect_completion(boxes.seen()[1]);
+    EXPECT_EQ(first_difference(read_file(destination), utf16le(reference_source_text(3, u"exe_dt", bytes))), "");
+}
+
+TEST_F(ExportSource, SourceDeletedAfterItWasChosen)
+{
+    std::wstring source = write_file(L"gone.bin", random_bytes(10, 3));
+    std::wstring destination = source + L".cpp";
+    prepare(source, destination);
+    ASSERT_TRUE(DeleteFileW(source.c_str()));
+    BoxCapture boxes;
+    export_source(window, 1);
+    ASSERT_EQ(boxes.seen().size(), 1u);
+    expect_warning(boxes.seen()[0], "FileOpenError", file_error(source, ERROR_FILE_NOT_FOUND));
+    EXPECT_FALSE(exists(destination)) << "nothing is created";
+    EXPECT_TRUE(status_bar_untouched());
+}
+
+TEST_F(ExportSource, DestinationThatIsTheSourceIsRefusedAndTheSourceKept)
+{
+    // The default destination names the source when its name already ends in the extension.
+    std::vector<uint8_t> bytes = random_bytes(5000, 4);
+    std::wstring source = write_file(L"rom.cpp", bytes);
+    prepare(source, source);
+    BoxCapture boxes({IDYES});
+    export_source(window, 1);
+    ASSERT_EQ(boxes.seen().size(), 2u);
+    expect_question(boxes.seen()[0]);
+    expect_warning(boxes.seen()[1], "FileSaveError", file_error(source, ERROR_SHARING_VIOLATION));
+    EXPECT_EQ(read_file(source), bytes) << "the source is unchanged and still there";
+    EXPECT_TRUE(status_bar_untouched());
+}
+
+TEST_F(ExportSource, DestinationInAMissingFolder)
+{
+    std::wstring source = write_file(L"rom.bin", random_bytes(10, 5));
+    std::wstring destination = scratch_folder() + L"\\missing\\rom.asm";
+    prepare(source, destination);
+    {
+        // The question comes although no file exists: the first failure is not looked into.
+        BoxCapture boxes({IDYES});
+        export_source(window, 2);
+        ASSERT_EQ(boxes.seen().size(), 2u);
+        expect_question(boxes.seen()[0]);
+        expect_warning(boxes.seen()[1], "FileSaveError", file_error(destination, ERROR_PATH_NOT_FOUND));
+    }
+    {
+        BoxCapture boxes({IDNO});
+        export_source(window, 2);
+        ASSERT_EQ(boxes.seen().size(), 1u);
+        expect_question(boxes.seen()[0]);
+    }
+    EXPECT_TRUE(status_bar_untouched());
+}
+
+TEST_F(ExportSource, EmptySourceIsRefusedBeforeTheDestinationIsCreated)
+{
+    std::wstring source = write_file(L"empty.bin", {});
+    std::wstring destination = source.substr(0, source.size() - 3) + L"cpp";
+    prepare(source, destination);
+    BoxCapture boxes;
+    export_source(window, 1);
+    ASSERT_EQ(boxes.seen().size(), 1u);
+    expect_warning(boxes.seen()[0], "ﾌｧｲﾙｴﾗｰ", narrow(source) + "のﾌｧｲﾙは空(0Byte)です\r\n変換するﾃﾞｰﾀがありません");
+    EXPECT_FALSE(exists(destination));
+    EXPECT_TRUE(status_bar_untouched());
+}
+
+TEST_F(ExportSource, LongPathsFitTheirMessages)
+{
+    // 259 characters: the longest path there is; the whole of it is shown.
+    std::wstring folder = scratch_folder();
+    std::wstring source = folder + L"\\" + std::wstring(259 - folder.size() - 1, L'n');
+    ASSERT_EQ(source.size(), 259u);
+    std::wstring destination = folder + L"\\no such folder\\" + std::wstring(259 - folder.size() - 16, L'd');
+    ASSERT_EQ(destination.size(), 259u);
+    prepare(source, destination);
+    {
+        BoxCapture boxes({IDYES});
+        export_source(window, 1);
+        ASSERT_EQ(boxes.seen().size(), 1u) << "the missing source is reported first";
+        expect_warning(boxes.seen()[0], "FileOpenError", file_error(source, ERROR_FILE_NOT_FOUND));
+    }
+    write_file(source, random_bytes(10, 6));
+    {
+        BoxCapture boxes({IDYES});
+        export_source(window, 1);
+        ASSERT_EQ(boxes.seen().size(), 2u);
+        expect_warning(boxes.seen()[1], "FileSaveError", file_error(destination, ERROR_PATH_NOT_FOUND));
+    }
+}
+
+// A pipe stands in for a file that fails half-way: the test's end of it closes early.
+TEST_F(ExportSource, ReadFailureIsReportedAndTheDestinationRemoved)
+{
+    std::wstring name = L"\\\\.\\pipe\\vorda-read-" + std::to_wstring(GetCurrentProcessId());
+    HANDLE server = CreateNamedPipeW(name.c_str(), PIPE_ACCESS_OUTBOUND, PIPE_TYPE_BYTE | PIPE_WAIT, 1, 65536, 65536, 0,
+                                     nullptr);
+    ASSERT_NE(server, INVALID_HANDLE_VALUE);
+    // More than one block of text goes out before the failure, so there is a partial file.
+    std::vector<uint8_t> sent = random_bytes(200000, 7);
+    std::thread feeder([&] {
+        ConnectNamedPipe(server, nullptr);
+        DWORD written = 0;
+        WriteFile(server, sent.data(), DWORD(sent.size()), &written, nullptr);
+        CloseHandle(server);
+    });
+    std::wstring destination = scratch_folder() + L"\\pipe.cpp";
+    prepare(name, destination);
+    BoxCapture boxes;
+    export_source(window, 1);
+    feeder.join();
+    ASSERT_EQ(boxes.seen().size(), 1u);
+    expect_warning(boxes.seen()[0], "FileOpenError", file_error(name, ERROR_BROKEN_PIPE));
+    EXPECT_FALSE(exists(destination)) << "the incomplete destination is removed";
+    EXPECT_TRUE(status_bar_untouched());
+}
+
+TEST_F(ExportSource, WriteFailureIsReportedWithoutCompletion)
+{
+    std::wstring name = L"\\\\.\\pipe\\vorda-write-" + std::to_wstring(GetCurrentProcessId());
+    HANDLE server = CreateNamedPipeW(name.c_str(), PIPE_ACCESS_INBOUND, PIPE_TYPE_BYTE | PIPE_WAIT, 1, 65536, 65536, 0,
+                                     nullptr);
+    ASSERT_NE(server, INVALID_HANDLE_VALUE);
+    std::thread reader([&] {
+        ConnectNamedPipe(server, nullptr);
+        uint8_t some[1000];
+        DWORD got = 0;
+        ReadFile(server, some, sizeof some, &got, nullptr);
+        CloseHandle(server);
+    });
+    std::vector<uint8_t> bytes = random_bytes(200000, 8);
+    std::wstring source = write_file(L"rom.bin", bytes);
+    prepare(source, name);
+    BoxCapture boxes;
+    export_source(window, 1);
+    reader.join();
+    ASSERT_EQ(boxes.seen().size(), 1u) << "the failure, and no completion message";
+    expect_warning(boxes.seen()[0], "FileSaveError", file_error(name, ERROR_BROKEN_PIPE));
+    EXPECT_EQ(read_file(source), bytes);
+    EXPECT_TRUE(status_bar_untouched());
+}
+
+TEST_F(ExportSource, OtherFormatsDoNothing)
+{
+    std::wstring source = write_file(L"rom.bin", random_bytes(10, 9));
+    std::wstring destination = source + L".txt";
+    prepare(source, destination);
+    BoxCapture boxes;
+    for (int32_t format : {0, 4, -1})
+        export_source(window, format);
+    EXPECT_TRUE(boxes.seen().empty());
+    EXPECT_FALSE(exists(destination));
+}
+
+// The export command as the menu runs it, through the real settings dialog.
+TEST_F(ExportSource, CommandGoesThroughTheDialog)
+{
+    std::vector<uint8_t> bytes = random_bytes(1000, 10);
+    std::wstring source = write_file(L"rom.bin", bytes);
+    ASSERT_TRUE(set_source_file(utf16(source.c_str())));
+    const wchar_t *extensions[] = {L"", L"cpp", L"asm", L"bas"};
+    for (int32_t format = 1; format <= 3; format++) {
+        DialogScript script(L"変換保存の設定", {[](HWND dialog) { click(dialog, IDC_EXPORT_OK); }});
+        BoxCapture boxes;
+        export_with_dialog(window, format);
+        EXPECT_EQ(script.steps_run(), 1u);
+        EXPECT_EQ(document.export_format, format);
+        // The capture sees the dialog too; its IDCANCEL is one of the commands the dialog ignores.
+        ASSERT_EQ(boxes.seen().size(), 2u) << "format " << format;
+        EXPECT_EQ(narrow(boxes.seen()[0].caption), "変換保存の設定");
+        expect_completion(boxes.seen()[1]);
+        std::wstring destination = source.substr(0, source.size() - 3) + extensions[format];
+        EXPECT_EQ(first_difference(read_file(destination), utf16le(reference_source_text(format, u"exe_dt", bytes))), "")
+            << "format " << format;
+    }
+}
+
+TEST_F(ExportSource, CommandCancelledExportsNothing)
+{
+    std::wstring source = write_file(L"rom.bin", random_bytes(10, 11));
+    ASSERT_TRUE(set_source_file(utf16(source.c_str())));
+    DialogScript script(L"変換保存の設定", {[](HWND dialog) { click(dialog, IDC_EXPORT_CANCEL); }});
+    BoxCapture boxes;
+    export_with_dialog(window, 2);
+    EXPECT_EQ(boxes.seen().size(), 1u) << "only the dialog";
+    EXPECT_FALSE(exists(source.substr(0, source.size() - 3) + L"asm"));
+}
+
+TEST_F(ExportSource, CommandWithoutAFileAsksForOneFirst)
+{
+    BoxCapture boxes;
+    export_with_dialog(window, 1);
+    ASSERT_EQ(boxes.seen().size(), 1u) << "no dialog";
+    const SeenBox &box = boxes.seen()[0];
+    EXPECT_EQ(narrow(box.caption), "残念！");
+    EXPECT_EQ(narrow(box.text), "ファイルを先に開いてから行って下さい。");
+    EXPECT_FALSE(box.warning_icon);
+    EXPECT_TRUE(box.has_ok && !box.has_cancel && !box.has_yes && !box.has_no);
+    EXPECT_EQ(document.export_format, 0) << "unchanged";
+}
+
+} // namespace
