@@ -193,20 +193,4 @@ TEST_F(About, OnlyTheCloseButtonAndTheFrameEndIt)
     EXPECT_EQ(show_about(owner), 1);
 }
 
-TEST_F(About, OwnedByTheWindowThatAsked)
-{
-    HWND parent = nullptr;
-    bool owner_disabled = false;
-    DialogWatch watch(
-        [&](HWND dialog) {
-            parent = GetWindow(dialog, GW_OWNER);
-            owner_disabled = !IsWindowEnabled(owner);
-        },
-        {{WM_COMMAND, IDC_ABOUT_CLOSE}});
-    show_about(owner);
-    EXPECT_EQ(parent, owner);
-    EXPECT_TRUE(owner_disabled) << "modal: the owner waits";
-    EXPECT_TRUE(IsWindowEnabled(owner)) << "and is enabled again after";
-}
-
 } // namespace

@@ -312,19 +312,6 @@ TEST_F(MainWindow, MenuBarAsTheUserSeesIt)
     EXPECT_EQ(GetMenuItemID(bar, 4), UINT(211));
 }
 
-TEST_F(MainWindow, NoStartupFileLeavesAnEmptyViewAndFreshStatus)
-{
-    BoxCapture boxes;
-    create();
-    EXPECT_TRUE(boxes.seen().empty());
-    EXPECT_EQ(window_text(view_window), L"");
-    EXPECT_EQ(status_text(status_bar, 0), L"");
-    EXPECT_EQ(status_text(status_bar, 1), L"0Byte");
-    EXPECT_EQ(status_text(status_bar, 2), L"P:0/0");
-    EXPECT_EQ(status_text(status_bar, 3), L"A+:0000");
-    EXPECT_EQ(status_text(status_bar, 4), L"");
-}
-
 TEST_F(MainWindow, PaintRefreshesTheStatusBar)
 {
     create();
@@ -349,36 +336,6 @@ TEST_F(MainWindow, StartupFileIsShownInNormal)
     EXPECT_EQ(document.current_view_mode, ViewMode::Normal);
     EXPECT_EQ(narrow(status_text(status_bar, 0)), narrow(path));
     EXPECT_EQ(status_text(status_bar, 1), L"4Byte");
-}
-
-TEST_F(MainWindow, MissingStartupFileIsReportedAndTheWindowRunsOn)
-{
-    std::wstring path = scratch_folder() + L"\\missing.bin";
-    ASSERT_TRUE(text_copy(startup.path, utf16(path.c_str())));
-    startup.has_path = 1;
-    BoxCapture boxes;
-    create();
-    ASSERT_EQ(boxes.seen().size(), 1u);
-    EXPECT_EQ(narrow(boxes.seen()[0].caption), "FileOpenError");
-    EXPECT_EQ(narrow(boxes.seen()[0].text), narrow(path) + "のﾌｧｲﾙが開けません\r\nErrCode=2");
-    EXPECT_TRUE(IsWindowVisible(window));
-    EXPECT_EQ(narrow(status_text(status_bar, 0)), narrow(path)) << "the path stays current";
-}
-
-TEST_F(MainWindow, TooLongStartupPathIsReportedNotCut)
-{
-    std::u16string text = u"\"C:\\" + std::u16string(300, u'x') + u".bin\"";
-    parse_command_line(startup, text.c_str());
-    ASSERT_TRUE(startup.too_long);
-    BoxCapture boxes;
-    create();
-    ASSERT_EQ(boxes.seen().size(), 1u);
-    EXPECT_EQ(narrow(boxes.seen()[0].caption), "ﾌｧｲﾙｴﾗｰ");
-    std::string shown = narrow(boxes.seen()[0].text);
-    EXPECT_EQ(shown.substr(0, shown.find("\r\n")), "ﾌｧｲﾙ名が長すぎます（259文字まで）");
-    EXPECT_NE(shown.find(std::string(300, 'x')), std::string::npos) << "the whole path is shown: " << shown;
-    EXPECT_EQ(document.source_path[0], 0) << "nothing is opened";
-    EXPECT_EQ(window_text(view_window), L"");
 }
 
 TEST_F(MainWindow, ExitCommandsEndTheProgramWithCodeZero)
