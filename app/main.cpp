@@ -1,42 +1,45 @@
-// Stand-in entry until the application shell is built: a window with the edit view and the
-// status bar, showing the file named on the command line.
-#include "document/document_win.h"
-#include "view/renderer.h"
+// The program's entry: the start-up file from the command line, the main window and the
+// message loop.
+#include "app/main_window.h"
 
-static LRESULT CALLBACK main_window_procedure(HWND window, UINT message, WPARAM wparam, LPARAM lparam)
-{
-    switch (message) {
-    case WM_CREATE:
-        create_view(window, reinterpret_cast<CREATESTRUCTW *>(lparam));
-        create_status_bar(window);
-        return 0;
-    case WM_DESTROY:
-        PostQuitMessage(0);
-        return 0;
-    }
-    return DefWindowProcW(window, message, wparam, lparam);
-}
+namespace {
 
-int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR command_line, int show)
+int run_message_loop()
 {
-    WNDCLASSEXW wc = {};
-    wc.cbSize = sizeof wc;
-    wc.lpfnWndProc = main_window_procedure;
-    wc.hInstance = instance;
-    wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-    wc.hbrBackground = CreateSolidBrush(RGB(238, 235, 218));
-    wc.lpszClassName = L"Main Window";
-    RegisterClassExW(&wc);
-    HWND window = CreateWindowExW(0, L"Main Window", L"VORDA Ver1.03", WS_OVERLAPPEDWINDOW, CW_USEDEFAULT,
-                                  CW_USEDEFAULT, 586, 620, nullptr, nullptr, instance, nullptr);
-    if (command_line[0] != 0 && set_source_file(utf16(command_line)))
-        render_segment(window, ViewMode::Normal);
-    update_status_bar();
-    ShowWindow(window, show);
     MSG msg;
-    while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
+    for (;;) {
+        if (!PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE)) {
+            WaitMessage();
+            continue;
+        }
+        BOOL got = GetMessageW(&msg, nullptr, 0, 0);
+        if (got == 0)
+            return int(msg.wParam);
+        if (got == -1) // cannot happen with these arguments; never spin on it
+            return 0;
         TranslateMessage(&msg);
         DispatchMessageW(&msg);
     }
-    return 0;
+}
+
+} // namespace
+
+// The wide command line, so a path the system code page cannot spell still arrives whole.
+// The start-up code has removed the program name and the blanks after it.
+int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR command_line, int show)
+{
+    parse_command_line(startup, utf16(command_line));
+    if (!register_main_window_class(instance))
+        return 0;
+
+    HDC screen = GetDC(nullptr);
+    WindowPlacement at = main_window_placement(GetDeviceCaps(screen, HORZRES), GetDeviceCaps(screen, VERTRES));
+    ReleaseDC(nullptr, screen);
+
+    HWND window = create_main_window(instance, at);
+    if (window == nullptr) // no window means nothing could ever end the message loop
+        return 0;
+    ShowWindow(window, show);
+    UpdateWindow(window);
+    return run_message_loop();
 }

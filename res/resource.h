@@ -6,6 +6,7 @@
 #define IDI_LARGE 11   // 32 x 32
 #define IDI_SMALL 12   // 16 x 16
 #define IDB_TOOLBAR 23 // 207 x 16 strip, 12 declared images
+#define IDB_TOOLBAR_EXTRA 24 // 32 x 16: the help and exit pictures, images 12 and 13
 
 // Menus and dialogs
 #define IDR_MAIN_MENU 200

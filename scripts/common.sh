@@ -26,7 +26,7 @@ need_packages() {
 }
 
 NATIVE_PACKAGES=(cmake ninja-build g++ libgtest-dev libgmock-dev googletest libbenchmark-dev xxd)
-CROSS_PACKAGES=(cmake ninja-build g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64 googletest
+CROSS_PACKAGES=(cmake ninja-build g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64 googletest fonts-wine
                 wine wine64 xvfb xauth fonts-ipafont-gothic imagemagick python3)
 
 # Makes the project's Wine prefix once: a 64-bit prefix with the Japanese font mapped onto the

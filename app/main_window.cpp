@@ -1,0 +1,168 @@
+#include "app/main_window.h"
+
+#include <commctrl.h>
+#include <shellapi.h>
+
+#include "app/about.h"
+#include "app/toolbar_table.h"
+#include "document/document_win.h"
+#include "res/resource.h"
+#include "view/renderer.h"
+
+HINSTANCE program_instance;
+HWND toolbar;
+Startup startup;
+
+namespace {
+
+constexpr DWORD TOOLBAR_STYLE = WS_CHILD | WS_VISIBLE | TBSTYLE_TOOLTIPS | TBSTYLE_ALTDRAG | TBSTYLE_FLAT | CCS_ADJUSTABLE;
+static_assert(TOOLBAR_STYLE == 0x50000D20);
+constexpr COLORREF BACKGROUND = RGB(238, 235, 218);
+static_assert(BACKGROUND == 0x00DAEBEE);
+
+void create_toolbar(HWND window, HINSTANCE instance)
+{
+    // No bitmap and no buttons yet: both are added below, once the picture size is set.
+    toolbar = CreateToolbarEx(window, TOOLBAR_STYLE, IDC_TOOLBAR, 0, nullptr, 0, nullptr, 0, 0, 0, 0, 0,
+                              sizeof(TBBUTTON));
+    SendMessageW(toolbar, TB_SETBITMAPSIZE, 0, MAKELPARAM(16, 16));
+
+    TBADDBITMAP strip = {instance, IDB_TOOLBAR};
+    LRESULT first = SendMessageW(toolbar, TB_ADDBITMAP, TOOLBAR_STRIP_IMAGES, LPARAM(&strip));
+    // The strip declares twelve images, so the help and exit pictures land right after them,
+    // where the buttons' image numbers 12 and 13 point.
+    TBADDBITMAP extra = {instance, IDB_TOOLBAR_EXTRA};
+    SendMessageW(toolbar, TB_ADDBITMAP, TOOLBAR_EXTRA_IMAGES, LPARAM(&extra));
+
+    TBBUTTON buttons[TOOLBAR_BUTTON_COUNT] = {};
+    for (int k = 0; k < TOOLBAR_BUTTON_COUNT; k++) {
+        buttons[k].iBitmap = int(first) + TOOLBAR_BUTTONS[k].image;
+        buttons[k].idCommand = TOOLBAR_BUTTONS[k].command;
+        buttons[k].fsState = TBSTATE_ENABLED;
+        buttons[k].fsStyle = TBSTYLE_BUTTON;
+    }
+    SendMessageW(toolbar, TB_ADDBUTTONSW, TOOLBAR_BUTTON_COUNT, LPARAM(buttons));
+    SendMessageW(toolbar, TB_AUTOSIZE, 0, 0);
+
+    TBBUTTON separator = {};
+    separator.fsState = TBSTATE_ENABLED;
+    separator.fsStyle = TBSTYLE_SEP;
+    for (int at : TOOLBAR_SEPARATORS)
+        SendMessageW(toolbar, TB_INSERTBUTTONW, at, LPARAM(&separator));
+}
+
+void open_startup_file(HWND window)
+{
+    if (startup.too_long) {
+        // The command line itself, since no cut path may stand for it.
+        show_path_too_long(window, startup.text);
+        return;
+    }
+    if (startup.has_path != 1)
+        return;
+    if (!set_source_file(startup.path)) {
+        show_path_too_long(window, startup.path);
+        return;
+    }
+    render_segment(window, ViewMode::Normal);
+}
+
+LRESULT on_create(HWND window, const CREATESTRUCTW *creation)
+{
+    create_child_controls(window, creation);
+    open_startup_file(window);
+    DragAcceptFiles(window, TRUE);
+    return 0;
+}
+
+LRESULT on_destroy()
+{
+    PostQuitMessage(0);
+    return 0;
+}
+
+LRESULT on_command(HWND window, int command)
+{
+    switch (command) {
+    case IDM_ABOUT:
+        show_about(window);
+        break;
+    case IDM_EXIT:
+    case IDT_EXIT:
+        DestroyWindow(window);
+        break;
+    }
+    return 0;
+}
+
+void on_tooltip(NMTTDISPINFOW *info)
+{
+    info->hinst = program_instance;
+    const char16_t *text = toolbar_tooltip(int(info->hdr.idFrom));
+    if (text != nullptr)
+        info->lpszText = const_cast<wchar_t *>(wide(text)); // the control only reads it
+}
+
+LRESULT on_notify(NMHDR *header)
+{
+    if (header->code == TTN_GETDISPINFOW)
+        on_tooltip(reinterpret_cast<NMTTDISPINFOW *>(header));
+    return 0;
+}
+
+LRESULT on_paint(HWND window)
+{
+    PAINTSTRUCT paint;
+    BeginPaint(window, &paint);
+    update_status_bar();
+    EndPaint(window, &paint);
+    return 0;
+}
+
+} // namespace
+
+void create_child_controls(HWND window, const CREATESTRUCTW *creation)
+{
+    HINSTANCE instance = HINSTANCE(GetWindowLongPtrW(window, GWLP_HINSTANCE));
+    InitCommonControls();
+    create_toolbar(window, instance);
+    create_view(window, creation);
+    create_status_bar(window);
+}
+
+LRESULT CALLBACK main_window_procedure(HWND window, UINT message, WPARAM wparam, LPARAM lparam)
+{
+    switch (message) {
+    case WM_CREATE: return on_create(window, reinterpret_cast<const CREATESTRUCTW *>(lparam));
+    case WM_DESTROY: return on_destroy();
+    case WM_COMMAND: return on_command(window, LOWORD(wparam));
+    case WM_NOTIFY: return on_notify(reinterpret_cast<NMHDR *>(lparam));
+    case WM_PAINT: return on_paint(window);
+    }
+    return DefWindowProcW(window, message, wparam, lparam);
+}
+
+ATOM register_main_window_class(HINSTANCE instance)
+{
+    program_instance = instance;
+    WNDCLASSEXW wc = {};
+    wc.cbSize = sizeof wc;
+    wc.style = CS_HREDRAW | CS_VREDRAW | CS_BYTEALIGNCLIENT;
+    wc.lpfnWndProc = main_window_procedure;
+    wc.hInstance = instance;
+    wc.hIcon = LoadIconW(instance, MAKEINTRESOURCEW(IDI_LARGE));
+    // LoadIconW would stretch the 16 x 16 picture to the large size; ask for the small one.
+    wc.hIconSm = HICON(LoadImageW(instance, MAKEINTRESOURCEW(IDI_SMALL), IMAGE_ICON, GetSystemMetrics(SM_CXSMICON),
+                                  GetSystemMetrics(SM_CYSMICON), LR_DEFAULTCOLOR));
+    wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+    wc.hbrBackground = CreateSolidBrush(BACKGROUND);
+    wc.lpszMenuName = MAKEINTRESOURCEW(IDR_MAIN_MENU);
+    wc.lpszClassName = MAIN_WINDOW_CLASS;
+    return RegisterClassExW(&wc);
+}
+
+HWND create_main_window(HINSTANCE instance, WindowPlacement at)
+{
+    return CreateWindowExW(0, MAIN_WINDOW_CLASS, MAIN_WINDOW_TITLE, WS_OVERLAPPEDWINDOW, at.left, at.top, at.width,
+                           at.height, nullptr, nullptr, instance, nullptr);
+}

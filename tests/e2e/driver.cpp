@@ -1,0 +1,256 @@
+#include "driver.h"
+
+#include <commctrl.h>
+#include <gtest/gtest.h>
+
+namespace {
+
+// Every message to the program goes with a timeout: a hung program fails its test, not the run.
+LRESULT send(HWND window, UINT message, WPARAM wparam, LPARAM lparam)
+{
+    DWORD_PTR result = 0;
+    if (!SendMessageTimeoutW(window, message, wparam, lparam, SMTO_ABORTIFHUNG, 10000, &result))
+        ADD_FAILURE() << "message " << message << " to window " << window << " was not answered";
+    return LRESULT(result);
+}
+
+} // namespace
+
+bool wait_until(const std::function<bool()> &done, DWORD timeout_ms)
+{
+    DWORD start = GetTickCount();
+    for (;;) {
+        if (done())
+            return true;
+        if (GetTickCount() - start > timeout_ms)
+            return false;
+        Sleep(20);
+    }
+}
+
+RemoteMemory::RemoteMemory(HANDLE process_, size_t size) : process(process_)
+{
+    base = VirtualAllocEx(process, nullptr, size, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
+    EXPECT_NE(base, nullptr) << "VirtualAllocEx: " << GetLastError();
+}
+
+RemoteMemory::~RemoteMemory()
+{
+    if (base != nullptr)
+        VirtualFreeEx(process, base, 0, MEM_RELEASE);
+}
+
+void RemoteMemory::write(const void *data, size_t size, size_t offset)
+{
+    SIZE_T done = 0;
+    EXPECT_TRUE(WriteProcessMemory(process, static_cast<char *>(base) + offset, data, size, &done) && done == size);
+}
+
+void RemoteMemory::read(void *data, size_t size, size_t offset) const
+{
+    SIZE_T done = 0;
+    EXPECT_TRUE(ReadProcessMemory(process, static_cast<char *>(base) + offset, data, size, &done) && done == size);
+}
+
+std::wstring read_remote_text(HANDLE process, const void *address, size_t max_units)
+{
+    std::wstring text;
+    for (size_t i = 0; i < max_units; i++) {
+        wchar_t c = 0;
+        SIZE_T done = 0;
+        if (!ReadProcessMemory(process, static_cast<const wchar_t *>(address) + i, &c, sizeof c, &done) || c == 0)
+            break;
+        text += c;
+    }
+    return text;
+}
+
+Program::Program(const std::wstring &arguments)
+{
+    std::wstring exe = program_path();
+    std::wstring command = L"\"" + exe + L"\"" + (arguments.empty() ? L"" : L" " + arguments);
+    std::vector<wchar_t> line(command.begin(), command.end());
+    line.push_back(0);
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof startup;
+    if (!CreateProcessW(exe.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info))
+        ADD_FAILURE() << "cannot start " << narrow(exe) << ": " << GetLastError();
+}
+
+Program::~Program()
+{
+    if (info.hProcess == nullptr)
+        return;
+    if (WaitForSingleObject(info.hProcess, 0) == WAIT_TIMEOUT) {
+        TerminateProcess(info.hProcess, 1);
+        WaitForSingleObject(info.hProcess, 10000);
+    }
+    CloseHandle(info.hThread);
+    CloseHandle(info.hProcess);
+}
+
+std::vector<HWND> Program::top_windows() const
+{
+    std::vector<HWND> windows;
+    EnumThreadWindows(
+        info.dwThreadId,
+        [](HWND window, LPARAM found) {
+            reinterpret_cast<std::vector<HWND> *>(found)->push_back(window);
+            return TRUE;
+        },
+        LPARAM(&windows));
+    return windows;
+}
+
+HWND Program::wait_for_window(const std::wstring &class_name, const std::wstring &caption) const
+{
+    HWND found = nullptr;
+    wait_until([&] {
+        for (HWND w : top_windows())
+            if (IsWindowVisible(w) && class_of(w) == class_name && (caption.empty() || text_of(w) == caption)) {
+                found = w;
+                return true;
+            }
+        return false;
+    });
+    return found;
+}
+
+HWND Program::wait_for_main_window() const
+{
+    HWND window = wait_for_window(L"Main Window");
+    if (window != nullptr)
+        WaitForInputIdle(info.hProcess, 20000);
+    return window;
+}
+
+std::vector<HWND> Program::dialogs() const
+{
+    std::vector<HWND> found;
+    for (HWND w : top_windows())
+        if (IsWindowVisible(w) && class_of(w) == L"#32770")
+            found.push_back(w);
+    return found;
+}
+
+DWORD Program::wait_for_exit(DWORD timeout_ms) const
+{
+    DWORD code = STILL_ACTIVE;
+    if (WaitForSingleObject(info.hProcess, timeout_ms) == WAIT_OBJECT_0)
+        GetExitCodeProcess(info.hProcess, &code);
+    return code;
+}
+
+std::wstring Program::status_text(HWND status, int part) const
+{
+    if (LOWORD(send(status, SB_GETTEXTLENGTHW, part, 0)) == 0)
+        return L""; // Wine writes nothing at all for a part without text
+    RemoteMemory buffer(info.hProcess, 4096);
+    std::vector<wchar_t> fill(2048, L'#');
+    buffer.write(fill.data(), fill.size() * sizeof(wchar_t));
+    send(status, SB_GETTEXTW, part, LPARAM(buffer.address()));
+    return read_remote_text(info.hProcess, buffer.address(), 2048);
+}
+
+std::vector<int> Program::status_edges(HWND status) const
+{
+    RemoteMemory buffer(info.hProcess, 64);
+    int edges[8] = {0};
+    LRESULT count = send(status, SB_GETPARTS, 8, LPARAM(buffer.address()));
+    buffer.read(edges, sizeof edges);
+    return std::vector<int>(edges, edges + (count > 0 && count <= 8 ? count : 0));
+}
+
+std::vector<Program::Button> Program::toolbar_buttons(HWND toolbar) const
+{
+    std::vector<Button> buttons;
+    RemoteMemory buffer(info.hProcess, sizeof(TBBUTTON));
+    LRESULT count = send(toolbar, TB_BUTTONCOUNT, 0, 0);
+    for (int i = 0; i < count; i++) {
+        TBBUTTON b;
+        memset(&b, 0xA5, sizeof b); // an unwritten field shows
+        buffer.write(&b, sizeof b);
+        if (!send(toolbar, TB_GETBUTTON, i, LPARAM(buffer.address())))
+            ADD_FAILURE() << "TB_GETBUTTON " << i;
+        buffer.read(&b, sizeof b);
+        buttons.push_back(Button{b.idCommand, b.iBitmap, b.fsState, b.fsStyle});
+    }
+    return buttons;
+}
+
+std::wstring Program::tooltip(HWND toolbar, int command) const
+{
+    // The tooltip control asks the toolbar, which asks the main window (TTN_GETDISPINFOW):
+    // the path a tooltip takes when the pointer rests on a button.
+    HWND tips = HWND(send(toolbar, TB_GETTOOLTIPS, 0, 0));
+    if (tips == nullptr)
+        return L"(no tooltip control)";
+    constexpr size_t text_offset = 256, text_units = 512;
+    RemoteMemory buffer(info.hProcess, text_offset + text_units * sizeof(wchar_t));
+    std::vector<wchar_t> fill(text_units, 0);
+    wcscpy(fill.data(), L"(untouched)");
+    buffer.write(fill.data(), fill.size() * sizeof(wchar_t), text_offset);
+    TTTOOLINFOW tool = {};
+    tool.cbSize = sizeof tool;
+    tool.hwnd = toolbar;
+    tool.uId = UINT_PTR(command);
+    tool.lpszText = reinterpret_cast<wchar_t *>(static_cast<char *>(buffer.address()) + text_offset);
+    buffer.write(&tool, sizeof tool);
+    send(tips, TTM_GETTEXTW, text_units, LPARAM(buffer.address()));
+    return read_remote_text(info.hProcess, tool.lpszText, text_units);
+}
+
+std::wstring text_of(HWND window)
+{
+    DWORD_PTR length = 0;
+    if (!SendMessageTimeoutW(window, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, 10000, &length))
+        return L"(no answer)";
+    std::wstring text(length + 1, L'\0');
+    DWORD_PTR got = 0;
+    SendMessageTimeoutW(window, WM_GETTEXT, length + 1, LPARAM(text.data()), SMTO_ABORTIFHUNG, 10000, &got);
+    text.resize(got);
+    return text;
+}
+
+std::wstring class_of(HWND window)
+{
+    wchar_t name[64] = L"";
+    GetClassNameW(window, name, 64);
+    return name;
+}
+
+std::wstring message_box_text(HWND box) { return text_of(GetDlgItem(box, 0xFFFF)); }
+
+std::wstring program_path() { return VORDA_EXE; }
+
+std::wstring scratch_folder()
+{
+    static int counter = 0;
+    wchar_t temp[MAX_PATH];
+    GetTempPathW(MAX_PATH, temp);
+    const ::testing::TestInfo *test = ::testing::UnitTest::GetInstance()->current_test_info();
+    std::string name = test ? std::string(test->test_suite_name()) + "." + test->name() : "e2e";
+    std::wstring folder = std::wstring(temp) + L"vorda-e2e-" + std::wstring(name.begin(), name.end()) + L"-" +
+                          std::to_wstring(GetCurrentProcessId()) + L"-" + std::to_wstring(counter++);
+    CreateDirectoryW(folder.c_str(), nullptr);
+    return folder;
+}
+
+std::wstring write_file(const std::wstring &path, const std::vector<unsigned char> &bytes)
+{
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    EXPECT_NE(file, INVALID_HANDLE_VALUE) << narrow(path);
+    DWORD written = 0;
+    if (!bytes.empty())
+        WriteFile(file, bytes.data(), DWORD(bytes.size()), &written, nullptr);
+    CloseHandle(file);
+    return path;
+}
+
+std::string narrow(const std::wstring &text)
+{
+    int n = WideCharToMultiByte(CP_UTF8, 0, text.c_str(), int(text.size()), nullptr, 0, nullptr, nullptr);
+    std::string out(size_t(n), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, text.c_str(), int(text.size()), out.data(), n, nullptr, nullptr);
+    return out;
+}

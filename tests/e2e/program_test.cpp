@@ -1,0 +1,314 @@
+// The real vorda.exe, started with a command line and read from outside: its window, menu,
+// toolbar, view, status bar, messages, About dialog and exit code.
+#include <windows.h>
+
+#include <commctrl.h>
+#include <gtest/gtest.h>
+
+#include "driver.h"
+#include "res/resource.h"
+
+namespace {
+
+// The worked example line, then one byte more: a full line and a short one.
+const std::vector<unsigned char> EXAMPLE = {0x41, 0x42, 0x00, 0xFF, 0x41, 0x42, 0x00, 0xFF, 0x41,
+                                            0x42, 0x00, 0xFF, 0x41, 0x42, 0x00, 0xFF, 0x7E};
+const std::wstring EXAMPLE_VIEW = L"0000:41 42 00 FF 41 42 00 FF 41 42 00 FF 41 42 00 FF AB \u00FFAB \u00FFAB \u00FFAB \u00FF\r\n"
+                                  L"0010:7E " + std::wstring(15 * 3, L' ') + L"~" + std::wstring(15, L' ') + L"\r\n";
+
+struct Window {
+    HWND main, toolbar, view, status;
+};
+
+Window parts_of(HWND main)
+{
+    return Window{main, GetDlgItem(main, IDC_TOOLBAR), GetDlgItem(main, IDC_VIEW), GetDlgItem(main, IDC_STATUS)};
+}
+
+std::vector<std::wstring> status_of(const Program &program, HWND status)
+{
+    std::vector<std::wstring> parts;
+    for (int i = 0; i < 5; i++)
+        parts.push_back(program.status_text(status, i));
+    return parts;
+}
+
+std::string show(const std::vector<std::wstring> &parts)
+{
+    std::string s;
+    for (const auto &p : parts) {
+        s += '[';
+        s += narrow(p);
+        s += ']';
+    }
+    return s;
+}
+
+// The status bar once the window has painted it.
+std::vector<std::wstring> painted_status(const Program &program, HWND status)
+{
+    wait_until([&] { return !program.status_text(status, 1).empty(); });
+    return status_of(program, status);
+}
+
+void exit_with(const Program &program, HWND window, UINT message, WPARAM wparam)
+{
+    PostMessageW(window, message, wparam, 0);
+    EXPECT_EQ(program.wait_for_exit(), 0u) << "exit code after message " << message << ", " << wparam;
+}
+
+TEST(Start, WithoutAFile)
+{
+    Program program(L"");
+    HWND main = program.wait_for_main_window();
+    ASSERT_NE(main, nullptr);
+    Window w = parts_of(main);
+
+    EXPECT_EQ(narrow(text_of(main)), "VORDA Ver1.03");
+    EXPECT_EQ(narrow(class_of(main)), "Main Window");
+    EXPECT_EQ(GetClassLongW(main, GCL_STYLE), DWORD(CS_HREDRAW | CS_VREDRAW | CS_BYTEALIGNCLIENT));
+    EXPECT_EQ(GetWindowLongW(main, GWL_STYLE) & WS_OVERLAPPEDWINDOW, WS_OVERLAPPEDWINDOW);
+    RECT r;
+    GetWindowRect(main, &r);
+    EXPECT_EQ(GetSystemMetrics(SM_CXSCREEN), 1024) << "the test display";
+    EXPECT_EQ(GetSystemMetrics(SM_CYSCREEN), 768) << "the test display";
+    EXPECT_EQ(r.left, 219);
+    EXPECT_EQ(r.top, 78);
+    EXPECT_EQ(r.right - r.left, 586);
+    EXPECT_EQ(r.bottom - r.top, 620);
+
+    EXPECT_TRUE(program.dialogs().empty()) << "no message at start";
+    EXPECT_EQ(text_of(w.view), L"");
+    std::vector<std::wstring> status = painted_status(program, w.status);
+    EXPECT_EQ(status, (std::vector<std::wstring>{L"", L"0Byte", L"P:0/0", L"A+:0000", L""})) << show(status);
+    EXPECT_EQ(program.status_edges(w.status), (std::vector<int>{300, 400, 460, 560, -1}));
+
+    exit_with(program, main, WM_COMMAND, IDM_EXIT);
+}
+
+TEST(Start, BlanksOnlyOpenNothingAndSayNothing)
+{
+    // The start-up code takes the blanks after the program name away.
+    Program program(L"   \t ");
+    HWND main = program.wait_for_main_window();
+    ASSERT_NE(main, nullptr);
+    EXPECT_TRUE(program.dialogs().empty());
+    std::vector<std::wstring> status = painted_status(program, parts_of(main).status);
+    EXPECT_EQ(status[0], L"");
+    EXPECT_EQ(status[1], L"0Byte");
+    exit_with(program, main, WM_CLOSE, 0);
+}
+
+TEST(Start, QuotedPathWithBlanks)
+{
+    std::wstring folder = scratch_folder() + L"\\my files";
+    CreateDirectoryW(folder.c_str(), nullptr);
+    std::wstring path = write_file(folder + L"\\rom image.bin", EXAMPLE);
+    Program program(L"\"" + path + L"\"");
+    HWND main = program.wait_for_main_window();
+    ASSERT_NE(main, nullptr);
+    EXPECT_TRUE(program.dialogs().empty());
+    Window w = parts_of(main);
+    EXPECT_EQ(narrow(text_of(w.view)), narrow(EXAMPLE_VIEW));
+    std::vector<std::wstring> status = status_of(program, w.status);
+    EXPECT_EQ(status, (std::vector<std::wstring>{path, L"17Byte", L"P:0/0", L"A+:0000", L""})) << show(status);
+    exit_with(program, main, WM_COMMAND, IDT_EXIT);
+}
+
+TEST(Start, JapaneseFileName)
+{
+    // Outside the system code page here: only the wide command line carries it intact.
+    std::wstring folder = scratch_folder() + L"\\資料";
+    CreateDirectoryW(folder.c_str(), nullptr);
+    std::wstring path = write_file(folder + L"\\テスト データ①.bin", EXAMPLE);
+    Program program(L"\"" + path + L"\"");
+    HWND main = program.wait_for_main_window();
+    ASSERT_NE(main, nullptr);
+    for (HWND box : program.dialogs())
+        ADD_FAILURE() << "unexpected message: " << narrow(message_box_text(box));
+    Window w = parts_of(main);
+    EXPECT_EQ(narrow(text_of(w.view)), narrow(EXAMPLE_VIEW));
+    EXPECT_EQ(narrow(program.status_text(w.status, 0)), narrow(path));
+    exit_with(program, main, WM_COMMAND, IDM_EXIT);
+}
+
+TEST(Start, UnquotedPathKeepsItsTrailingBlanks)
+{
+    std::wstring path = write_file(scratch_folder() + L"\\plain.bin", EXAMPLE);
+    Program program(path + L"  ");
+    // The file system ignores trailing blanks of a name, so the file opens; the path the
+    // program holds, and shows, keeps them.
+    HWND main = program.wait_for_main_window();
+    ASSERT_NE(main, nullptr);
+    for (HWND box : program.dialogs())
+        ADD_FAILURE() << "unexpected message: " << narrow(message_box_text(box));
+    Window w = parts_of(main);
+    EXPECT_EQ(narrow(program.status_text(w.status, 0)), narrow(path + L"  "));
+    EXPECT_EQ(narrow(text_of(w.view)), narrow(EXAMPLE_VIEW));
+    exit_with(program, main, WM_CLOSE, 0);
+}
+
+TEST(Start, MissingFileIsReportedThenTheWindowRunsOn)
+{
+    std::wstring path = scratch_folder() + L"\\missing.bin";
+    Program program(L"\"" + path + L"\"");
+    // The message comes while the window is being created, before it is shown.
+    HWND box = program.wait_for_window(L"#32770", L"FileOpenError");
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(narrow(message_box_text(box)), narrow(path) + "のﾌｧｲﾙが開けません\r\nErrCode=2");
+    EXPECT_NE(GetDlgItem(box, IDOK), nullptr);
+    EXPECT_EQ(GetDlgItem(box, IDCANCEL), nullptr);
+    PostMessageW(box, WM_COMMAND, IDOK, 0);
+
+    HWND main = program.wait_for_main_window();
+    ASSERT_NE(main, nullptr);
+    EXPECT_TRUE(wait_until([&] { return !IsWindow(box); }));
+    Window w = parts_of(main);
+    EXPECT_EQ(text_of(w.view), L"");
+    std::vector<std::wstring> status = painted_status(program, w.status);
+    EXPECT_EQ(status, (std::vector<std::wstring>{path, L"0Byte", L"P:0/0", L"A+:0000", L""})) << show(status);
+    exit_with(program, main, WM_COMMAND, IDM_EXIT);
+}
+
+TEST(Start, TooLongPathIsReportedNotCut)
+{
+    // 300 characters, and a command line far beyond 512 units; neither opens a cut path.
+    std::wstring folder = scratch_folder();
+    for (size_t length : {size_t(300), size_t(2000)}) {
+        std::wstring path = folder + L"\\" + std::wstring(length - folder.size() - 1, L'x');
+        Program program(L"\"" + path + L"\"");
+        HWND box = program.wait_for_window(L"#32770", L"ﾌｧｲﾙｴﾗｰ");
+        ASSERT_NE(box, nullptr) << "length " << length;
+        std::wstring text = message_box_text(box);
+        EXPECT_EQ(narrow(text.substr(0, text.find(L"\r\n"))), "ﾌｧｲﾙ名が長すぎます（259文字まで）");
+        EXPECT_EQ(text.substr(text.find(L"\r\n") + 2, 40), (L"\"" + path).substr(0, 40)) << "the text given follows";
+        PostMessageW(box, WM_COMMAND, IDOK, 0);
+
+        HWND main = program.wait_for_main_window();
+        ASSERT_NE(main, nullptr);
+        std::vector<std::wstring> status = painted_status(program, parts_of(main).status);
+        EXPECT_EQ(status[0], L"") << "nothing opened, length " << length;
+        EXPECT_EQ(text_of(parts_of(main).view), L"");
+        exit_with(program, main, WM_COMMAND, IDT_EXIT);
+    }
+}
+
+TEST(Toolbar, ButtonsSeparatorsAndTooltips)
+{
+    Program program(L"");
+    HWND main = program.wait_for_main_window();
+    ASSERT_NE(main, nullptr);
+    HWND toolbar = parts_of(main).toolbar;
+    ASSERT_NE(toolbar, nullptr);
+    EXPECT_EQ(GetWindowLongW(toolbar, GWL_STYLE) & 0x50000D20, 0x50000D20);
+
+    const struct { int command; int image; const wchar_t *tooltip; } expected[] = {
+        {330, 0, L"ファイル名の設定"},  {0, 0, nullptr},
+        {331, 1, L"ノーマルで開く"},    {332, 2, L"Ｃ言語用で開く"},   {333, 3, L"アセンブラで開く"},
+        {334, 4, L"BASICで開く"},       {335, 5, L"ｾｸﾞﾒﾝﾄ切替UP"},     {336, 6, L"ｾｸﾞﾒﾝﾄ切替DOWN"},
+        {337, 7, L"ｾｸﾞﾒﾝﾄ切替UP"},      {338, 8, L"ｾｸﾞﾒﾝﾄ切替DOWN"},   {0, 0, nullptr},
+        {339, 9, L"Ｃ言語用で保存"},    {340, 10, L"アセンブラで保存"}, {341, 11, L"BASICで保存"},
+        {0, 0, nullptr},                {342, 12, L"ヘルプ"},          {343, 13, L"終了"},
+    };
+    std::vector<Program::Button> buttons = program.toolbar_buttons(toolbar);
+    ASSERT_EQ(buttons.size(), std::size(expected));
+    for (size_t i = 0; i < buttons.size(); i++) {
+        EXPECT_EQ(buttons[i].command, expected[i].command) << "position " << i;
+        EXPECT_EQ(buttons[i].state, TBSTATE_ENABLED) << "position " << i;
+        if (expected[i].command == 0) {
+            EXPECT_EQ(buttons[i].style, BTNS_SEP) << "position " << i;
+            continue;
+        }
+        EXPECT_EQ(buttons[i].style, BTNS_BUTTON) << "position " << i;
+        EXPECT_EQ(buttons[i].image, expected[i].image) << "position " << i;
+        EXPECT_EQ(narrow(program.tooltip(toolbar, expected[i].command)), narrow(expected[i].tooltip))
+            << "position " << i;
+    }
+    exit_with(program, main, WM_COMMAND, IDM_EXIT);
+}
+
+std::wstring menu_text(HMENU menu, UINT position)
+{
+    wchar_t text[64] = L"";
+    GetMenuStringW(menu, position, text, int(std::size(text)), MF_BYPOSITION);
+    return text;
+}
+
+TEST(Menu, TextsAndCommands)
+{
+    // Wine keeps menus in the process that made them, so another process cannot read the
+    // window's HMENU. The window must have a menu; its items are read from the program's
+    // own resource, which is what the window class loads.
+    Program program(L"");
+    HWND main = program.wait_for_main_window();
+    ASSERT_NE(main, nullptr);
+    EXPECT_NE(GetMenu(main), nullptr) << "the window has a menu bar";
+    exit_with(program, main, WM_COMMAND, IDM_EXIT);
+
+    HMODULE module = LoadLibraryExW(program_path().c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    ASSERT_NE(module, nullptr);
+    HMENU bar = LoadMenuW(module, MAKEINTRESOURCEW(IDR_MAIN_MENU));
+    ASSERT_NE(bar, nullptr);
+    struct Item { const wchar_t *text; int command; };
+    const struct { const wchar_t *title; std::vector<Item> items; } expected[] = {
+        {L"開く(&F)", {{L"ファイルの設定(&F)", 201}}},
+        {L"表示(&P)", {{L"ノーマルで表示(&N)", 202}, {L"C言語で表示(&C)", 204}, {L"ｱｾﾝﾌﾞﾗで表示(&A)", 203},
+                       {L"BAISCで表示(&B)", 205}}},
+        {L"変換保存(&C)", {{L"→C言語(&C)", 206}, {L"→アセンブラ(&A)", 207}, {L"→BASIC(&B)", 208}}},
+        {L"ﾍﾙﾌﾟ(&H)", {{L"ﾍﾙﾌﾟ(&W)", 209}, {L"このソフトについて(&S)", 210}}},
+    };
+    ASSERT_EQ(GetMenuItemCount(bar), 5);
+    for (UINT i = 0; i < 4; i++) {
+        EXPECT_EQ(narrow(menu_text(bar, i)), narrow(expected[i].title));
+        HMENU popup = GetSubMenu(bar, int(i));
+        ASSERT_NE(popup, nullptr) << narrow(expected[i].title);
+        ASSERT_EQ(GetMenuItemCount(popup), int(expected[i].items.size())) << narrow(expected[i].title);
+        for (UINT j = 0; j < expected[i].items.size(); j++) {
+            EXPECT_EQ(narrow(menu_text(popup, j)), narrow(expected[i].items[j].text));
+            EXPECT_EQ(int(GetMenuItemID(popup, int(j))), expected[i].items[j].command);
+        }
+    }
+    EXPECT_EQ(narrow(menu_text(bar, 4)), "終了(&X)");
+    EXPECT_EQ(GetSubMenu(bar, 4), nullptr) << "exit is a command on the bar itself";
+    EXPECT_EQ(GetMenuItemID(bar, 4), UINT(211));
+    DestroyMenu(bar);
+    FreeLibrary(module);
+}
+
+TEST(About, TextsThenClose)
+{
+    Program program(L"");
+    HWND main = program.wait_for_main_window();
+    ASSERT_NE(main, nullptr);
+    PostMessageW(main, WM_COMMAND, IDM_ABOUT, 0);
+    HWND about = program.wait_for_window(L"#32770", L"このソフトについて");
+    ASSERT_NE(about, nullptr);
+    EXPECT_EQ(GetWindow(about, GW_OWNER), main);
+    EXPECT_FALSE(IsWindowEnabled(main)) << "modal";
+
+    std::vector<std::string> texts;
+    for (HWND child = GetWindow(about, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
+        texts.push_back(narrow(text_of(child)));
+    EXPECT_EQ(texts, (std::vector<std::string>{"ソフト名：バイナリソース変換ソフト", "ファイル名：vorda.exe",
+                                               "簡単な説明", "ファイルのバイナリ表示と各ソース形式の保存",
+                                               "Library:Microsoft SDK V7.0A (Win32)", "Creator:Orvendal",
+                                               "閉じる"}));
+    HWND close = GetDlgItem(about, IDC_ABOUT_CLOSE);
+    ASSERT_NE(close, nullptr);
+    EXPECT_EQ(narrow(text_of(close)), "閉じる");
+
+    PostMessageW(about, WM_COMMAND, MAKEWPARAM(IDC_ABOUT_CLOSE, BN_CLICKED), LPARAM(close));
+    EXPECT_TRUE(wait_until([&] { return !IsWindow(about); }));
+    EXPECT_TRUE(wait_until([&] { return IsWindowEnabled(main) != FALSE; }));
+
+    // Again, closed from its frame this time; the program runs on until told to exit.
+    PostMessageW(main, WM_COMMAND, IDM_ABOUT, 0);
+    about = program.wait_for_window(L"#32770", L"このソフトについて");
+    ASSERT_NE(about, nullptr);
+    PostMessageW(about, WM_CLOSE, 0, 0);
+    EXPECT_TRUE(wait_until([&] { return !IsWindow(about); }));
+    EXPECT_EQ(program.wait_for_exit(0), DWORD(STILL_ACTIVE));
+    exit_with(program, main, WM_COMMAND, IDT_EXIT);
+}
+
+} // namespace

@@ -1,0 +1,359 @@
+// The main window as the program creates it: class, child controls, toolbar, tooltips, menu,
+// the start-up file and the exit commands, in this process against real controls.
+#include "app/main_window.h"
+
+#include <commctrl.h>
+#include <gtest/gtest.h>
+
+#include "document/document_win.h"
+#include "document/text.h"
+#include "harness.h"
+#include "res/resource.h"
+#include "view/renderer.h"
+
+namespace {
+
+HINSTANCE instance() { return GetModuleHandleW(nullptr); }
+
+class MainWindow : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() { ASSERT_NE(register_main_window_class(instance()), 0); }
+
+    void SetUp() override
+    {
+        document = Document{};
+        startup = Startup{};
+    }
+
+    void TearDown() override
+    {
+        if (window != nullptr && IsWindow(window))
+            DestroyWindow(window);
+        // The window posts the quit message as it goes; it must not end a later modal loop.
+        MSG msg;
+        while (PeekMessageW(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {
+        }
+    }
+
+    void create()
+    {
+        window = create_main_window(instance(), WindowPlacement{0, 0, 586, 620});
+        ASSERT_NE(window, nullptr);
+        ShowWindow(window, SW_SHOWNORMAL);
+        UpdateWindow(window);
+    }
+
+    HWND window = nullptr;
+};
+
+TEST_F(MainWindow, ClassAsRegistered)
+{
+    WNDCLASSEXW wc = {};
+    wc.cbSize = sizeof wc;
+    ASSERT_TRUE(GetClassInfoExW(instance(), L"Main Window", &wc));
+    EXPECT_EQ(wc.style, UINT(CS_HREDRAW | CS_VREDRAW | CS_BYTEALIGNCLIENT));
+    EXPECT_EQ(wc.lpfnWndProc, main_window_procedure);
+    EXPECT_EQ(wc.cbClsExtra, 0);
+    EXPECT_EQ(wc.cbWndExtra, 0);
+    EXPECT_EQ(wc.hCursor, LoadCursorW(nullptr, IDC_ARROW));
+    EXPECT_EQ(wc.lpszMenuName, MAKEINTRESOURCEW(IDR_MAIN_MENU));
+    LOGBRUSH brush = {};
+    ASSERT_EQ(GetObjectW(wc.hbrBackground, sizeof brush, &brush), int(sizeof brush));
+    EXPECT_EQ(brush.lbStyle, UINT(BS_SOLID));
+    EXPECT_EQ(brush.lbColor, COLORREF(0x00DAEBEE));
+
+    auto icon_size = [](HICON icon) {
+        ICONINFO info = {};
+        BITMAP bitmap = {};
+        if (!GetIconInfo(icon, &info))
+            return SIZE{-1, -1};
+        GetObjectW(info.hbmColor ? info.hbmColor : info.hbmMask, sizeof bitmap, &bitmap);
+        DeleteObject(info.hbmColor);
+        DeleteObject(info.hbmMask);
+        return SIZE{bitmap.bmWidth, bitmap.bmHeight};
+    };
+    SIZE large = icon_size(wc.hIcon), small = icon_size(wc.hIconSm);
+    EXPECT_EQ(large.cx, 32);
+    EXPECT_EQ(large.cy, 32);
+    EXPECT_EQ(small.cx, 16);
+    EXPECT_EQ(small.cy, 16);
+}
+
+TEST_F(MainWindow, ChildControlsInTheirOrder)
+{
+    create();
+    std::vector<int> ids;
+    for (HWND child = GetWindow(window, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
+        ids.push_back(GetDlgCtrlID(child));
+    EXPECT_EQ(ids, (std::vector<int>{IDC_TOOLBAR, IDC_VIEW, IDC_STATUS}));
+    EXPECT_EQ(GetDlgItem(window, IDC_TOOLBAR), toolbar);
+    EXPECT_EQ(GetDlgItem(window, IDC_VIEW), view_window);
+    EXPECT_EQ(GetDlgItem(window, IDC_STATUS), status_bar);
+    // The control adds its own bits (CCS_TOP, and a transparent look with the flat style).
+    LONG style = GetWindowLongW(toolbar, GWL_STYLE);
+    EXPECT_EQ(style & 0x50000D20, 0x50000D20) << std::hex << style;
+    EXPECT_NE(GetWindowLongW(window, GWL_EXSTYLE) & WS_EX_ACCEPTFILES, 0) << "files can be dropped on it";
+    EXPECT_EQ(GetWindowLongW(window, GWL_STYLE) & WS_OVERLAPPEDWINDOW, WS_OVERLAPPEDWINDOW);
+    RECT bar;
+    GetWindowRect(toolbar, &bar);
+    MapWindowPoints(HWND_DESKTOP, window, reinterpret_cast<POINT *>(&bar), 2);
+    EXPECT_EQ(bar.top, 0) << "the toolbar heads the client area";
+    EXPECT_GE(bar.bottom, 22) << "room for 16 x 16 pictures on buttons";
+}
+
+TEST_F(MainWindow, ToolbarButtonsAndSeparators)
+{
+    create();
+    const int expected[] = {330, 0, 331, 332, 333, 334, 335, 336, 337, 338, 0, 339, 340, 341, 0, 342, 343};
+    ASSERT_EQ(SendMessageW(toolbar, TB_BUTTONCOUNT, 0, 0), LRESULT(std::size(expected)));
+    int image = 0;
+    for (int i = 0; i < int(std::size(expected)); i++) {
+        TBBUTTON b;
+        memset(&b, 0xA5, sizeof b); // an unwritten field shows
+        ASSERT_TRUE(SendMessageW(toolbar, TB_GETBUTTON, i, LPARAM(&b))) << "position " << i;
+        EXPECT_EQ(b.idCommand, expected[i]) << "position " << i;
+        EXPECT_EQ(b.fsState, TBSTATE_ENABLED) << "position " << i;
+        if (expected[i] == 0) {
+            EXPECT_EQ(b.fsStyle, BTNS_SEP) << "position " << i;
+            continue;
+        }
+        EXPECT_EQ(b.fsStyle, BTNS_BUTTON) << "position " << i;
+        EXPECT_EQ(b.iBitmap, image) << "position " << i << ", command " << expected[i];
+        image++;
+    }
+}
+
+// The picture the toolbar holds for an image, drawn on magenta so that transparency shows.
+std::vector<COLORREF> drawn_image(HIMAGELIST images, int index)
+{
+    HDC screen = GetDC(nullptr);
+    HDC dc = CreateCompatibleDC(screen);
+    HBITMAP bitmap = CreateCompatibleBitmap(screen, 16, 16);
+    HGDIOBJ old = SelectObject(dc, bitmap);
+    HBRUSH magenta = CreateSolidBrush(RGB(255, 0, 255));
+    RECT all = {0, 0, 16, 16};
+    FillRect(dc, &all, magenta);
+    ImageList_Draw(images, index, dc, 0, 0, ILD_TRANSPARENT);
+    std::vector<COLORREF> pixels;
+    for (int y = 0; y < 16; y++)
+        for (int x = 0; x < 16; x++)
+            pixels.push_back(GetPixel(dc, x, y));
+    SelectObject(dc, old);
+    DeleteObject(magenta);
+    DeleteObject(bitmap);
+    DeleteDC(dc);
+    ReleaseDC(nullptr, screen);
+    return pixels;
+}
+
+// 16 x 16 pixels of a bitmap resource from column `left`, padded with the button face.
+std::vector<COLORREF> resource_cell(int id, int left)
+{
+    HBITMAP bitmap = HBITMAP(LoadImageW(instance(), MAKEINTRESOURCEW(id), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
+    BITMAP info = {};
+    GetObjectW(bitmap, sizeof info, &info);
+    HDC dc = CreateCompatibleDC(nullptr);
+    HGDIOBJ old = SelectObject(dc, bitmap);
+    std::vector<COLORREF> pixels;
+    for (int y = 0; y < 16; y++)
+        for (int x = left; x < left + 16; x++)
+            pixels.push_back(x < info.bmWidth ? GetPixel(dc, x, y) : RGB(0xC0, 0xC0, 0xC0));
+    SelectObject(dc, old);
+    DeleteDC(dc);
+    DeleteObject(bitmap);
+    return pixels;
+}
+
+TEST_F(MainWindow, ToolbarStripAsDrawn)
+{
+    HBITMAP strip = HBITMAP(LoadImageW(instance(), MAKEINTRESOURCEW(IDB_TOOLBAR), IMAGE_BITMAP, 0, 0,
+                                       LR_CREATEDIBSECTION));
+    ASSERT_NE(strip, nullptr);
+    DIBSECTION dib = {};
+    ASSERT_EQ(GetObjectW(strip, sizeof dib, &dib), int(sizeof dib));
+    EXPECT_EQ(dib.dsBm.bmWidth, 207);
+    EXPECT_EQ(dib.dsBm.bmHeight, 16);
+    EXPECT_EQ(dib.dsBm.bmBitsPixel, 8);
+    DeleteObject(strip);
+
+    // The question mark fills the last 15 columns, which no whole cell covers.
+    std::vector<COLORREF> question = resource_cell(IDB_TOOLBAR, 192);
+    int ink = 0;
+    for (COLORREF c : question)
+        ink += c != RGB(0xC0, 0xC0, 0xC0);
+    EXPECT_GT(ink, 30) << "a question mark in the strip's last 15 columns";
+    EXPECT_EQ(question, resource_cell(IDB_TOOLBAR_EXTRA, 0)) << "the help picture is the strip's question mark";
+}
+
+TEST_F(MainWindow, ToolbarImagesAreTheStripCellsInOrder)
+{
+    create();
+    HIMAGELIST images = HIMAGELIST(SendMessageW(toolbar, TB_GETIMAGELIST, 0, 0));
+    ASSERT_NE(images, nullptr);
+    EXPECT_EQ(ImageList_GetImageCount(images), 14);
+    int cx = 0, cy = 0;
+    ImageList_GetIconSize(images, &cx, &cy);
+    EXPECT_EQ(cx, 16);
+    EXPECT_EQ(cy, 16);
+
+    // The toolbar maps black, grey and white onto the system's button colours; every other
+    // colour must come through as drawn, and the light grey background must be transparent.
+    const COLORREF face = RGB(0xC0, 0xC0, 0xC0), magenta = RGB(255, 0, 255);
+    auto mapped = [](COLORREF c) { return c == RGB(0, 0, 0) || c == RGB(128, 128, 128) || c == RGB(255, 255, 255); };
+    for (int image = 0; image < 14; image++) {
+        std::vector<COLORREF> want =
+            image < 12 ? resource_cell(IDB_TOOLBAR, 16 * image) : resource_cell(IDB_TOOLBAR_EXTRA, 16 * (image - 12));
+        std::vector<COLORREF> got = drawn_image(images, image);
+        int differences = 0, ink = 0;
+        for (size_t i = 0; i < want.size(); i++) {
+            if (mapped(want[i]))
+                continue;
+            COLORREF expected = want[i] == face ? magenta : want[i];
+            ink += want[i] != face;
+            if (got[i] != expected && differences++ < 3)
+                ADD_FAILURE() << "image " << image << " pixel (" << i % 16 << ", " << i / 16 << "): expected "
+                              << std::hex << expected << ", drawn " << got[i];
+        }
+        EXPECT_EQ(differences, 0) << "image " << image;
+        EXPECT_GT(ink, 10) << "image " << image << " has a picture";
+    }
+}
+
+std::wstring tooltip_from_procedure(HWND window, UINT_PTR id, HINSTANCE *instance_out = nullptr)
+{
+    static wchar_t sentinel[] = L"(untouched)";
+    NMTTDISPINFOW info = {};
+    info.hdr.hwndFrom = nullptr;
+    info.hdr.idFrom = id;
+    info.hdr.code = TTN_GETDISPINFOW;
+    info.lpszText = sentinel;
+    LRESULT result = SendMessageW(window, WM_NOTIFY, 0, LPARAM(&info));
+    EXPECT_EQ(result, 0);
+    if (instance_out)
+        *instance_out = info.hinst;
+    return info.lpszText;
+}
+
+const wchar_t *const TOOLTIPS[] = {
+    L"ファイル名の設定", L"ノーマルで開く", L"Ｃ言語用で開く",  L"アセンブラで開く", L"BASICで開く",
+    L"ｾｸﾞﾒﾝﾄ切替UP",     L"ｾｸﾞﾒﾝﾄ切替DOWN", L"ｾｸﾞﾒﾝﾄ切替UP",    L"ｾｸﾞﾒﾝﾄ切替DOWN",  L"Ｃ言語用で保存",
+    L"アセンブラで保存", L"BASICで保存",    L"ヘルプ",          L"終了",
+};
+
+TEST_F(MainWindow, TooltipTextsFromTheWindowProcedure)
+{
+    create();
+    for (int k = 0; k < 14; k++) {
+        HINSTANCE given = nullptr;
+        EXPECT_EQ(narrow(tooltip_from_procedure(window, 330 + k, &given)), narrow(TOOLTIPS[k])) << "command "
+                                                                                                 << 330 + k;
+        EXPECT_EQ(given, instance()) << "command " << 330 + k;
+    }
+    for (UINT_PTR id : {UINT_PTR(0), UINT_PTR(329), UINT_PTR(344), UINT_PTR(211)}) {
+        HINSTANCE given = nullptr;
+        EXPECT_EQ(tooltip_from_procedure(window, id, &given), L"(untouched)") << "identifier " << id;
+        EXPECT_EQ(given, instance()) << "identifier " << id;
+    }
+}
+
+TEST_F(MainWindow, TooltipTextsThroughTheToolbarsTooltipControl)
+{
+    create();
+    HWND tips = HWND(SendMessageW(toolbar, TB_GETTOOLTIPS, 0, 0));
+    ASSERT_NE(tips, nullptr);
+    for (int k = 0; k < 14; k++) {
+        wchar_t text[128];
+        wcscpy(text, L"(untouched)");
+        TTTOOLINFOW tool = {};
+        tool.cbSize = sizeof tool;
+        tool.hwnd = toolbar;
+        tool.uId = UINT_PTR(330 + k);
+        tool.lpszText = text;
+        SendMessageW(tips, TTM_GETTEXTW, std::size(text), LPARAM(&tool));
+        EXPECT_EQ(narrow(text), narrow(TOOLTIPS[k])) << "command " << 330 + k;
+    }
+}
+
+std::wstring menu_text(HMENU menu, UINT position)
+{
+    wchar_t text[64] = L"";
+    GetMenuStringW(menu, position, text, int(std::size(text)), MF_BYPOSITION);
+    return text;
+}
+
+TEST_F(MainWindow, MenuBarAsTheUserSeesIt)
+{
+    create();
+    HMENU bar = GetMenu(window);
+    ASSERT_NE(bar, nullptr);
+    struct Item { const wchar_t *text; int command; };
+    const struct { const wchar_t *title; std::vector<Item> items; } expected[] = {
+        {L"開く(&F)", {{L"ファイルの設定(&F)", 201}}},
+        {L"表示(&P)", {{L"ノーマルで表示(&N)", 202}, {L"C言語で表示(&C)", 204}, {L"ｱｾﾝﾌﾞﾗで表示(&A)", 203},
+                       {L"BAISCで表示(&B)", 205}}},
+        {L"変換保存(&C)", {{L"→C言語(&C)", 206}, {L"→アセンブラ(&A)", 207}, {L"→BASIC(&B)", 208}}},
+        {L"ﾍﾙﾌﾟ(&H)", {{L"ﾍﾙﾌﾟ(&W)", 209}, {L"このソフトについて(&S)", 210}}},
+    };
+    ASSERT_EQ(GetMenuItemCount(bar), 5);
+    for (UINT i = 0; i < 4; i++) {
+        EXPECT_EQ(narrow(menu_text(bar, i)), narrow(expected[i].title));
+        HMENU popup = GetSubMenu(bar, int(i));
+        ASSERT_NE(popup, nullptr) << narrow(expected[i].title);
+        ASSERT_EQ(GetMenuItemCount(popup), int(expected[i].items.size())) << narrow(expected[i].title);
+        for (UINT j = 0; j < expected[i].items.size(); j++) {
+            EXPECT_EQ(narrow(menu_text(popup, j)), narrow(expected[i].items[j].text));
+            EXPECT_EQ(int(GetMenuItemID(popup, int(j))), expected[i].items[j].command)
+                << narrow(expected[i].items[j].text);
+        }
+    }
+    // Exit is a command on the bar itself, not a pop-up.
+    EXPECT_EQ(narrow(menu_text(bar, 4)), "終了(&X)");
+    EXPECT_EQ(GetSubMenu(bar, 4), nullptr);
+    EXPECT_EQ(GetMenuItemID(bar, 4), UINT(211));
+}
+
+TEST_F(MainWindow, PaintRefreshesTheStatusBar)
+{
+    create();
+    SendMessageW(status_bar, SB_SETTEXTW, 1, LPARAM(L"stale"));
+    InvalidateRect(window, nullptr, TRUE);
+    UpdateWindow(window);
+    EXPECT_EQ(status_text(status_bar, 1), L"0Byte");
+}
+
+TEST_F(MainWindow, StartupFileIsShownInNormal)
+{
+    std::wstring path = write_file(L"start up.bin", {0x41, 0x42, 0x00, 0xFF});
+    ASSERT_TRUE(text_copy(startup.path, utf16(path.c_str())));
+    startup.has_path = 1;
+    document.current_view_mode = ViewMode::C;
+    BoxCapture boxes;
+    create();
+    EXPECT_TRUE(boxes.seen().empty());
+    // A short line keeps the full width, so its characters stay in their column.
+    std::wstring line = L"0000:41 42 00 FF " + std::wstring(12 * 3, L' ') + L"AB ÿ" + std::wstring(12, L' ') + L"\r\n";
+    EXPECT_EQ(narrow(window_text(view_window)), narrow(line));
+    EXPECT_EQ(document.current_view_mode, ViewMode::Normal);
+    EXPECT_EQ(narrow(status_text(status_bar, 0)), narrow(path));
+    EXPECT_EQ(status_text(status_bar, 1), L"4Byte");
+}
+
+TEST_F(MainWindow, ExitCommandsEndTheProgramWithCodeZero)
+{
+    for (int command : {IDM_EXIT, IDT_EXIT}) {
+        create();
+        SendMessageW(window, WM_COMMAND, MAKEWPARAM(command, 0), 0);
+        EXPECT_FALSE(IsWindow(window)) << "command " << command;
+        MSG msg = {};
+        ASSERT_TRUE(PeekMessageW(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) << "command " << command;
+        EXPECT_EQ(msg.wParam, 0u);
+    }
+    // Closing the window from its frame ends the same way.
+    create();
+    SendMessageW(window, WM_CLOSE, 0, 0);
+    EXPECT_FALSE(IsWindow(window));
+    MSG msg = {};
+    EXPECT_TRUE(PeekMessageW(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
+}
+
+} // namespace
