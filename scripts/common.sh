@@ -27,24 +27,30 @@ need_packages() {
 
 NATIVE_PACKAGES=(cmake ninja-build g++ libgtest-dev libgmock-dev googletest libbenchmark-dev xxd)
 CROSS_PACKAGES=(cmake ninja-build g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64 googletest fonts-wine
-                wine wine64 xvfb xauth fonts-ipafont-gothic imagemagick python3)
+                wine wine64 xvfb xauth fonts-ipafont-gothic fonts-vlgothic imagemagick python3)
 
-# Makes the project's Wine prefix once: a 64-bit prefix with the Japanese font mapped onto the
-# names the program and the system ask for. Safe to call from parallel tests.
+# Makes the project's Wine prefix once: a 64-bit prefix with the Japanese fonts mapped onto the
+# names the program and the system ask for. The settings are imported again whenever they are
+# newer than the prefix. Safe to call from parallel tests.
 wine_prefix() {
   mkdir -p "$VORDA_BUILD"
   (
     flock 9
-    [ -f "$WINEPREFIX/.vorda-ready" ] && exit 0
-    say "making the Wine prefix $WINEPREFIX"
-    rm -rf "$WINEPREFIX"
-    DISPLAY= wineboot -i >/dev/null 2>&1
+    local ready="$WINEPREFIX/.vorda-ready" settings="$VORDA_ROOT/scripts/wine-settings.reg"
+    [ -f "$ready" ] && [ "$ready" -nt "$settings" ] && exit 0
+    if [ ! -f "$ready" ]; then
+      say "making the Wine prefix $WINEPREFIX"
+      rm -rf "$WINEPREFIX"
+      DISPLAY= wineboot -i >/dev/null 2>&1
+      # Wine draws the caption buttons with Marlett but does not find Debian's copy by itself.
+      cp /usr/share/wine/fonts/marlett.ttf "$WINEPREFIX/drive_c/windows/Fonts/"
+    fi
     # regedit takes UTF-16 with a byte-order mark; the settings file is kept as UTF-8.
     local reg="$VORDA_BUILD/wine-settings.reg"
-    { printf '\xff\xfe'; iconv -f UTF-8 -t UTF-16LE "$VORDA_ROOT/scripts/wine-settings.reg"; } >"$reg"
+    { printf '\xff\xfe'; iconv -f UTF-8 -t UTF-16LE "$settings"; } >"$reg"
     DISPLAY= wine regedit /S "$(winepath -w "$reg")" >/dev/null 2>&1
     wineserver -w
-    touch "$WINEPREFIX/.vorda-ready"
+    touch "$ready"
   ) 9>"$VORDA_BUILD/.wineprefix.lock"
 }
 
