@@ -142,8 +142,8 @@ Parsed parse_options(int argc, const char *const *argv, Options &options, Messag
     options.format = ViewMode::C;
     options.label = label_from(DEFAULT_LABEL);
     options.encoding = Encoding::Utf16le;
-    options.source_arg = STANDARD_STREAM;
-    options.destination_arg = STANDARD_STREAM;
+    options.source = STANDARD_ARGUMENT;
+    options.destination = STANDARD_ARGUMENT;
     options.view = ViewMode::Normal;
     message_clear(error);
 
@@ -158,7 +158,7 @@ Parsed parse_options(int argc, const char *const *argv, Options &options, Messag
                 return Parsed::Usage;
             }
             source_given = true;
-            options.source_arg = std::strcmp(arg, "-") == 0 ? STANDARD_STREAM : i;
+            options.source = std::strcmp(arg, "-") == 0 ? STANDARD_ARGUMENT : Argument{i, 0};
             continue;
         }
         if (std::strcmp(arg, "--") == 0) {
@@ -235,7 +235,8 @@ Parsed parse_options(int argc, const char *const *argv, Options &options, Messag
             break;
         }
         case Key::Output:
-            options.destination_arg = std::strcmp(value, "-") == 0 ? STANDARD_STREAM : i;
+            options.destination =
+                std::strcmp(value, "-") == 0 ? STANDARD_ARGUMENT : Argument{i, size_t(value - argv[i])};
             break;
         case Key::Encoding:
             if (!parse_encoding(value, options.encoding)) {

@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "cli/message.h"
+#include "cli/system.h"
 #include "export/source_text.h"
 
 constexpr char PROGRAM_NAME[] = "bin2src";
@@ -16,16 +17,12 @@ constexpr int EXIT_DONE = 0;
 constexpr int EXIT_FAILED = 1; // a file could not be read or written, or there was nothing to do
 constexpr int EXIT_USAGE = 2;  // a bad option or data name
 
-// Paths are kept as argument indices, not as text, so that the system layer opens each in its
-// own form: the bytes given on POSIX, the UTF-16 command line on Windows.
-constexpr int STANDARD_STREAM = -1; // standard input as source, standard output as destination
-
 struct Options {
     ViewMode format; // C, Asm or Basic
     Label label;
     Encoding encoding;
-    int source_arg;      // index into argv, or STANDARD_STREAM
-    int destination_arg; // index into argv, or STANDARD_STREAM
+    Argument source;      // or STANDARD_ARGUMENT
+    Argument destination; // or STANDARD_ARGUMENT
     bool force;          // replace an existing destination
     bool print_segment;  // print one segment instead of converting
     ViewMode view;

@@ -45,12 +45,12 @@ void start(const char *a, const char *b = "", const char *c = "")
 
 const char *name_of_source(const SystemFile &file)
 {
-    return file.path_arg == STANDARD_STREAM ? "standard input" : system_argument(file.path_arg);
+    return file.path.index == STANDARD_STREAM ? "standard input" : system_argument(file.path);
 }
 
 const char *name_of_destination(const SystemFile &file)
 {
-    return file.path_arg == STANDARD_STREAM ? "standard output" : system_argument(file.path_arg);
+    return file.path.index == STANDARD_STREAM ? "standard output" : system_argument(file.path);
 }
 
 // "<what> '<path>': <system text>"; the standard streams are named without quotes.
@@ -85,13 +85,13 @@ bool write_utf8(void *context, const char16_t *text, size_t count)
 
 bool open_source(const Options &options, SystemFile &source)
 {
-    if (options.source_arg == STANDARD_STREAM && system_input_is_terminal()) {
+    if (options.source.index == STANDARD_STREAM && system_input_is_terminal()) {
         start("no source: name a file, or send the bytes to standard input (see 'bin2src --help')");
         report(message);
         return false;
     }
-    if (!system_open_source(options.source_arg, source)) {
-        report_system_failure("cannot open", name_of_source(source), source.path_arg != STANDARD_STREAM,
+    if (!system_open_source(options.source, source)) {
+        report_system_failure("cannot open", name_of_source(source), source.path.index != STANDARD_STREAM,
                               source.error);
         return false;
     }
@@ -100,7 +100,7 @@ bool open_source(const Options &options, SystemFile &source)
 
 void report_empty(const SystemFile &source)
 {
-    if (source.path_arg == STANDARD_STREAM)
+    if (source.path.index == STANDARD_STREAM)
         start("standard input is empty (0 bytes): there is no data to convert");
     else
         start("'", name_of_source(source), "' is empty (0 bytes): there is no data to convert");
@@ -122,7 +122,7 @@ int convert(const Options &options)
     }
 
     SystemFile destination{};
-    if (options.destination_arg == STANDARD_STREAM) {
+    if (options.destination.index == STANDARD_STREAM) {
         if (!system_open_output(source, destination)) {
             start("standard output is the source file '", name_of_source(source),
                   "' itself; it is not written to (choose another destination)");
@@ -131,8 +131,8 @@ int convert(const Options &options)
             return EXIT_FAILED;
         }
     } else {
-        const char *path = system_argument(options.destination_arg);
-        switch (system_create_destination(options.destination_arg, options.force, source, destination)) {
+        const char *path = system_argument(options.destination);
+        switch (system_create_destination(options.destination, options.force, source, destination)) {
         case Created::Yes:
             break;
         case Created::Exists:
@@ -164,9 +164,9 @@ int convert(const Options &options)
 
     // Incomplete source text must not be taken for a whole file.
     system_remove(destination);
-    bool to_file = destination.path_arg != STANDARD_STREAM;
+    bool to_file = destination.path.index != STANDARD_STREAM;
     if (result == StreamResult::ReadFailed)
-        report_system_failure("cannot read", name_of_source(source), source.path_arg != STANDARD_STREAM,
+        report_system_failure("cannot read", name_of_source(source), source.path.index != STANDARD_STREAM,
                               source.error);
     else if (result == StreamResult::WriteFailed)
         report_system_failure("cannot write", name_of_destination(destination), to_file, destination.error);
@@ -200,7 +200,7 @@ int report_out_of_range(const Options &options, const SystemFile &source, uint64
     message_append(message, "segment ");
     message_append_unsigned(message, uint64_t(options.segment));
     message_append(message, " is past the end: ");
-    if (source.path_arg == STANDARD_STREAM) {
+    if (source.path.index == STANDARD_STREAM) {
         message_append(message, "standard input");
     } else {
         message_append(message, "'");
@@ -239,7 +239,7 @@ int print_segment(const Options &options)
         n = read_full(source, segment_buffer, SEGMENT_SIZE);
         if (n < 0) {
             system_close(source);
-            return report_system_failure("cannot read", name_of_source(source), source.path_arg != STANDARD_STREAM,
+            return report_system_failure("cannot read", name_of_source(source), source.path.index != STANDARD_STREAM,
                                          source.error);
         }
         seen += uint64_t(n);

@@ -9,9 +9,21 @@
 
 #include "cli/message.h"
 
+// A path as the command line holds it: argument `index` from character `offset` on (after
+// "--output=" or "-o", which are ASCII, so the offset is the same in UTF-8 and UTF-16). Kept
+// as a place, not as text, so that each system opens it in its own form: the bytes given on
+// POSIX, the UTF-16 command line on Windows.
+struct Argument {
+    int index;
+    size_t offset;
+};
+
+constexpr int STANDARD_STREAM = -1; // standard input as source, standard output as destination
+constexpr Argument STANDARD_ARGUMENT = {STANDARD_STREAM, 0};
+
 struct SystemFile {
     intptr_t handle;    // a descriptor, or a HANDLE
-    int path_arg;       // argument index of its path, or STANDARD_STREAM
+    Argument path;      // STANDARD_STREAM for standard input and output
     bool regular;       // a regular file: it has an identity and a size, and can be removed
     bool remove_on_failure; // a destination this run created or truncated
     uint64_t volume, index; // identity of a regular file: device and inode, or volume and file ID
@@ -25,16 +37,16 @@ int bin2src_main(int argc, const char *const *argv);
 // Standard input, when it is a terminal, is not taken for a source: nobody types bytes.
 bool system_input_is_terminal();
 
-// Opens the source for reading: the file of argument path_arg, or standard input.
-bool system_open_source(int path_arg, SystemFile &file);
+// Opens the source for reading: the file at path, or standard input.
+bool system_open_source(Argument path, SystemFile &file);
 
 enum class Created { Yes, Exists, IsSource, Failed };
 
-// Creates the destination of argument path_arg; with force an existing file is truncated.
+// Creates the destination at path; with force an existing file is truncated.
 // A file that is the source itself (same device and inode, or same volume and file ID,
 // whatever the path) is never opened for writing: IsSource, untouched. Exists without force.
 // Failed sets file.error.
-Created system_create_destination(int path_arg, bool force, const SystemFile &source, SystemFile &file);
+Created system_create_destination(Argument path, bool force, const SystemFile &source, SystemFile &file);
 
 // Standard output as the destination; false when it is the source file itself (a shell's
 // ">> source").
@@ -60,7 +72,7 @@ bool system_close(SystemFile &file);
 void system_remove(const SystemFile &file);
 
 // UTF-8 form of an argument (a path), for messages.
-const char *system_argument(int index);
+const char *system_argument(Argument path);
 
 // The system's text for an error code, appended to m.
 void system_error_text(Message &m, int32_t code);

@@ -52,6 +52,8 @@ bool write_all(int fd, const void *bytes, size_t count, int32_t &error)
     return true;
 }
 
+const char *native(Argument path) { return arguments[path.index] + path.offset; }
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -62,12 +64,12 @@ int main(int argc, char **argv)
 
 bool system_input_is_terminal() { return isatty(STDIN_FILENO) == 1; }
 
-bool system_open_source(int path_arg, SystemFile &file)
+bool system_open_source(Argument path, SystemFile &file)
 {
     file = SystemFile{};
-    file.path_arg = path_arg;
+    file.path = path;
     file.handle = -1;
-    int fd = path_arg == STANDARD_STREAM ? STDIN_FILENO : open(arguments[path_arg], O_RDONLY | O_CLOEXEC);
+    int fd = path.index == STANDARD_STREAM ? STDIN_FILENO : open(native(path), O_RDONLY | O_CLOEXEC);
     if (fd < 0) {
         file.error = errno;
         return false;
@@ -81,12 +83,12 @@ bool system_open_source(int path_arg, SystemFile &file)
     return true;
 }
 
-Created system_create_destination(int path_arg, bool force, const SystemFile &source, SystemFile &file)
+Created system_create_destination(Argument where, bool force, const SystemFile &source, SystemFile &file)
 {
     file = SystemFile{};
-    file.path_arg = path_arg;
+    file.path = where;
     file.handle = -1;
-    const char *path = arguments[path_arg];
+    const char *path = native(where);
     // Without force the file must be new, which also proves it is not the source. With force
     // it is opened untruncated, so that it can be compared with the source before anything of
     // it is lost.
@@ -130,7 +132,7 @@ Created system_create_destination(int path_arg, bool force, const SystemFile &so
 bool system_open_output(const SystemFile &source, SystemFile &file)
 {
     file = SystemFile{};
-    file.path_arg = STANDARD_STREAM;
+    file.path = STANDARD_ARGUMENT;
     file.handle = STDOUT_FILENO;
     struct stat st;
     return !(fstat(STDOUT_FILENO, &st) == 0 && is_source(source, st));
@@ -170,7 +172,7 @@ bool system_seek(SystemFile &file, uint64_t offset)
 
 bool system_close(SystemFile &file)
 {
-    if (file.path_arg == STANDARD_STREAM || file.handle < 0)
+    if (file.path.index == STANDARD_STREAM || file.handle < 0)
         return true;
     int fd = int(file.handle);
     file.handle = -1;
@@ -185,10 +187,10 @@ bool system_close(SystemFile &file)
 void system_remove(const SystemFile &file)
 {
     if (file.remove_on_failure)
-        unlink(arguments[file.path_arg]);
+        unlink(native(file.path));
 }
 
-const char *system_argument(int index) { return arguments[index]; }
+const char *system_argument(Argument path) { return native(path); }
 
 void system_error_text(Message &m, int32_t code) { message_append(m, std::strerror(code)); }
 

@@ -98,6 +98,8 @@ bool print_to(DWORD which, const char *text, size_t count)
     return true;
 }
 
+const wchar_t *native(Argument path) { return arguments[path.index] + path.offset; }
+
 } // namespace
 
 int wmain(int argc, wchar_t **argv)
@@ -126,14 +128,14 @@ bool system_input_is_terminal()
     return GetConsoleMode(GetStdHandle(STD_INPUT_HANDLE), &mode) != 0;
 }
 
-bool system_open_source(int path_arg, SystemFile &file)
+bool system_open_source(Argument path, SystemFile &file)
 {
     file = SystemFile{};
-    file.path_arg = path_arg;
+    file.path = path;
     // Read sharing only, as the window opens it: nobody writes the source while it is read.
-    HANDLE h = path_arg == STANDARD_STREAM
+    HANDLE h = path.index == STANDARD_STREAM
                    ? GetStdHandle(STD_INPUT_HANDLE)
-                   : CreateFileW(arguments[path_arg], GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                   : CreateFileW(native(path), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                                  FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
     if (h == INVALID_HANDLE_VALUE || h == nullptr) {
         file.error = h == nullptr ? ERROR_INVALID_HANDLE : int32_t(GetLastError());
@@ -145,12 +147,12 @@ bool system_open_source(int path_arg, SystemFile &file)
     return true;
 }
 
-Created system_create_destination(int path_arg, bool force, const SystemFile &source, SystemFile &file)
+Created system_create_destination(Argument where, bool force, const SystemFile &source, SystemFile &file)
 {
     file = SystemFile{};
-    file.path_arg = path_arg;
+    file.path = where;
     file.handle = reinterpret_cast<intptr_t>(INVALID_HANDLE_VALUE);
-    const wchar_t *path = arguments[path_arg];
+    const wchar_t *path = native(where);
     if (names_source(path, source))
         return Created::IsSource;
     // Without force the file must be new. With force it is opened untruncated, compared with
@@ -186,7 +188,7 @@ Created system_create_destination(int path_arg, bool force, const SystemFile &so
 bool system_open_output(const SystemFile &source, SystemFile &file)
 {
     file = SystemFile{};
-    file.path_arg = STANDARD_STREAM;
+    file.path = STANDARD_ARGUMENT;
     HANDLE h = GetStdHandle(STD_OUTPUT_HANDLE);
     file.handle = reinterpret_cast<intptr_t>(h);
     return !is_source(source, h);
@@ -230,7 +232,7 @@ bool system_seek(SystemFile &file, uint64_t offset)
 bool system_close(SystemFile &file)
 {
     HANDLE h = handle_of(file);
-    if (file.path_arg == STANDARD_STREAM || h == INVALID_HANDLE_VALUE)
+    if (file.path.index == STANDARD_STREAM || h == INVALID_HANDLE_VALUE)
         return true;
     file.handle = reinterpret_cast<intptr_t>(INVALID_HANDLE_VALUE);
     if (!CloseHandle(h)) {
@@ -243,10 +245,10 @@ bool system_close(SystemFile &file)
 void system_remove(const SystemFile &file)
 {
     if (file.remove_on_failure)
-        DeleteFileW(arguments[file.path_arg]);
+        DeleteFileW(native(file.path));
 }
 
-const char *system_argument(int index) { return argument_utf8[index]; }
+const char *system_argument(Argument path) { return argument_utf8[path.index] + path.offset; }
 
 void system_error_text(Message &m, int32_t code)
 {
