@@ -10,7 +10,6 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 
 const char *const BIN2SRC = BIN2SRC_PATH;
 
@@ -40,8 +39,17 @@ std::string Scratch::write(const std::string &name, const std::vector<uint8_t> &
 
 std::vector<uint8_t> Scratch::read(const std::string &name) const
 {
-    std::ifstream f(name[0] == '/' ? name : path(name), std::ios::binary);
-    return std::vector<uint8_t>(std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>());
+    // Whole blocks: outputs of many megabytes are read often, also in the unoptimised
+    // sanitizer build.
+    std::vector<uint8_t> bytes;
+    int fd = open((name[0] == '/' ? name : path(name)).c_str(), O_RDONLY);
+    if (fd < 0)
+        return bytes;
+    uint8_t block[1 << 16];
+    for (ssize_t n; (n = ::read(fd, block, sizeof block)) > 0;)
+        bytes.insert(bytes.end(), block, block + n);
+    close(fd);
+    return bytes;
 }
 
 bool Scratch::exists(const std::string &name) const
@@ -110,11 +118,10 @@ std::vector<uint8_t> bytes_of(const std::string &text) { return std::vector<uint
 
 std::vector<uint8_t> utf16le(const std::u16string &text)
 {
-    std::vector<uint8_t> bytes;
-    bytes.reserve(text.size() * 2);
-    for (char16_t unit : text) {
-        bytes.push_back(uint8_t(unit & 0xFF));
-        bytes.push_back(uint8_t(unit >> 8));
+    std::vector<uint8_t> bytes(text.size() * 2);
+    for (size_t i = 0; i < text.size(); i++) {
+        bytes[2 * i] = uint8_t(text[i] & 0xFF);
+        bytes[2 * i + 1] = uint8_t(text[i] >> 8);
     }
     return bytes;
 }
