@@ -256,11 +256,9 @@ int print_segment(const Options &options)
 
     size_t units = format_segment(segment_buffer, size_t(n), options.view, options.segment, view_text);
     size_t bytes = utf16_to_utf8(view_text, units, view_utf8);
-    if (!system_print_output(view_utf8, bytes)) {
-        start("cannot write standard output");
-        report(message);
-        return EXIT_FAILED;
-    }
+    int32_t error = 0;
+    if (!system_print_output(view_utf8, bytes, error))
+        return report_system_failure("cannot write", "standard output", false, error);
     return EXIT_DONE;
 }
 
@@ -271,8 +269,12 @@ int bin2src_main(int argc, const char *const *argv)
     Message error;
     Options options;
     switch (parse_options(argc, argv, options, error)) {
-    case Parsed::Help:
-        return system_print_output(HELP_TEXT, std::strlen(HELP_TEXT)) ? EXIT_DONE : EXIT_FAILED;
+    case Parsed::Help: {
+        int32_t code = 0;
+        if (system_print_output(HELP_TEXT, std::strlen(HELP_TEXT), code))
+            return EXIT_DONE;
+        return report_system_failure("cannot write", "standard output", false, code);
+    }
     case Parsed::Usage:
         message_append(error, "\nTry 'bin2src --help' for the options and examples.");
         report(error);

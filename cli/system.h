@@ -78,6 +78,6 @@ const char *system_argument(Argument path);
 void system_error_text(Message &m, int32_t code);
 
 // Text for the user, UTF-8: on standard output (help, a segment) or standard error (failures).
-// False when the text could not be written.
-bool system_print_output(const char *text, size_t count);
+// False, with the system's code in error, when the text could not be written.
+bool system_print_output(const char *text, size_t count, int32_t &error);
 void system_print_error(const char *text, size_t count);

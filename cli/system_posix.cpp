@@ -194,9 +194,8 @@ const char *system_argument(Argument path) { return native(path); }
 
 void system_error_text(Message &m, int32_t code) { message_append(m, std::strerror(code)); }
 
-bool system_print_output(const char *text, size_t count)
+bool system_print_output(const char *text, size_t count, int32_t &error)
 {
-    int32_t error = 0;
     return write_all(STDOUT_FILENO, text, count, error);
 }
 

@@ -75,14 +75,12 @@ bool write_all(HANDLE h, const void *bytes, size_t count, int32_t &error)
     return true;
 }
 
-bool print_to(DWORD which, const char *text, size_t count)
+bool print_to(DWORD which, const char *text, size_t count, int32_t &error)
 {
     HANDLE h = GetStdHandle(which);
     DWORD mode;
-    if (!GetConsoleMode(h, &mode)) {
-        int32_t error = 0;
+    if (!GetConsoleMode(h, &mode))
         return write_all(h, text, count, error);
-    }
     while (count > 0) {
         // n bytes of UTF-8 make at most n units; a piece never splits a character.
         size_t piece = count < CONSOLE_PIECE ? count : CONSOLE_PIECE;
@@ -90,8 +88,10 @@ bool print_to(DWORD which, const char *text, size_t count)
             piece--;
         int units = MultiByteToWideChar(CP_UTF8, 0, text, int(piece), console_text, int(CONSOLE_PIECE));
         DWORD written = 0;
-        if (units <= 0 || !WriteConsoleW(h, console_text, DWORD(units), &written, nullptr))
+        if (units <= 0 || !WriteConsoleW(h, console_text, DWORD(units), &written, nullptr)) {
+            error = int32_t(GetLastError());
             return false;
+        }
         text += piece;
         count -= piece;
     }
@@ -269,6 +269,13 @@ void system_error_text(Message &m, int32_t code)
     message_append(m, ")");
 }
 
-bool system_print_output(const char *text, size_t count) { return print_to(STD_OUTPUT_HANDLE, text, count); }
+bool system_print_output(const char *text, size_t count, int32_t &error)
+{
+    return print_to(STD_OUTPUT_HANDLE, text, count, error);
+}
 
-void system_print_error(const char *text, size_t count) { print_to(STD_ERROR_HANDLE, text, count); }
+void system_print_error(const char *text, size_t count)
+{
+    int32_t error = 0;
+    print_to(STD_ERROR_HANDLE, text, count, error);
+}

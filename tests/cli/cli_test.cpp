@@ -290,9 +290,10 @@ TEST_F(Bin2src, WriteFailureOnStandardOutput)
     EXPECT_EQ(r.err, line(std::string("cannot write standard output: ") + std::strerror(ENOSPC)));
     r = run({"--help"}, full);
     EXPECT_EQ(r.status, 1) << "help that cannot be written fails too";
+    EXPECT_EQ(r.err, line(std::string("cannot write standard output: ") + std::strerror(ENOSPC)));
     r = run({"-s", "0", source}, full);
     EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.err, line("cannot write standard output"));
+    EXPECT_EQ(r.err, line(std::string("cannot write standard output: ") + std::strerror(ENOSPC)));
 }
 
 TEST_F(Bin2src, WriteFailureOnADeviceLeavesTheDevice)
@@ -431,10 +432,8 @@ TEST_F(Bin2src, SegmentInEachRenderingIsTheFormattersText)
 TEST_F(Bin2src, SegmentTextSpelledOut)
 {
     // The view's own example line, with its character column in UTF-8 (ÿ is C3 BF).
-    std::vector<uint8_t> bytes;
-    for (int i = 0; i < 4; i++)
-        bytes.insert(bytes.end(), {0x41, 0x42, 0x00, 0xFF});
-    bytes.push_back(0x7E);
+    std::vector<uint8_t> bytes = {0x41, 0x42, 0x00, 0xFF, 0x41, 0x42, 0x00, 0xFF, 0x41,
+                                  0x42, 0x00, 0xFF, 0x41, 0x42, 0x00, 0xFF, 0x7E};
     std::string source = write("line.bin", bytes);
     EXPECT_EQ(run({"-v", "normal", source}).out,
               "0000:41 42 00 FF 41 42 00 FF 41 42 00 FF 41 42 00 FF AB \xC3\xBF" "AB \xC3\xBF" "AB \xC3\xBF"
