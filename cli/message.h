@@ -1,0 +1,20 @@
+// A UTF-8 text built in a fixed buffer: the converter's messages and help. Appends past the
+// capacity are cut and end in "...", so a very long path cannot overrun the buffer.
+// Portable: no windows.h here.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+constexpr size_t MESSAGE_CAPACITY = 8192; // a path of 4,096 bytes and the words around it
+
+struct Message {
+    char text[MESSAGE_CAPACITY];
+    size_t length;
+    bool cut;
+};
+
+void message_clear(Message &m);
+void message_append(Message &m, const char *s, size_t count);
+void message_append(Message &m, const char *s);
+void message_append_unsigned(Message &m, uint64_t value);

@@ -1,0 +1,277 @@
+#include "cli/options.h"
+
+#include <cstring>
+
+#include "cli/utf8.h"
+#include "export/export_settings.h"
+
+const char HELP_TEXT[] =
+    "Usage: bin2src [OPTION]... [SOURCE]\n"
+    "Converts the bytes of SOURCE into C, assembler or BASIC source data: the text that VORDA's\n"
+    "export writes, byte for byte. A ruler comment, the declaration, then the bytes as\n"
+    "hexadecimal literals, 16 a line, every line ending in CR LF. With no SOURCE, or with -,\n"
+    "the bytes come from standard input. An empty source is refused.\n"
+    "\n"
+    "Conversion:\n"
+    "  -f, --format=FORMAT    c (the default), asm or basic:\n"
+    "                           c      BYTE NAME[]={ ... }  (no ';' after the '}': the includer\n"
+    "                                  adds it, and defines BYTE, e.g. typedef unsigned char BYTE;)\n"
+    "                           asm    NAME DB 00H,...  lines, continued by DB lines\n"
+    "                           basic  Dim NAME() As Byte = { ... }\n"
+    "  -n, --name=NAME        the data name, exe_dt by default; at most 15 characters\n"
+    "                         (UTF-16 code units, as the window counts them), or empty.\n"
+    "                         A longer name is refused, not cut.\n"
+    "  -o, --output=FILE      the destination file; with none, or with -, standard output.\n"
+    "                         An existing FILE is not replaced without --force, and FILE is\n"
+    "                         never the source itself, whatever name or link reaches it.\n"
+    "                         When the conversion fails, the incomplete FILE is removed.\n"
+    "  -e, --encoding=ENC     utf16le (the default: UTF-16LE without a byte-order mark, as the\n"
+    "                         window writes it) or utf8 (for compilers that do not read UTF-16)\n"
+    "      --force            replace FILE if it exists\n"
+    "\n"
+    "Looking at one 64 KiB segment, printed in UTF-8 on standard output, lines ending in CR LF:\n"
+    "  -s, --segment=N        segment N, counted from 0 (the default); a segment past the end\n"
+    "                         of SOURCE is an error, not the last one\n"
+    "  -v, --view=VIEW        the window's rendering: normal (the default: hex dump with a\n"
+    "                         character column), c, asm or basic\n"
+    "\n"
+    "  -h, --help             show this help and exit\n"
+    "\n"
+    "Exit status: 0 done; 1 a file could not be opened, read, created or written, the source\n"
+    "was empty, or the segment is past its end; 2 a bad option or data name.\n"
+    "\n"
+    "Examples:\n"
+    "  bin2src -e utf8 -n font_rom -o font_rom.c font.bin\n"
+    "  bin2src --format=asm --output=logo.asm logo.bin\n"
+    "  bin2src --force -f basic -o boot.bas boot.bin\n"
+    "  cat boot.bin | bin2src -f basic -e utf8 > boot.bas\n"
+    "  bin2src --segment=2 --view=c firmware.bin | less\n";
+
+namespace {
+
+bool equal_ignoring_case(const char *a, const char *b)
+{
+    for (; *a && *b; a++, b++) {
+        char x = *a >= 'A' && *a <= 'Z' ? char(*a + 32) : *a;
+        if (x != *b)
+            return false;
+    }
+    return *a == *b;
+}
+
+bool parse_format(const char *value, ViewMode &format)
+{
+    if (equal_ignoring_case(value, "c"))
+        format = ViewMode::C;
+    else if (equal_ignoring_case(value, "asm"))
+        format = ViewMode::Asm;
+    else if (equal_ignoring_case(value, "basic"))
+        format = ViewMode::Basic;
+    else
+        return false;
+    return true;
+}
+
+bool parse_view(const char *value, ViewMode &view)
+{
+    if (equal_ignoring_case(value, "normal")) {
+        view = ViewMode::Normal;
+        return true;
+    }
+    return parse_format(value, view);
+}
+
+bool parse_encoding(const char *value, Encoding &encoding)
+{
+    if (equal_ignoring_case(value, "utf16le") || equal_ignoring_case(value, "utf-16le"))
+        encoding = Encoding::Utf16le;
+    else if (equal_ignoring_case(value, "utf8") || equal_ignoring_case(value, "utf-8"))
+        encoding = Encoding::Utf8;
+    else
+        return false;
+    return true;
+}
+
+// Decimal, and small enough that the segment's offset fits a signed 64-bit number.
+bool parse_segment(const char *value, int64_t &segment)
+{
+    constexpr uint64_t limit = uint64_t(INT64_MAX) >> SEGMENT_SHIFT;
+    if (*value == 0)
+        return false;
+    uint64_t n = 0;
+    for (const char *p = value; *p; p++) {
+        if (*p < '0' || *p > '9')
+            return false;
+        n = n * 10 + uint64_t(*p - '0');
+        if (n > limit)
+            return false;
+    }
+    segment = int64_t(n);
+    return true;
+}
+
+void usage_error(Message &error, const char *a, const char *b = "", const char *c = "")
+{
+    message_clear(error);
+    message_append(error, a);
+    message_append(error, b);
+    message_append(error, c);
+}
+
+enum class Key { Format, Name, Output, Encoding, Force, Segment, View, Help };
+
+struct Spelling {
+    char letter;
+    const char *word;
+    Key key;
+    bool takes_value;
+};
+
+constexpr Spelling SPELLINGS[] = {
+    {'f', "format", Key::Format, true},     {'n', "name", Key::Name, true},
+    {'o', "output", Key::Output, true},     {'e', "encoding", Key::Encoding, true},
+    {0, "force", Key::Force, false},        {'s', "segment", Key::Segment, true},
+    {'v', "view", Key::View, true},         {'h', "help", Key::Help, false},
+};
+
+} // namespace
+
+Parsed parse_options(int argc, const char *const *argv, Options &options, Message &error)
+{
+    options = Options{};
+    options.format = ViewMode::C;
+    options.label = label_from(DEFAULT_LABEL);
+    options.encoding = Encoding::Utf16le;
+    options.source = STANDARD_ARGUMENT;
+    options.destination = STANDARD_ARGUMENT;
+    options.view = ViewMode::Normal;
+    message_clear(error);
+
+    bool source_given = false, only_operands = false;
+    const char *conversion_option = nullptr; // the first option that only a conversion takes
+    for (int i = 1; i < argc; i++) {
+        const char *arg = argv[i];
+        if (only_operands || arg[0] != '-' || arg[1] == 0) {
+            // An operand: the source. "-" stands for standard input.
+            if (source_given) {
+                usage_error(error, "more than one source: '", arg, "' (convert one file at a time)");
+                return Parsed::Usage;
+            }
+            source_given = true;
+            options.source = std::strcmp(arg, "-") == 0 ? STANDARD_ARGUMENT : Argument{i, 0};
+            continue;
+        }
+        if (std::strcmp(arg, "--") == 0) {
+            only_operands = true;
+            continue;
+        }
+
+        // Find the option and its value: "--word=value", "--word value", "-xvalue", "-x value".
+        const Spelling *spelling = nullptr;
+        const char *value = nullptr;
+        if (arg[1] == '-') {
+            const char *word = arg + 2;
+            size_t length = std::strcspn(word, "=");
+            for (const Spelling &s : SPELLINGS)
+                if (std::strlen(s.word) == length && std::strncmp(s.word, word, length) == 0)
+                    spelling = &s;
+            if (spelling && word[length] == '=') {
+                if (!spelling->takes_value) {
+                    usage_error(error, "option '--", spelling->word, "' takes no value");
+                    return Parsed::Usage;
+                }
+                value = word + length + 1;
+            }
+        } else {
+            for (const Spelling &s : SPELLINGS)
+                if (s.letter != 0 && s.letter == arg[1])
+                    spelling = &s;
+            if (spelling && arg[2] != 0) {
+                if (!spelling->takes_value) {
+                    usage_error(error, "unknown option '", arg, "'");
+                    return Parsed::Usage;
+                }
+                value = arg + 2;
+            }
+        }
+        if (!spelling) {
+            usage_error(error, "unknown option '", arg, "'");
+            return Parsed::Usage;
+        }
+        if (spelling->takes_value && !value) {
+            if (i + 1 >= argc) {
+                usage_error(error, "option '", arg, "' needs a value");
+                return Parsed::Usage;
+            }
+            value = argv[++i];
+        }
+
+        switch (spelling->key) {
+        case Key::Help:
+            return Parsed::Help;
+        case Key::Format:
+            if (!parse_format(value, options.format)) {
+                usage_error(error, "unknown format '", value, "': c, asm or basic");
+                return Parsed::Usage;
+            }
+            break;
+        case Key::Name: {
+            char16_t units[LABEL_MAX];
+            int64_t n = utf8_to_utf16(value, units, LABEL_MAX);
+            if (n < 0) {
+                usage_error(error, "the data name '", value, "' is not valid UTF-8");
+                return Parsed::Usage;
+            }
+            if (n > int64_t(LABEL_MAX)) {
+                usage_error(error, "the data name '", value, "' is too long: ");
+                message_append_unsigned(error, uint64_t(n));
+                message_append(error, " characters, at most 15 are allowed");
+                return Parsed::Usage;
+            }
+            options.label = Label{};
+            for (int64_t k = 0; k < n; k++)
+                options.label.units[k] = units[k];
+            options.label.length = size_t(n);
+            break;
+        }
+        case Key::Output:
+            options.destination =
+                std::strcmp(value, "-") == 0 ? STANDARD_ARGUMENT : Argument{i, size_t(value - argv[i])};
+            break;
+        case Key::Encoding:
+            if (!parse_encoding(value, options.encoding)) {
+                usage_error(error, "unknown encoding '", value, "': utf16le or utf8");
+                return Parsed::Usage;
+            }
+            break;
+        case Key::Force:
+            options.force = true;
+            break;
+        case Key::Segment:
+            if (!parse_segment(value, options.segment)) {
+                usage_error(error, "bad segment number '", value, "': a decimal number from 0 is expected");
+                return Parsed::Usage;
+            }
+            options.print_segment = true;
+            break;
+        case Key::View:
+            if (!parse_view(value, options.view)) {
+                usage_error(error, "unknown view '", value, "': normal, c, asm or basic");
+                return Parsed::Usage;
+            }
+            options.print_segment = true;
+            break;
+        }
+        if (spelling->key == Key::Format || spelling->key == Key::Name || spelling->key == Key::Output ||
+            spelling->key == Key::Encoding || spelling->key == Key::Force)
+            if (!conversion_option)
+                conversion_option = arg;
+    }
+
+    if (options.print_segment && conversion_option) {
+        usage_error(error, "'", conversion_option,
+                    "' belongs to a conversion; --segment and --view print a segment in UTF-8 on standard output");
+        return Parsed::Usage;
+    }
+    return Parsed::Run;
+}

@@ -1,0 +1,38 @@
+// The converter's command line. Portable: no windows.h here.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#include "cli/message.h"
+#include "cli/system.h"
+#include "export/source_text.h"
+
+constexpr char PROGRAM_NAME[] = "bin2src";
+
+enum class Encoding { Utf16le, Utf8 };
+
+// Exit statuses.
+constexpr int EXIT_DONE = 0;
+constexpr int EXIT_FAILED = 1; // a file could not be read or written, or there was nothing to do
+constexpr int EXIT_USAGE = 2;  // a bad option or data name
+
+struct Options {
+    ViewMode format; // C, Asm or Basic
+    Label label;
+    Encoding encoding;
+    Argument source;      // or STANDARD_ARGUMENT
+    Argument destination; // or STANDARD_ARGUMENT
+    bool force;          // replace an existing destination
+    bool print_segment;  // print one segment instead of converting
+    ViewMode view;
+    int64_t segment;
+};
+
+enum class Parsed { Run, Help, Usage };
+
+// Reads argv[1..argc) (UTF-8). On Usage, error holds what was wrong, without the program name.
+Parsed parse_options(int argc, const char *const *argv, Options &options, Message &error);
+
+// The text of --help.
+extern const char HELP_TEXT[];

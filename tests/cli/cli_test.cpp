@@ -1,0 +1,471 @@
+// The built bin2src, run as a build would run it: files, pipes, the standard streams, and
+// every way it can fail.
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "run_helpers.h"
+#include "tests/reference/source_reference.h"
+#include "view/segment_text.h"
+
+namespace {
+
+const char *const FORMAT_NAMES[] = {"", "c", "asm", "basic"};
+
+std::string expected_utf8(int format, const std::u16string &label, const std::vector<uint8_t> &bytes)
+{
+    return utf8(reference_source_text(format, label, bytes));
+}
+
+// "bin2src: " and the text, one line.
+std::string line(const std::string &text) { return "bin2src: " + text + "\n"; }
+
+class Bin2src : public Scratch {};
+
+TEST_F(Bin2src, SameTextAsTheWindowsExportForEverySizeFormatAndLabel)
+{
+    const size_t sizes[] = {1, 15, 16, 17, 63, 64, 65, 4097, (1u << 20) + 3};
+    const std::pair<std::string, std::u16string> labels[] = {
+        {"exe_dt", u"exe_dt"}, {"", u""}, {"abcdefghijklmno", u"abcdefghijklmno"}};
+    for (size_t size : sizes) {
+        std::vector<uint8_t> bytes = random_bytes(size, unsigned(size));
+        std::string source = write("data.bin", bytes);
+        for (int format = 1; format <= 3; format++) {
+            for (size_t which = 0; which < 3; which++) {
+                // The big source with one label per format, so that the test stays quick under
+                // the sanitizers; the small ones with every label.
+                if (size > 4097 && which != size_t(format - 1))
+                    continue;
+                const auto &[label_utf8, label] = labels[which];
+                std::u16string text = reference_source_text(format, label, bytes);
+                std::string out = path("out.txt");
+                std::remove(out.c_str());
+                Result r = run({"-f", FORMAT_NAMES[format], "-n", label_utf8, "-o", out, source});
+                ASSERT_EQ(r.status, 0) << r.err;
+                EXPECT_EQ(r.err, "");
+                ASSERT_EQ(first_difference(read(out), utf16le(text)), "")
+                    << "UTF-16LE, format " << format << ", label '" << label_utf8 << "', " << size << " bytes";
+                std::remove(out.c_str());
+                r = run({"--format=" + std::string(FORMAT_NAMES[format]), "--name=" + label_utf8, "--encoding=utf8",
+                         "--output=" + out, source});
+                ASSERT_EQ(r.status, 0) << r.err;
+                ASSERT_EQ(first_difference(read(out), bytes_of(utf8(text))), "")
+                    << "UTF-8, format " << format << ", label '" << label_utf8 << "', " << size << " bytes";
+            }
+        }
+    }
+}
+
+TEST_F(Bin2src, DefaultsAreCExeDtAndUtf16leOnStandardOutput)
+{
+    std::vector<uint8_t> bytes = random_bytes(1000, 1);
+    Result r = run({write("rom.bin", bytes)});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(first_difference(bytes_of(r.out), utf16le(reference_source_text(1, u"exe_dt", bytes))), "");
+    // No byte-order mark: the text starts with TAB as a little-endian unit.
+    ASSERT_GE(r.out.size(), 2u);
+    EXPECT_EQ(r.out.substr(0, 2), std::string("\t\0", 2));
+}
+
+TEST_F(Bin2src, NonAsciiDataNameInBothEncodings)
+{
+    std::vector<uint8_t> bytes = random_bytes(130, 2);
+    std::string source = write("rom.bin", bytes);
+    const std::u16string label = u"データー名𝄞"; // 5 characters, 7 units with the pair
+    for (int format = 1; format <= 3; format++) {
+        Result r = run({"-f", FORMAT_NAMES[format], "-n", utf8(label), source});
+        ASSERT_EQ(r.status, 0) << r.err;
+        EXPECT_EQ(first_difference(bytes_of(r.out), utf16le(reference_source_text(format, label, bytes))), "");
+        r = run({"-f", FORMAT_NAMES[format], "-n", utf8(label), "-e", "utf8", source});
+        ASSERT_EQ(r.status, 0) << r.err;
+        EXPECT_EQ(r.out, expected_utf8(format, label, bytes));
+    }
+}
+
+TEST_F(Bin2src, Utf8OutputCompiledByTheSystemCompilerHoldsEveryByte)
+{
+    if (system("command -v gcc >/dev/null 2>&1") != 0)
+        GTEST_SKIP() << "no gcc on this machine to compile the output with";
+    std::vector<uint8_t> bytes = random_bytes(100003, 3);
+    std::string source = write("blob.bin", bytes);
+    Result r = run({"-e", "utf8", "-n", "blob_data_15chr", "-o", path("blob.c"), source});
+    ASSERT_EQ(r.status, 0) << r.err;
+    // The declaration ends in "}" without ";": the includer adds it, and names BYTE.
+    std::string check = "#include <stdio.h>\n"
+                        "typedef unsigned char BYTE;\n"
+                        "#include \"blob.c\"\n"
+                        ";\n"
+                        "int main(int argc, char **argv)\n"
+                        "{\n"
+                        "    FILE *f = fopen(argv[1], \"rb\");\n"
+                        "    size_t n = 0;\n"
+                        "    int c;\n"
+                        "    if (!f)\n"
+                        "        return 2;\n"
+                        "    while ((c = getc(f)) != EOF) {\n"
+                        "        if (n >= sizeof blob_data_15chr || blob_data_15chr[n] != c) {\n"
+                        "            printf(\"byte %zu differs\\n\", n);\n"
+                        "            return 1;\n"
+                        "        }\n"
+                        "        n++;\n"
+                        "    }\n"
+                        "    printf(\"%zu of %zu bytes equal\\n\", n, sizeof blob_data_15chr);\n"
+                        "    return n == sizeof blob_data_15chr ? 0 : 1;\n"
+                        "}\n";
+    write("check.c", bytes_of(check));
+    Result compiled = run_program({"gcc", "-std=c99", "-Wall", "-Werror", "-o", path("check"), path("check.c")});
+    ASSERT_EQ(compiled.status, 0) << compiled.err;
+    Result checked = run_program({path("check"), source});
+    EXPECT_EQ(checked.status, 0) << checked.out;
+    EXPECT_EQ(checked.out, "100003 of 100003 bytes equal\n");
+    // The same program fails on a source with one byte changed, so the check can fail.
+    bytes[54321] ^= 0x40;
+    write("blob.bin", bytes);
+    checked = run_program({path("check"), source});
+    EXPECT_EQ(checked.status, 1);
+    EXPECT_EQ(checked.out, "byte 54321 differs\n");
+}
+
+TEST_F(Bin2src, StandardInputFromAFileAndFromAPipe)
+{
+    std::vector<uint8_t> bytes = random_bytes(300001, 4);
+    std::string source = write("rom.bin", bytes);
+    Redirect from_file;
+    from_file.input = source;
+    Result r = run({"-f", "asm", "-e", "utf8"}, from_file);
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, expected_utf8(2, u"exe_dt", bytes));
+    r = run({"-f", "asm", "-e", "utf8", "-"}, from_file);
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, expected_utf8(2, u"exe_dt", bytes)) << "- names standard input";
+    // A pipe delivers the bytes in pieces of its own size.
+    r = run_program({"/bin/sh", "-c", "cat '" + source + "' | '" + BIN2SRC + "' -f basic -o '" + path("out.bas") + "'"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(first_difference(read("out.bas"), utf16le(reference_source_text(3, u"exe_dt", bytes))), "");
+}
+
+TEST_F(Bin2src, StandardOutputByDashAndToAFile)
+{
+    std::vector<uint8_t> bytes = random_bytes(777, 5);
+    std::string source = write("rom.bin", bytes);
+    Result r = run({"-o", "-", "-e", "utf8", source});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, expected_utf8(1, u"exe_dt", bytes));
+    Redirect to_file;
+    to_file.output = path("redirected.c");
+    r = run({"-e", "utf8", source}, to_file);
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(read("redirected.c"), bytes_of(expected_utf8(1, u"exe_dt", bytes)));
+}
+
+TEST_F(Bin2src, EmptySourceIsRefusedAndLeavesNoDestination)
+{
+    std::string source = write("empty.bin", {});
+    Result r = run({"-o", path("out.c"), source});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, line("'" + source + "' is empty (0 bytes): there is no data to convert"));
+    EXPECT_FALSE(exists("out.c"));
+    // From a pipe the emptiness shows only once the destination exists; it is removed.
+    Redirect empty_input;
+    empty_input.input = source;
+    r = run_program({"/bin/sh", "-c", "cat '" + source + "' | '" + BIN2SRC + "' -o '" + path("piped.c") + "'"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, line("standard input is empty (0 bytes): there is no data to convert"));
+    EXPECT_FALSE(exists("piped.c"));
+    r = run({}, empty_input);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, line("standard input is empty (0 bytes): there is no data to convert"));
+    EXPECT_EQ(r.out, "");
+}
+
+TEST_F(Bin2src, MissingSource)
+{
+    Result r = run({"-o", path("out.c"), path("no-such.bin")});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, line("cannot open '" + path("no-such.bin") + "': " + std::strerror(ENOENT)));
+    EXPECT_EQ(r.out, "");
+    EXPECT_FALSE(exists("out.c")) << "nothing is created";
+}
+
+TEST_F(Bin2src, UnreadableSourceRemovesTheIncompleteDestination)
+{
+    // A directory opens for reading on Linux but every read of it fails.
+    mkdir(path("folder").c_str(), 0755);
+    Result r = run({"-o", path("out.c"), path("folder")});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, line("cannot read '" + path("folder") + "': " + std::strerror(EISDIR)) +
+                         line("the incomplete '" + path("out.c") + "' was removed"));
+    EXPECT_FALSE(exists("out.c"));
+}
+
+TEST_F(Bin2src, SourceWithoutReadPermission)
+{
+    std::string source = write("secret.bin", random_bytes(10, 6));
+    chmod(source.c_str(), 0);
+    Redirect redirect;
+    if (geteuid() == 0) {
+        // Root reads any file; another user is needed to be refused.
+        if (system("command -v setpriv >/dev/null 2>&1") != 0)
+            GTEST_SKIP() << "running as root without setpriv: no user here is refused a file";
+        redirect.as_nobody = true;
+    }
+    Result r = run({"-e", "utf8", source}, redirect);
+    EXPECT_EQ(r.status, 1) << r.err;
+    EXPECT_EQ(r.err, line("cannot open '" + source + "': " + std::strerror(EACCES)));
+    EXPECT_EQ(r.out, "");
+}
+
+TEST_F(Bin2src, ExistingDestinationIsKeptWithoutForce)
+{
+    std::vector<uint8_t> bytes = random_bytes(100, 7);
+    std::string source = write("rom.bin", bytes);
+    std::string destination = write("rom.c", bytes_of("old text"));
+    Result r = run({"-o", destination, source});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, line("'" + destination + "' exists; it is not replaced without --force"));
+    EXPECT_EQ(read(destination), bytes_of("old text"));
+    // Replaced with --force; a longer old file shows when it is not truncated.
+    write(destination, std::vector<uint8_t>(100000, 'x'));
+    r = run({"--force", "-o", destination, source});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(first_difference(read(destination), utf16le(reference_source_text(1, u"exe_dt", bytes))), "");
+}
+
+TEST_F(Bin2src, DestinationThatIsTheSourceUnderAnyNameIsRefused)
+{
+    std::vector<uint8_t> bytes = random_bytes(5000, 8);
+    std::string source = write("rom.bin", bytes);
+    mkdir(path("sub").c_str(), 0755);
+    ASSERT_EQ(link(source.c_str(), path("hard.bin").c_str()), 0);
+    ASSERT_EQ(symlink(source.c_str(), path("soft.bin").c_str()), 0);
+    const std::string names[] = {source, path("sub/../rom.bin"), path("./rom.bin"), path("hard.bin"),
+                                 path("soft.bin")};
+    for (const std::string &name : names) {
+        for (bool force : {false, true}) {
+            std::vector<std::string> args = {"-o", name, source};
+            if (force)
+                args.insert(args.begin(), "--force");
+            Result r = run(args);
+            EXPECT_EQ(r.status, 1) << name;
+            EXPECT_EQ(r.err, line("'" + name + "' is the source file itself; it is never written to (choose another "
+                                  "destination)"));
+            EXPECT_EQ(read(source), bytes) << name << (force ? " with --force" : "");
+        }
+    }
+    // A shell's ">>" onto the source, and the source given as standard input.
+    Redirect append;
+    append.output = source;
+    append.append = true;
+    Result r = run({source}, append);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, line("standard output is the source file '" + source +
+                          "' itself; it is not written to (choose another destination)"));
+    EXPECT_EQ(read(source), bytes);
+    Redirect input;
+    input.input = source;
+    r = run({"--force", "-o", path("hard.bin")}, input);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("is the source file itself"), std::string::npos) << r.err;
+    EXPECT_EQ(read(source), bytes);
+}
+
+TEST_F(Bin2src, DestinationInAMissingFolder)
+{
+    std::string source = write("rom.bin", random_bytes(10, 9));
+    Result r = run({"-o", path("missing/rom.c"), source});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, line("cannot create '" + path("missing/rom.c") + "': " + std::strerror(ENOENT)));
+    EXPECT_FALSE(exists("missing"));
+}
+
+TEST_F(Bin2src, WriteFailureOnStandardOutput)
+{
+    std::string source = write("rom.bin", random_bytes(1000, 10));
+    Redirect full;
+    full.output = "/dev/full";
+    Result r = run({source}, full);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, line(std::string("cannot write standard output: ") + std::strerror(ENOSPC)));
+    r = run({"--help"}, full);
+    EXPECT_EQ(r.status, 1) << "help that cannot be written fails too";
+    EXPECT_EQ(r.err, line(std::string("cannot write standard output: ") + std::strerror(ENOSPC)));
+    r = run({"-s", "0", source}, full);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, line(std::string("cannot write standard output: ") + std::strerror(ENOSPC)));
+}
+
+TEST_F(Bin2src, WriteFailureOnADeviceLeavesTheDevice)
+{
+    std::string source = write("rom.bin", random_bytes(1000, 11));
+    Result r = run({"-o", "/dev/full", source});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, line("'/dev/full' exists; it is not replaced without --force"));
+    r = run({"--force", "-o", "/dev/full", source});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, line(std::string("cannot write '/dev/full': ") + std::strerror(ENOSPC)));
+    EXPECT_TRUE(exists("/dev/full")) << "a device is never removed";
+}
+
+TEST_F(Bin2src, WriteFailureHalfWayRemovesTheIncompleteFile)
+{
+    // A file-size limit stops the writes after the first block has gone out.
+    std::string source = write("rom.bin", random_bytes(1 << 20, 12));
+    Redirect limited;
+    limited.file_size_limit = 600000;
+    Result r = run({"-o", path("out.c"), source}, limited);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, line("cannot write '" + path("out.c") + "': " + std::strerror(EFBIG)) +
+                         line("the incomplete '" + path("out.c") + "' was removed"));
+    EXPECT_FALSE(exists("out.c"));
+}
+
+TEST_F(Bin2src, BadOptionsAreRefusedWithTheirReason)
+{
+    std::string source = write("rom.bin", random_bytes(10, 13));
+    const std::string hint = "\nTry 'bin2src --help' for the options and examples.\n";
+    const std::pair<std::vector<std::string>, std::string> cases[] = {
+        {{"--colour", source}, "unknown option '--colour'"},
+        {{"-x", source}, "unknown option '-x'"},
+        {{"-hx"}, "unknown option '-hx'"},
+        {{"--force=yes", source}, "option '--force' takes no value"},
+        {{source, "-o"}, "option '-o' needs a value"},
+        {{"-f", "pascal", source}, "unknown format 'pascal': c, asm or basic"},
+        {{"--encoding=latin1", source}, "unknown encoding 'latin1': utf16le or utf8"},
+        {{"--view=wide", source}, "unknown view 'wide': normal, c, asm or basic"},
+        {{"-s", "-1", source}, "bad segment number '-1': a decimal number from 0 is expected"},
+        {{"-s", "1x", source}, "bad segment number '1x': a decimal number from 0 is expected"},
+        {{"-s", "140737488355328", source}, "bad segment number '140737488355328': a decimal number from 0 is expected"},
+        {{source, source}, "more than one source: '" + source + "' (convert one file at a time)"},
+        {{"-s", "0", "-o", "x.c", source},
+         "'-o' belongs to a conversion; --segment and --view print a segment in UTF-8 on standard output"},
+    };
+    for (const auto &[args, reason] : cases) {
+        Result r = run(args);
+        EXPECT_EQ(r.status, 2) << reason;
+        EXPECT_EQ(r.err, "bin2src: " + reason + hint);
+        EXPECT_EQ(r.out, "");
+    }
+    EXPECT_FALSE(exists("x.c"));
+}
+
+TEST_F(Bin2src, DataNameLongerThanFifteenIsRefusedNotCut)
+{
+    std::vector<uint8_t> bytes = random_bytes(20, 14);
+    std::string source = write("rom.bin", bytes);
+    Result r = run({"-n", "abcdefghijklmnop", "-o", path("out.c"), source});
+    EXPECT_EQ(r.status, 2);
+    EXPECT_EQ(r.err, line("the data name 'abcdefghijklmnop' is too long: 16 characters, at most 15 are allowed\n"
+                          "Try 'bin2src --help' for the options and examples."));
+    EXPECT_FALSE(exists("out.c"));
+    // Counted in UTF-16 units, as the window's dialog counts them: 14 + a pair is 16.
+    std::string long_name = utf8(u"あいうえおかきくけこさしすせ𝄞");
+    r = run({"-n", long_name, source});
+    EXPECT_EQ(r.status, 2);
+    EXPECT_NE(r.err.find("too long: 16 characters"), std::string::npos) << r.err;
+    r = run({"-n", "bad\xC0\x80name", source});
+    EXPECT_EQ(r.status, 2);
+    EXPECT_NE(r.err.find("is not valid UTF-8"), std::string::npos) << r.err;
+    r = run({"-n", "abcdefghijklmno", "-e", "utf8", source});
+    EXPECT_EQ(r.status, 0) << "15 characters are fine";
+    EXPECT_EQ(r.out, expected_utf8(1, u"abcdefghijklmno", bytes));
+}
+
+TEST_F(Bin2src, TerminalAsStandardInputIsNotTakenForASource)
+{
+    int master = posix_openpt(O_RDWR | O_NOCTTY);
+    if (master < 0 || grantpt(master) != 0 || unlockpt(master) != 0)
+        GTEST_SKIP() << "no pseudo-terminal to stand for a terminal here";
+    Redirect terminal;
+    terminal.input = ptsname(master);
+    Result r = run({"-e", "utf8"}, terminal);
+    close(master);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, line("no source: name a file, or send the bytes to standard input (see 'bin2src --help')"));
+}
+
+TEST_F(Bin2src, HelpExplainsEveryOptionWithExamples)
+{
+    Result r = run({"--help"});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.err, "");
+    for (const char *option : {"-f, --format=FORMAT", "-n, --name=NAME", "-o, --output=FILE", "-e, --encoding=ENC",
+                               "--force", "-s, --segment=N", "-v, --view=VIEW", "-h, --help", "exe_dt", "utf16le",
+                               "utf8", "Exit status", "Examples:\n  bin2src "})
+        EXPECT_NE(r.out.find(option), std::string::npos) << option;
+    EXPECT_EQ(run({"-h"}).out, r.out);
+    EXPECT_EQ(run({"-f", "asm", "--help", "--bogus"}).status, 0) << "help comes first";
+}
+
+// The segment printing: the window's own formatter, narrowed to UTF-8.
+std::string formatted(const std::vector<uint8_t> &bytes, uint64_t segment, ViewMode view)
+{
+    static std::vector<char16_t> text(VIEW_TEXT_CAPACITY);
+    size_t at = size_t(segment) * SEGMENT_SIZE;
+    size_t count = std::min<size_t>(SEGMENT_SIZE, bytes.size() - std::min(at, bytes.size()));
+    size_t n = format_segment(bytes.data() + std::min(at, bytes.size()), count, view, int64_t(segment), text.data());
+    return utf8(std::u16string(text.data(), n));
+}
+
+TEST_F(Bin2src, SegmentInEachRenderingIsTheFormattersText)
+{
+    std::vector<uint8_t> bytes = random_bytes(3 * SEGMENT_SIZE + 17, 15);
+    std::string source = write("rom.bin", bytes);
+    const char *views[] = {"normal", "c", "asm", "basic"};
+    for (int view = 0; view <= 3; view++) {
+        for (uint64_t segment = 0; segment <= 3; segment++) {
+            Result r = run({"--view", views[view], "--segment", std::to_string(segment), source});
+            ASSERT_EQ(r.status, 0) << r.err;
+            EXPECT_EQ(r.out, formatted(bytes, segment, ViewMode(view))) << views[view] << ", segment " << segment;
+        }
+    }
+    // --segment alone shows the hex dump; --view alone shows segment 0.
+    EXPECT_EQ(run({"-s", "1", source}).out, formatted(bytes, 1, ViewMode::Normal));
+    EXPECT_EQ(run({"-v", "asm", source}).out, formatted(bytes, 0, ViewMode::Asm));
+    // Read through from a pipe, in pieces, to the same text.
+    Result r = run_program({"/bin/sh", "-c", "cat '" + source + "' | '" + BIN2SRC + "' -s 2 -v basic"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, formatted(bytes, 2, ViewMode::Basic));
+}
+
+TEST_F(Bin2src, SegmentTextSpelledOut)
+{
+    // The view's own example line, with its character column in UTF-8 (ÿ is C3 BF).
+    std::vector<uint8_t> bytes = {0x41, 0x42, 0x00, 0xFF, 0x41, 0x42, 0x00, 0xFF, 0x41,
+                                  0x42, 0x00, 0xFF, 0x41, 0x42, 0x00, 0xFF, 0x7E};
+    std::string source = write("line.bin", bytes);
+    EXPECT_EQ(run({"-v", "normal", source}).out,
+              "0000:41 42 00 FF 41 42 00 FF 41 42 00 FF 41 42 00 FF AB \xC3\xBF" "AB \xC3\xBF" "AB \xC3\xBF"
+              "AB \xC3\xBF\r\n"
+              "0010:7E" + std::string(1 + 15 * 3, ' ') + "~" + std::string(15, ' ') + "\r\n");
+    EXPECT_EQ(run({"-v", "c", source}).out,
+              "0000:0x41,0x42,0x00,0xFF,0x41,0x42,0x00,0xFF,0x41,0x42,0x00,0xFF,0x41,0x42,0x00,0xFF,\r\n"
+              "0010:0x7E,\r\n");
+}
+
+TEST_F(Bin2src, SegmentPastTheEndIsRefused)
+{
+    std::vector<uint8_t> bytes = random_bytes(2 * SEGMENT_SIZE, 16);
+    std::string source = write("rom.bin", bytes);
+    Result r = run({"-s", "2", source});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(r.err, line("segment 2 is past the end: '" + source + "' holds 131072 bytes, segments 0 to 1"));
+    r = run_program({"/bin/sh", "-c", "cat '" + source + "' | '" + BIN2SRC + "' -s 5"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, line("segment 5 is past the end: standard input holds 131072 bytes, segments 0 to 1"));
+    // An empty file has segment 0, and it is empty, as the window shows it.
+    std::string empty = write("empty.bin", {});
+    r = run({"-s", "0", "-v", "c", empty});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, "");
+    r = run({"-s", "1", empty});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, line("segment 1 is past the end: '" + empty + "' holds 0 bytes, segments 0 to 0"));
+    r = run({"-s", "0", path("missing.bin")});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, line("cannot open '" + path("missing.bin") + "': " + std::strerror(ENOENT)));
+}
+
+} // namespace

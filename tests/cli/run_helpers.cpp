@@ -1,0 +1,167 @@
+#include "run_helpers.h"
+
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+
+const char *const BIN2SRC = BIN2SRC_PATH;
+
+void Scratch::SetUp()
+{
+    char name[] = "/tmp/bin2src-test-XXXXXX";
+    ASSERT_NE(mkdtemp(name), nullptr);
+    dir = name;
+    // Open to everybody, so that a run as another user can reach its files.
+    chmod(name, 0755);
+}
+
+void Scratch::TearDown()
+{
+    std::error_code ignored;
+    std::filesystem::remove_all(dir, ignored);
+}
+
+std::string Scratch::write(const std::string &name, const std::vector<uint8_t> &bytes) const
+{
+    std::string p = name[0] == '/' ? name : path(name);
+    std::ofstream f(p, std::ios::binary | std::ios::trunc);
+    f.write(reinterpret_cast<const char *>(bytes.data()), std::streamsize(bytes.size()));
+    EXPECT_TRUE(f.good()) << p;
+    return p;
+}
+
+std::vector<uint8_t> Scratch::read(const std::string &name) const
+{
+    // Whole blocks: outputs of many megabytes are read often, also in the unoptimised
+    // sanitizer build.
+    std::vector<uint8_t> bytes;
+    int fd = open((name[0] == '/' ? name : path(name)).c_str(), O_RDONLY);
+    if (fd < 0)
+        return bytes;
+    uint8_t block[1 << 16];
+    for (ssize_t n; (n = ::read(fd, block, sizeof block)) > 0;)
+        bytes.insert(bytes.end(), block, block + n);
+    close(fd);
+    return bytes;
+}
+
+bool Scratch::exists(const std::string &name) const
+{
+    struct stat st;
+    return lstat((name[0] == '/' ? name : path(name)).c_str(), &st) == 0;
+}
+
+Result Scratch::run(const std::vector<std::string> &args, const Redirect &redirect) const
+{
+    std::vector<std::string> argv = {BIN2SRC};
+    argv.insert(argv.end(), args.begin(), args.end());
+    return run_program(argv, redirect);
+}
+
+Result Scratch::run_program(const std::vector<std::string> &args, const Redirect &redirect) const
+{
+    std::vector<std::string> argv = args;
+    if (redirect.as_nobody)
+        argv.insert(argv.begin(), {"setpriv", "--reuid=65534", "--regid=65534", "--clear-groups"});
+    std::string out_path = redirect.output.empty() ? path(".stdout") : redirect.output;
+    std::string err_path = path(".stderr");
+    pid_t pid = fork();
+    if (pid == 0) {
+        int in = open(redirect.input.c_str(), O_RDONLY);
+        int out = open(out_path.c_str(), O_WRONLY | O_CREAT | (redirect.append ? O_APPEND : O_TRUNC), 0644);
+        int err = open(err_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        if (in < 0 || out < 0 || err < 0)
+            _exit(126);
+        dup2(in, 0), dup2(out, 1), dup2(err, 2);
+        if (redirect.file_size_limit >= 0) {
+            struct rlimit limit = {rlim_t(redirect.file_size_limit), rlim_t(redirect.file_size_limit)};
+            setrlimit(RLIMIT_FSIZE, &limit);
+            signal(SIGXFSZ, SIG_IGN); // the write then fails with EFBIG instead of killing
+        }
+        std::vector<char *> pointers;
+        for (const std::string &a : argv)
+            pointers.push_back(const_cast<char *>(a.c_str()));
+        pointers.push_back(nullptr);
+        execvp(pointers[0], pointers.data());
+        _exit(127);
+    }
+    Result result{-1, "", ""};
+    int status = 0;
+    if (pid > 0 && waitpid(pid, &status, 0) == pid)
+        result.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    if (redirect.output.empty()) {
+        std::vector<uint8_t> out = read(out_path);
+        result.out.assign(out.begin(), out.end());
+    }
+    std::vector<uint8_t> err = read(err_path);
+    result.err.assign(err.begin(), err.end());
+    return result;
+}
+
+std::vector<uint8_t> random_bytes(size_t n, unsigned seed)
+{
+    std::mt19937 random(seed);
+    std::vector<uint8_t> bytes(n);
+    for (auto &b : bytes)
+        b = uint8_t(random());
+    return bytes;
+}
+
+std::vector<uint8_t> bytes_of(const std::string &text) { return std::vector<uint8_t>(text.begin(), text.end()); }
+
+std::vector<uint8_t> utf16le(const std::u16string &text)
+{
+    std::vector<uint8_t> bytes(text.size() * 2);
+    for (size_t i = 0; i < text.size(); i++) {
+        bytes[2 * i] = uint8_t(text[i] & 0xFF);
+        bytes[2 * i + 1] = uint8_t(text[i] >> 8);
+    }
+    return bytes;
+}
+
+std::string utf8(const std::u16string &text)
+{
+    std::string out;
+    out.reserve(text.size());
+    for (size_t i = 0; i < text.size(); i++) {
+        uint32_t c = text[i];
+        if (c >= 0xD800 && c < 0xDC00 && i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] < 0xE000)
+            c = 0x10000 + ((c - 0xD800) << 10) + (text[++i] - 0xDC00u);
+        else if (c >= 0xD800 && c < 0xE000)
+            c = 0xFFFD;
+        if (c < 0x80) {
+            out += char(c);
+        } else if (c < 0x800) {
+            out += char(0xC0 | c >> 6);
+            out += char(0x80 | (c & 0x3F));
+        } else if (c < 0x10000) {
+            out += char(0xE0 | c >> 12);
+            out += char(0x80 | (c >> 6 & 0x3F));
+            out += char(0x80 | (c & 0x3F));
+        } else {
+            out += char(0xF0 | c >> 18);
+            out += char(0x80 | (c >> 12 & 0x3F));
+            out += char(0x80 | (c >> 6 & 0x3F));
+            out += char(0x80 | (c & 0x3F));
+        }
+    }
+    return out;
+}
+
+std::string first_difference(const std::vector<uint8_t> &a, const std::vector<uint8_t> &b)
+{
+    size_t i = 0;
+    while (i < a.size() && i < b.size() && a[i] == b[i])
+        i++;
+    if (i == a.size() && i == b.size())
+        return "";
+    return "sizes " + std::to_string(a.size()) + "/" + std::to_string(b.size()) + ", first difference at byte " +
+           std::to_string(i);
+}

@@ -1,0 +1,50 @@
+// Running the built bin2src from the native tests: a scratch folder, files in it, and a child
+// process with its standard streams redirected to files.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <random>
+#include <string>
+#include <vector>
+
+struct Result {
+    int status;      // the exit status, or 128 + the signal that ended it
+    std::string out; // standard output, unless it went to a file of the test's choice
+    std::string err;
+};
+
+struct Redirect {
+    std::string input = "/dev/null"; // a path for standard input
+    std::string output;              // a path for standard output; empty: captured
+    bool append = false;             // output opened for appending, as a shell's ">>"
+    long file_size_limit = -1;       // RLIMIT_FSIZE in bytes, with SIGXFSZ ignored
+    bool as_nobody = false;          // through setpriv, as user and group 65534
+};
+
+class Scratch : public ::testing::Test {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+
+    std::string path(const std::string &name) const { return dir + "/" + name; }
+    std::string write(const std::string &name, const std::vector<uint8_t> &bytes) const;
+    std::vector<uint8_t> read(const std::string &name) const; // by name or by absolute path
+    bool exists(const std::string &name) const;
+
+    // bin2src with these arguments (argv[0] is added).
+    Result run(const std::vector<std::string> &args, const Redirect &redirect = {}) const;
+    // Any program, argv[0] included.
+    Result run_program(const std::vector<std::string> &argv, const Redirect &redirect = {}) const;
+
+    std::string dir;
+};
+
+std::vector<uint8_t> random_bytes(size_t n, unsigned seed);
+std::vector<uint8_t> bytes_of(const std::string &text);
+std::vector<uint8_t> utf16le(const std::u16string &text);
+std::string utf8(const std::u16string &text); // reference encoder, one unit at a time
+std::string first_difference(const std::vector<uint8_t> &a, const std::vector<uint8_t> &b);
+
+extern const char *const BIN2SRC;
