@@ -358,6 +358,28 @@ TEST_F(MainWindow, ExitCommandsEndTheProgramWithCodeZero)
     EXPECT_TRUE(PeekMessageW(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
 }
 
+TEST_F(MainWindow, MessagesThatDoNothingAndUnknownCommands)
+{
+    std::wstring path = write_file(L"kept.bin", {1, 2, 3});
+    ASSERT_TRUE(text_copy(startup.path, utf16(path.c_str())));
+    startup.has_path = 1;
+    create();
+    const std::wstring view = window_text(view_window);
+    SetFocus(view_window);
+    BoxCapture boxes;
+    // The default procedure would move the focus to the main window on activation.
+    EXPECT_EQ(SendMessageW(window, WM_ACTIVATE, WA_ACTIVE, 0), 0);
+    EXPECT_EQ(GetFocus(), view_window) << "WM_ACTIVATE went to the default procedure";
+    EXPECT_EQ(SendMessageW(window, WM_TIMER, 1, 0), 0);
+    EXPECT_EQ(SendMessageW(window, WM_QUERYNEWPALETTE, 0, 0), 0);
+    for (int command : {0, 200, 212, 329, 344, IDC_VIEW})
+        EXPECT_EQ(SendMessageW(window, WM_COMMAND, MAKEWPARAM(command, 0), 0), 0) << "command " << command;
+    EXPECT_TRUE(boxes.seen().empty());
+    EXPECT_TRUE(IsWindow(window));
+    EXPECT_TRUE(window_text(view_window) == view);
+    EXPECT_EQ(narrow(wide(document.source_path)), narrow(path));
+}
+
 // A drop as the shell hands it over: DROPFILES and the wide paths, each ended by a zero, then
 // one zero more, in movable global memory.
 HDROP make_drop(const std::vector<std::wstring> &paths)
