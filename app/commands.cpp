@@ -10,6 +10,9 @@
 
 namespace {
 
+// Opened by its bare name, so from the current directory.
+constexpr wchar_t MANUAL_FILE[] = L"vorda_manual.pdf";
+
 void open_file(HWND window)
 {
     if (choose_source_file(window) == 1)
@@ -26,8 +29,8 @@ void step(HWND window, void (*move)(int64_t), int64_t by)
 
 void open_manual(HWND window)
 {
-    // Relative, so the shell looks in the current directory. The open dialogs are told not to
-    // move it, so that stays the folder the program was started in.
+    // The file dialogs are told not to move the current directory, so it stays the folder the
+    // program was started in.
     HINSTANCE result = ShellExecuteW(window, L"open", MANUAL_FILE, nullptr, nullptr, SW_SHOWNORMAL);
     // Values up to 32 are the shell's error codes.
     if (INT_PTR(result) <= 32)

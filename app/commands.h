@@ -5,9 +5,6 @@
 
 #include <shellapi.h>
 
-// The manual, opened by its bare name through the shell.
-constexpr wchar_t MANUAL_FILE[] = L"vorda_manual.pdf";
-
 // The command table of the menu and the toolbar; any other identifier does nothing.
 LRESULT on_command(HWND window, int command);
 
