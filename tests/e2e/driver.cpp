@@ -302,9 +302,16 @@ std::string show(const Box &box)
 {
     if (box.window == nullptr)
         return "(no box)";
-    std::string buttons = std::string(box.ok ? " OK" : "") + (box.cancel ? " Cancel" : "") + (box.yes ? " Yes" : "") +
-                          (box.no ? " No" : "");
-    return "[" + narrow(box.caption) + "] " + narrow(box.text) + (box.icon ? " (icon)" : " (no icon)") + buttons;
+    std::string s = "[";
+    s += narrow(box.caption);
+    s += "] ";
+    s += narrow(box.text);
+    s += box.icon ? " (icon)" : " (no icon)";
+    s += box.ok ? " OK" : "";
+    s += box.cancel ? " Cancel" : "";
+    s += box.yes ? " Yes" : "";
+    s += box.no ? " No" : "";
+    return s;
 }
 
 Window parts_of(HWND main)
@@ -329,8 +336,11 @@ std::vector<std::wstring> painted_status(const Program &program, HWND status)
 std::string show(const std::vector<std::wstring> &parts)
 {
     std::string s;
-    for (const auto &p : parts)
-        s += "[" + narrow(p) + "]";
+    for (const auto &p : parts) {
+        s += '[';
+        s += narrow(p);
+        s += ']';
+    }
     return s;
 }
 
