@@ -3,7 +3,7 @@
 #include <commctrl.h>
 #include <shellapi.h>
 
-#include "app/about.h"
+#include "app/commands.h"
 #include "app/toolbar_table.h"
 #include "document/document_win.h"
 #include "res/resource.h"
@@ -81,20 +81,6 @@ LRESULT on_destroy()
     return 0;
 }
 
-LRESULT on_command(HWND window, int command)
-{
-    switch (command) {
-    case IDM_ABOUT:
-        show_about(window);
-        break;
-    case IDM_EXIT:
-    case IDT_EXIT:
-        DestroyWindow(window);
-        break;
-    }
-    return 0;
-}
-
 void on_tooltip(NMTTDISPINFOW *info)
 {
     info->hinst = program_instance;
@@ -137,7 +123,10 @@ LRESULT CALLBACK main_window_procedure(HWND window, UINT message, WPARAM wparam,
     case WM_DESTROY: return on_destroy();
     case WM_COMMAND: return on_command(window, LOWORD(wparam));
     case WM_NOTIFY: return on_notify(reinterpret_cast<NMHDR *>(lparam));
+    case WM_DROPFILES: return on_drop_files(window, HDROP(wparam));
     case WM_PAINT: return on_paint(window);
+    // Handled by doing nothing: none of them reaches the default procedure.
+    case WM_ACTIVATE: case WM_TIMER: case WM_QUERYNEWPALETTE: case WM_QUIT: return 0;
     }
     return DefWindowProcW(window, message, wparam, lparam);
 }

@@ -74,7 +74,9 @@ int choose_source_file(HWND owner)
     ofn.lpstrFile = wide(file_buffer);
     ofn.nMaxFile = sizeof file_buffer / sizeof file_buffer[0];
     ofn.lpstrTitle = L"ファイル読み出し";
-    ofn.Flags = OFN_EXPLORER | OFN_ALLOWMULTISELECT;
+    // OFN_NOCHANGEDIR: the dialog would otherwise make the chosen file's folder the current
+    // directory, and the help command would no longer find the manual by its bare name.
+    ofn.Flags = OFN_EXPLORER | OFN_ALLOWMULTISELECT | OFN_NOCHANGEDIR;
     if (!GetOpenFileNameW(&ofn))
         return 0;
 

@@ -29,7 +29,9 @@ void on_browse(HWND dialog)
     ofn.lpstrFile = wide(file);
     ofn.nMaxFile = EXPORT_PATH_MAX + 1;
     ofn.lpstrTitle = L"ファイルの指定";
-    ofn.Flags = OFN_HIDEREADONLY; // no must-exist check: the destination is usually new
+    // No must-exist check: the destination is usually new. OFN_NOCHANGEDIR keeps the current
+    // directory where the program started, where the help command finds the manual.
+    ofn.Flags = OFN_HIDEREADONLY | OFN_NOCHANGEDIR;
     if (GetOpenFileNameW(&ofn))
         SetDlgItemTextW(dialog, IDC_DESTINATION, wide(file));
 }

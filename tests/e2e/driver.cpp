@@ -1,7 +1,13 @@
 #include "driver.h"
 
 #include <commctrl.h>
+#include <commdlg.h>
+#include <dlgs.h>
 #include <gtest/gtest.h>
+#include <psapi.h>
+
+#include "res/resource.h"
+#include "tests/shared/scratch_folder.h"
 
 namespace {
 
@@ -65,7 +71,7 @@ std::wstring read_remote_text(HANDLE process, const void *address, size_t max_un
     return text;
 }
 
-Program::Program(const std::wstring &arguments)
+Program::Program(const std::wstring &arguments, const std::wstring &folder)
 {
     std::wstring exe = program_path();
     std::wstring command = L"\"" + exe + L"\"" + (arguments.empty() ? L"" : L" " + arguments);
@@ -73,7 +79,8 @@ Program::Program(const std::wstring &arguments)
     line.push_back(0);
     STARTUPINFOW startup = {};
     startup.cb = sizeof startup;
-    if (!CreateProcessW(exe.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info))
+    const wchar_t *directory = folder.empty() ? nullptr : folder.c_str();
+    if (!CreateProcessW(exe.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr, directory, &startup, &info))
         ADD_FAILURE() << "cannot start " << narrow(exe) << ": " << GetLastError();
 }
 
@@ -139,6 +146,55 @@ DWORD Program::wait_for_exit(DWORD timeout_ms) const
     if (WaitForSingleObject(info.hProcess, timeout_ms) == WAIT_OBJECT_0)
         GetExitCodeProcess(info.hProcess, &code);
     return code;
+}
+
+Box Program::answer_box(const std::wstring &caption, int answer) const
+{
+    HWND window = wait_for_window(L"#32770", caption);
+    if (window == nullptr)
+        return Box{};
+    Box box = read_box(window);
+    click(window, answer);
+    if (!wait_until([&] { return !IsWindow(window); }))
+        ADD_FAILURE() << "the box " << narrow(caption) << " did not close on button " << answer;
+    return box;
+}
+
+void Program::settle(HWND main) const
+{
+    // A sent message is taken only where the program calls for messages. Long, since an export
+    // of a large file keeps the program from its loop for a while.
+    DWORD_PTR result = 0;
+    if (!SendMessageTimeoutW(main, WM_NULL, 0, 0, SMTO_NORMAL, 120000, &result))
+        ADD_FAILURE() << "the program did not come back to its message loop";
+}
+
+std::vector<HWND> Program::all_dialogs() const
+{
+    std::vector<HWND> found;
+    for (HWND w : top_windows())
+        if (class_of(w) == L"#32770")
+            found.push_back(w);
+    return found;
+}
+
+std::wstring Program::dialog_folder(HWND dialog) const
+{
+    RemoteMemory buffer(info.hProcess, MAX_PATH * sizeof(wchar_t));
+    wchar_t empty = 0;
+    buffer.write(&empty, sizeof empty);
+    if (send(dialog, CDM_GETFOLDERPATH, MAX_PATH, LPARAM(buffer.address())) <= 0)
+        return L"";
+    return read_remote_text(info.hProcess, buffer.address(), MAX_PATH);
+}
+
+size_t Program::peak_working_set() const
+{
+    PROCESS_MEMORY_COUNTERS counters = {};
+    counters.cb = sizeof counters;
+    if (!GetProcessMemoryInfo(info.hProcess, &counters, sizeof counters))
+        ADD_FAILURE() << "GetProcessMemoryInfo: " << GetLastError();
+    return counters.PeakWorkingSetSize;
 }
 
 std::wstring Program::status_text(HWND status, int part) const
@@ -212,6 +268,82 @@ std::wstring text_of(HWND window)
     return text;
 }
 
+void set_text(HWND window, const std::wstring &text)
+{
+    DWORD_PTR result = 0;
+    if (!SendMessageTimeoutW(window, WM_SETTEXT, 0, LPARAM(text.c_str()), SMTO_ABORTIFHUNG, 10000, &result))
+        ADD_FAILURE() << "WM_SETTEXT was not answered";
+}
+
+void click(HWND dialog, int id)
+{
+    PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), LPARAM(GetDlgItem(dialog, id)));
+}
+
+Box read_box(HWND window)
+{
+    Box box;
+    box.window = window;
+    box.caption = text_of(window);
+    box.text = message_box_text(window);
+    auto shown = [&](HWND child) { return child && (GetWindowLongW(child, GWL_STYLE) & WS_VISIBLE) != 0; };
+    for (HWND child = GetWindow(window, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
+        if ((GetWindowLongW(child, GWL_STYLE) & SS_TYPEMASK) == SS_ICON && shown(child) &&
+            send(child, STM_GETICON, 0, 0) != 0)
+            box.icon = true;
+    box.ok = shown(GetDlgItem(window, IDOK));
+    box.cancel = shown(GetDlgItem(window, IDCANCEL));
+    box.yes = shown(GetDlgItem(window, IDYES));
+    box.no = shown(GetDlgItem(window, IDNO));
+    return box;
+}
+
+std::string show(const Box &box)
+{
+    if (box.window == nullptr)
+        return "(no box)";
+    std::string s = "[";
+    s += narrow(box.caption);
+    s += "] ";
+    s += narrow(box.text);
+    s += box.icon ? " (icon)" : " (no icon)";
+    s += box.ok ? " OK" : "";
+    s += box.cancel ? " Cancel" : "";
+    s += box.yes ? " Yes" : "";
+    s += box.no ? " No" : "";
+    return s;
+}
+
+Window parts_of(HWND main)
+{
+    return Window{main, GetDlgItem(main, IDC_TOOLBAR), GetDlgItem(main, IDC_VIEW), GetDlgItem(main, IDC_STATUS)};
+}
+
+std::vector<std::wstring> status_of(const Program &program, HWND status)
+{
+    std::vector<std::wstring> parts;
+    for (int i = 0; i < 5; i++)
+        parts.push_back(program.status_text(status, i));
+    return parts;
+}
+
+std::vector<std::wstring> painted_status(const Program &program, HWND status)
+{
+    wait_until([&] { return !program.status_text(status, 1).empty(); });
+    return status_of(program, status);
+}
+
+std::string show(const std::vector<std::wstring> &parts)
+{
+    std::string s;
+    for (const auto &p : parts) {
+        s += '[';
+        s += narrow(p);
+        s += ']';
+    }
+    return s;
+}
+
 std::wstring class_of(HWND window)
 {
     wchar_t name[64] = L"";
@@ -221,20 +353,44 @@ std::wstring class_of(HWND window)
 
 std::wstring message_box_text(HWND box) { return text_of(GetDlgItem(box, 0xFFFF)); }
 
+void run_command(HWND main, int command)
+{
+    DWORD_PTR result = 0;
+    if (!SendMessageTimeoutW(main, WM_COMMAND, WPARAM(command), 0, SMTO_NORMAL, 60000, &result))
+        ADD_FAILURE() << "command " << command << " did not return";
+}
+
+void post_command(HWND main, int command) { PostMessageW(main, WM_COMMAND, WPARAM(command), 0); }
+
+FileDialogStart answer_file_dialog(const Program &program, const std::wstring &caption, const std::wstring &path)
+{
+    FileDialogStart start;
+    HWND dialog = program.wait_for_window(L"#32770", caption);
+    if (dialog == nullptr) {
+        ADD_FAILURE() << "no dialog " << narrow(caption);
+        return start;
+    }
+    // The dialog settles on its folder after it is shown; typing before that is lost.
+    wait_until([&] { return !(start.folder = program.dialog_folder(dialog)).empty(); });
+    // The file name box: a combo box, or an edit box in the old style.
+    HWND name = GetDlgItem(dialog, cmb13);
+    if (name == nullptr)
+        name = GetDlgItem(dialog, edt1);
+    start.name = text_of(name);
+    if (path.empty()) {
+        click(dialog, IDCANCEL);
+    } else {
+        set_text(name, path);
+        click(dialog, IDOK);
+    }
+    if (!wait_until([&] { return !IsWindow(dialog); }))
+        ADD_FAILURE() << "the dialog " << narrow(caption) << " stayed open";
+    return start;
+}
+
 std::wstring program_path() { return VORDA_EXE; }
 
-std::wstring scratch_folder()
-{
-    static int counter = 0;
-    wchar_t temp[MAX_PATH];
-    GetTempPathW(MAX_PATH, temp);
-    const ::testing::TestInfo *test = ::testing::UnitTest::GetInstance()->current_test_info();
-    std::string name = test ? std::string(test->test_suite_name()) + "." + test->name() : "e2e";
-    std::wstring folder = std::wstring(temp) + L"vorda-e2e-" + std::wstring(name.begin(), name.end()) + L"-" +
-                          std::to_wstring(GetCurrentProcessId()) + L"-" + std::to_wstring(counter++);
-    CreateDirectoryW(folder.c_str(), nullptr);
-    return folder;
-}
+std::wstring scratch_folder() { return fresh_scratch_folder("vorda-e2e-"); }
 
 std::wstring write_file(const std::wstring &path, const std::vector<unsigned char> &bytes)
 {
@@ -246,6 +402,25 @@ std::wstring write_file(const std::wstring &path, const std::vector<unsigned cha
     CloseHandle(file);
     return path;
 }
+
+std::vector<unsigned char> read_file(const std::wstring &path)
+{
+    std::vector<unsigned char> bytes;
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return bytes;
+    std::vector<unsigned char> block(1 << 20);
+    DWORD got = 0;
+    while (ReadFile(file, block.data(), DWORD(block.size()), &got, nullptr) && got > 0)
+        bytes.insert(bytes.end(), block.begin(), block.begin() + got);
+    CloseHandle(file);
+    return bytes;
+}
+
+bool exists(const std::wstring &path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+std::wstring folder_of(const std::wstring &path) { return path.substr(0, path.rfind(L'\\')); }
 
 std::string narrow(const std::wstring &text)
 {

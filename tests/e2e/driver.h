@@ -30,10 +30,21 @@ private:
 // A UTF-16 string at an address in another process.
 std::wstring read_remote_text(HANDLE process, const void *address, size_t max_units = 1024);
 
+// A message box or dialog as the user sees it.
+struct Box {
+    HWND window = nullptr;
+    std::wstring caption, text; // text: the static text of a message box
+    bool icon = false;          // an icon beside the text
+    bool ok = false, cancel = false, yes = false, no = false; // the buttons shown
+};
+Box read_box(HWND box);
+std::string show(const Box &box); // for failure messages
+
 class Program {
 public:
-    // Starts vorda.exe; `arguments` is what follows the program name on its command line.
-    explicit Program(const std::wstring &arguments);
+    // Starts vorda.exe in `folder` (the test's own current directory when empty); `arguments`
+    // is what follows the program name on its command line.
+    explicit Program(const std::wstring &arguments, const std::wstring &folder = L"");
     // Ends a program still running (a failed test), so none outlives its test.
     ~Program();
     Program(const Program &) = delete;
@@ -52,6 +63,19 @@ public:
     // The exit code once the program has ended; STILL_ACTIVE when it has not in time.
     DWORD wait_for_exit(DWORD timeout_ms = 20000) const;
 
+    // Waits for a message box with this caption, reads it and answers it with the button
+    // `answer` (IDOK, IDYES, IDNO...). A box with window null when none appeared in time.
+    Box answer_box(const std::wstring &caption, int answer) const;
+    // Returns once the program takes messages again: back in its main loop, or in the loop of
+    // a dialog or message box, which by then exists. So what a command shows, it has shown.
+    void settle(HWND main) const;
+    // Every dialog and message box the program has now, shown or about to be.
+    std::vector<HWND> all_dialogs() const;
+    // The folder an open-file dialog shows (CDM_GETFOLDERPATH); empty while it has none.
+    std::wstring dialog_folder(HWND dialog) const;
+    // Peak working set of the program's process, in bytes.
+    size_t peak_working_set() const;
+
     // Reads through messages whose parameters must lie in the program's memory.
     std::wstring status_text(HWND status, int part) const;
     std::vector<int> status_edges(HWND status) const;
@@ -67,15 +91,45 @@ private:
     PROCESS_INFORMATION info = {};
 };
 
-// WM_GETTEXT, which the system carries across processes.
+// The main window's children, as the program creates them.
+struct Window {
+    HWND main, toolbar, view, status;
+};
+Window parts_of(HWND main);
+// The five status bar parts, and the same once the window has painted them.
+std::vector<std::wstring> status_of(const Program &program, HWND status);
+std::vector<std::wstring> painted_status(const Program &program, HWND status);
+std::string show(const std::vector<std::wstring> &parts);
+
+// WM_GETTEXT and WM_SETTEXT, which the system carries across processes.
 std::wstring text_of(HWND window);
+void set_text(HWND window, const std::wstring &text);
+// Posts a button's click to a dialog, as its button would send it.
+void click(HWND dialog, int id);
 std::wstring class_of(HWND window);
 // The static text of a message box.
 std::wstring message_box_text(HWND box);
+
+// A command as the menu and the toolbar send it. run_command returns once it has run, so it is
+// for commands that show no message or dialog; post_command is for those that do.
+void run_command(HWND main, int command);
+void post_command(HWND main, int command);
+
+// Answers the open-file dialog with this caption once it shows its folder: types `path` in its
+// file name box and presses OK, or presses Cancel when `path` is empty. Returns where the
+// dialog started: its folder and the text of its file name box. The folder is empty when no
+// such dialog appeared.
+struct FileDialogStart {
+    std::wstring folder, name;
+};
+FileDialogStart answer_file_dialog(const Program &program, const std::wstring &caption, const std::wstring &path);
 
 // Where the program under test lies and a scratch folder for the files it opens.
 std::wstring program_path();
 std::wstring scratch_folder();
 std::wstring write_file(const std::wstring &path, const std::vector<unsigned char> &bytes);
+std::vector<unsigned char> read_file(const std::wstring &path);
+bool exists(const std::wstring &path);
+std::wstring folder_of(const std::wstring &path);
 
 std::string narrow(const std::wstring &text); // for failure messages

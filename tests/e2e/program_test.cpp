@@ -16,41 +16,6 @@ const std::vector<unsigned char> EXAMPLE = {0x41, 0x42, 0x00, 0xFF, 0x41, 0x42, 
 const std::wstring EXAMPLE_VIEW = L"0000:41 42 00 FF 41 42 00 FF 41 42 00 FF 41 42 00 FF AB \u00FFAB \u00FFAB \u00FFAB \u00FF\r\n"
                                   L"0010:7E " + std::wstring(15 * 3, L' ') + L"~" + std::wstring(15, L' ') + L"\r\n";
 
-struct Window {
-    HWND main, toolbar, view, status;
-};
-
-Window parts_of(HWND main)
-{
-    return Window{main, GetDlgItem(main, IDC_TOOLBAR), GetDlgItem(main, IDC_VIEW), GetDlgItem(main, IDC_STATUS)};
-}
-
-std::vector<std::wstring> status_of(const Program &program, HWND status)
-{
-    std::vector<std::wstring> parts;
-    for (int i = 0; i < 5; i++)
-        parts.push_back(program.status_text(status, i));
-    return parts;
-}
-
-std::string show(const std::vector<std::wstring> &parts)
-{
-    std::string s;
-    for (const auto &p : parts) {
-        s += '[';
-        s += narrow(p);
-        s += ']';
-    }
-    return s;
-}
-
-// The status bar once the window has painted it.
-std::vector<std::wstring> painted_status(const Program &program, HWND status)
-{
-    wait_until([&] { return !program.status_text(status, 1).empty(); });
-    return status_of(program, status);
-}
-
 void exit_with(const Program &program, HWND window, UINT message, WPARAM wparam)
 {
     PostMessageW(window, message, wparam, 0);

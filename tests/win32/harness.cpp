@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include "document/document_win.h"
+#include "tests/shared/scratch_folder.h"
 #include "view/renderer.h"
 
 namespace {
@@ -107,32 +108,7 @@ std::wstring status_text(HWND status, int part)
     return text;
 }
 
-std::wstring scratch_folder()
-{
-    static int counter = 0;
-    wchar_t temp[MAX_PATH];
-    GetTempPathW(MAX_PATH, temp);
-    const ::testing::TestInfo *test = ::testing::UnitTest::GetInstance()->current_test_info();
-    std::string name = test ? std::string(test->test_suite_name()) + "." + test->name() : "vorda";
-    std::wstring folder = std::wstring(temp) + L"vorda-" + std::wstring(name.begin(), name.end()) + L"-" +
-                          std::to_wstring(GetCurrentProcessId()) + L"-" + std::to_wstring(counter++);
-    // Wine reuses small process ids, so a folder of an earlier run may be there: empty it.
-    if (!CreateDirectoryW(folder.c_str(), nullptr)) {
-        WIN32_FIND_DATAW found;
-        HANDLE search = FindFirstFileW((folder + L"\\*").c_str(), &found);
-        if (search != INVALID_HANDLE_VALUE) {
-            do {
-                std::wstring path = folder + L"\\" + found.cFileName;
-                if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
-                    SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-                    DeleteFileW(path.c_str());
-                }
-            } while (FindNextFileW(search, &found));
-            FindClose(search);
-        }
-    }
-    return folder;
-}
+std::wstring scratch_folder() { return fresh_scratch_folder("vorda-"); }
 
 std::wstring write_file(const std::wstring &name, const std::vector<uint8_t> &bytes)
 {

@@ -1,9 +1,11 @@
 // The main window as the program creates it: class, child controls, toolbar, tooltips, menu,
-// the start-up file and the exit commands, in this process against real controls.
+// the start-up file, dropped files and the exit commands, in this process against real controls.
 #include "app/main_window.h"
 
 #include <commctrl.h>
 #include <gtest/gtest.h>
+#include <shellapi.h>
+#include <shlobj.h>
 
 #include "document/document_win.h"
 #include "document/text.h"
@@ -354,6 +356,111 @@ TEST_F(MainWindow, ExitCommandsEndTheProgramWithCodeZero)
     EXPECT_FALSE(IsWindow(window));
     MSG msg = {};
     EXPECT_TRUE(PeekMessageW(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
+}
+
+TEST_F(MainWindow, MessagesThatDoNothingAndUnknownCommands)
+{
+    std::wstring path = write_file(L"kept.bin", {1, 2, 3});
+    ASSERT_TRUE(text_copy(startup.path, utf16(path.c_str())));
+    startup.has_path = 1;
+    create();
+    const std::wstring view = window_text(view_window);
+    SetFocus(view_window);
+    BoxCapture boxes;
+    // The default procedure would move the focus to the main window on activation.
+    EXPECT_EQ(SendMessageW(window, WM_ACTIVATE, WA_ACTIVE, 0), 0);
+    EXPECT_EQ(GetFocus(), view_window) << "WM_ACTIVATE went to the default procedure";
+    EXPECT_EQ(SendMessageW(window, WM_TIMER, 1, 0), 0);
+    EXPECT_EQ(SendMessageW(window, WM_QUERYNEWPALETTE, 0, 0), 0);
+    for (int command : {0, 200, 212, 329, 344, IDC_VIEW})
+        EXPECT_EQ(SendMessageW(window, WM_COMMAND, MAKEWPARAM(command, 0), 0), 0) << "command " << command;
+    EXPECT_TRUE(boxes.seen().empty());
+    EXPECT_TRUE(IsWindow(window));
+    EXPECT_TRUE(window_text(view_window) == view);
+    EXPECT_EQ(narrow(wide(document.source_path)), narrow(path));
+}
+
+// A drop as the shell hands it over: DROPFILES and the wide paths, each ended by a zero, then
+// one zero more, in movable global memory.
+HDROP make_drop(const std::vector<std::wstring> &paths)
+{
+    size_t units = 1;
+    for (const auto &p : paths)
+        units += p.size() + 1;
+    HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, sizeof(DROPFILES) + units * sizeof(wchar_t));
+    auto *drop = static_cast<DROPFILES *>(GlobalLock(memory));
+    drop->pFiles = sizeof(DROPFILES);
+    drop->fWide = TRUE;
+    wchar_t *at = reinterpret_cast<wchar_t *>(drop + 1);
+    for (const auto &p : paths) {
+        wcscpy(at, p.c_str());
+        at += p.size() + 1;
+    }
+    GlobalUnlock(memory);
+    return HDROP(memory);
+}
+
+bool released(HDROP drop) { return GlobalFlags(HGLOBAL(drop)) == GMEM_INVALID_HANDLE; }
+
+TEST_F(MainWindow, OneDroppedFileIsShownInNormal)
+{
+    std::wstring path = write_file(L"dropped.bin", {0x41, 0x42, 0x00, 0xFF});
+    create();
+    document.current_view_mode = ViewMode::Asm;
+    document.segment_index = 3;
+    HDROP drop = make_drop({path});
+    ASSERT_FALSE(released(drop));
+    BoxCapture boxes;
+    EXPECT_EQ(SendMessageW(window, WM_DROPFILES, WPARAM(drop), 0), 0);
+    EXPECT_TRUE(released(drop));
+    EXPECT_TRUE(boxes.seen().empty());
+    std::wstring line = L"0000:41 42 00 FF " + std::wstring(12 * 3, L' ') + L"AB ÿ" + std::wstring(12, L' ') + L"\r\n";
+    EXPECT_EQ(narrow(window_text(view_window)), narrow(line));
+    EXPECT_EQ(document.current_view_mode, ViewMode::Normal);
+    EXPECT_EQ(narrow(status_text(status_bar, 0)), narrow(path));
+    EXPECT_EQ(status_text(status_bar, 1), L"4Byte");
+    EXPECT_EQ(status_text(status_bar, 2), L"P:0/0") << "clamped to the one segment";
+}
+
+TEST_F(MainWindow, TwoDroppedFilesOrATooLongPathChangeNothing)
+{
+    std::wstring shown = write_file(L"shown.bin", {1, 2, 3});
+    std::wstring other = write_file(L"other.bin", {4, 5});
+    ASSERT_TRUE(text_copy(startup.path, utf16(shown.c_str())));
+    startup.has_path = 1;
+    create();
+    const std::wstring view = window_text(view_window);
+    const std::string status = narrow(status_text(status_bar, 0)) + " " + narrow(status_text(status_bar, 1));
+    std::wstring too_long = scratch_folder() + L"\\" + std::wstring(300, L'x');
+
+    const struct { std::vector<std::wstring> paths; const char *caption, *text; } cases[] = {
+        {{other, shown}, "失敗", "ファイルを開けませんでした"},
+        {{other, shown, other}, "失敗", "ファイルを開けませんでした"},
+        {{too_long}, "ﾌｧｲﾙｴﾗｰ", "ﾌｧｲﾙ名が長すぎます（259文字まで）"},
+    };
+    for (const auto &c : cases) {
+        HDROP drop = make_drop(c.paths);
+        BoxCapture boxes;
+        SendMessageW(window, WM_DROPFILES, WPARAM(drop), 0);
+        std::string what = std::to_string(c.paths.size()) + " paths, the first " + std::to_string(c.paths[0].size()) +
+                           " long";
+        EXPECT_TRUE(released(drop)) << what;
+        ASSERT_EQ(boxes.seen().size(), 1u) << what;
+        const SeenBox &box = boxes.seen()[0];
+        EXPECT_EQ(narrow(box.caption), c.caption) << what;
+        EXPECT_EQ(narrow(box.text.substr(0, box.text.find(L'\r'))), c.text) << what;
+        EXPECT_TRUE(box.has_ok && !box.has_cancel && !box.has_yes && !box.has_no) << what;
+        EXPECT_EQ(box.warning_icon, c.caption == std::string("ﾌｧｲﾙｴﾗｰ")) << what;
+        EXPECT_EQ(narrow(wide(document.source_path)), narrow(shown)) << what;
+        EXPECT_TRUE(window_text(view_window) == view) << what;
+        EXPECT_EQ(narrow(status_text(status_bar, 0)) + " " + narrow(status_text(status_bar, 1)), status) << what;
+    }
+    // The whole of a long path is what the message shows, not a path cut to fit.
+    HDROP drop = make_drop({too_long});
+    BoxCapture boxes;
+    SendMessageW(window, WM_DROPFILES, WPARAM(drop), 0);
+    ASSERT_EQ(boxes.seen().size(), 1u);
+    EXPECT_EQ(narrow(boxes.seen()[0].text.substr(boxes.seen()[0].text.find(L'\n') + 1)), narrow(too_long));
 }
 
 } // namespace

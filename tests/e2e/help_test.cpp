@@ -1,0 +1,139 @@
+// The help command through the real shell: the manual is opened from the folder the program was
+// started in, whatever folder the file dialogs visited since, and its absence is reported.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include "driver.h"
+#include "res/resource.h"
+
+namespace {
+
+// Points the .pdf association at the recorder for one test and puts it back afterwards, so the
+// test sees what the shell was asked to open without a PDF viewer.
+class PdfToRecorder {
+public:
+    explicit PdfToRecorder(const std::wstring &record)
+    {
+        wchar_t file_class[128] = L"";
+        DWORD size = sizeof file_class;
+        if (RegGetValueW(HKEY_CLASSES_ROOT, L".pdf", nullptr, RRF_RT_REG_SZ, nullptr, file_class, &size) != 0) {
+            ADD_FAILURE() << "the Wine prefix has no .pdf association (scripts/wine-settings.reg)";
+            return;
+        }
+        key = std::wstring(file_class) + L"\\shell\\open\\command";
+        wchar_t command[1024] = L"";
+        size = sizeof command;
+        RegGetValueW(HKEY_CLASSES_ROOT, key.c_str(), nullptr, RRF_RT_REG_SZ, nullptr, command, &size);
+        saved = command;
+        // A run stopped half-way leaves the recorder behind: put back the prefix's own viewer.
+        if (saved.find(L"help_recorder") != std::wstring::npos)
+            saved = L"\"C:\\windows\\system32\\winebrowser.exe\" \"%1\"";
+        set(L"\"" + std::wstring(HELP_RECORDER) + L"\" \"" + record + L"\" \"%1\"");
+    }
+    ~PdfToRecorder()
+    {
+        if (!key.empty())
+            set(saved);
+    }
+
+private:
+    void set(const std::wstring &command)
+    {
+        LSTATUS status = RegSetKeyValueW(HKEY_CLASSES_ROOT, key.c_str(), nullptr, REG_SZ, command.c_str(),
+                                         DWORD((command.size() + 1) * sizeof(wchar_t)));
+        EXPECT_EQ(status, 0) << "cannot set the .pdf association";
+    }
+    std::wstring key, saved;
+};
+
+// What the recorder was asked to open, once it has written it.
+std::wstring recorded(const std::wstring &record)
+{
+    if (!wait_until([&] { return exists(record); }))
+        return L"(nothing was opened)";
+    std::vector<unsigned char> bytes = read_file(record);
+    DeleteFileW(record.c_str());
+    return std::wstring(reinterpret_cast<const wchar_t *>(bytes.data()), bytes.size() / sizeof(wchar_t));
+}
+
+std::string lower(const std::wstring &path)
+{
+    std::wstring s = path;
+    CharLowerW(s.data());
+    return narrow(s);
+}
+
+TEST(Help, ManualAndRelativeStartFileStayFoundAfterTheDialogsVisitOtherFolders)
+{
+    std::wstring start = scratch_folder(), record = scratch_folder() + L"\\opened.txt";
+    std::wstring manual = write_file(start + L"\\vorda_manual.pdf", {'%', 'P', 'D', 'F', '-', '1', '.', '4', '\n'});
+    write_file(start + L"\\start.bin", {0x41, 0x42});
+    std::wstring elsewhere = scratch_folder();
+    std::wstring file = write_file(elsewhere + L"\\data.bin", {1, 2, 3});
+    PdfToRecorder association(record);
+    // A start-up file named relative to the folder the program starts in.
+    Program program(L"start.bin", start);
+    HWND main = program.wait_for_main_window();
+    ASSERT_NE(main, nullptr);
+    Window w = parts_of(main);
+    ASSERT_EQ(narrow(text_of(w.view).substr(0, 11)), "0000:41 42 ");
+
+    auto expect_manual_opened = [&](int command, const std::string &after) {
+        post_command(main, command);
+        EXPECT_EQ(lower(recorded(record)), lower(manual)) << "command " << command << " " << after;
+        program.settle(main);
+        for (HWND box : program.all_dialogs())
+            ADD_FAILURE() << "unexpected " << show(read_box(box)) << " " << after;
+    };
+    expect_manual_opened(IDM_HELP, "at start");
+    expect_manual_opened(IDT_HELP, "at start");
+
+    // A destination browsed in another folder, then the export cancelled.
+    std::wstring third = scratch_folder();
+    post_command(main, IDT_EXPORT_C);
+    HWND settings = program.wait_for_window(L"#32770", L"変換保存の設定");
+    ASSERT_NE(settings, nullptr);
+    click(settings, IDC_BROWSE);
+    answer_file_dialog(program, L"ファイルの指定", third + L"\\out.cpp");
+    EXPECT_TRUE(wait_until([&] { return text_of(GetDlgItem(settings, IDC_DESTINATION)) == third + L"\\out.cpp"; }));
+    click(settings, IDC_EXPORT_CANCEL);
+    EXPECT_TRUE(wait_until([&] { return !IsWindow(settings); }));
+    program.settle(main);
+    expect_manual_opened(IDM_HELP, "after the export's file dialog");
+    run_command(main, IDT_VIEW_C);
+    EXPECT_EQ(narrow(text_of(w.view).substr(0, 15)), "0000:0x41,0x42,") << "the relative start-up file still opens";
+    for (HWND box : program.all_dialogs())
+        ADD_FAILURE() << "unexpected " << show(read_box(box)) << " on the relative start-up file";
+
+    // A file chosen in another folder through the open dialog.
+    post_command(main, IDM_OPEN);
+    answer_file_dialog(program, L"ファイル読み出し", file);
+    program.settle(main);
+    ASSERT_EQ(narrow(program.status_text(w.status, 0)), narrow(file));
+    expect_manual_opened(IDT_HELP, "after the open dialog");
+
+    run_command(main, IDM_EXIT);
+    EXPECT_EQ(program.wait_for_exit(), 0u);
+}
+
+TEST(Help, WithoutTheManualSaysItIsNotFound)
+{
+    std::wstring start = scratch_folder(), record = scratch_folder() + L"\\opened.txt";
+    PdfToRecorder association(record);
+    Program program(L"", start);
+    HWND main = program.wait_for_main_window();
+    ASSERT_NE(main, nullptr);
+    for (int command : {IDM_HELP, IDT_HELP}) {
+        post_command(main, command);
+        Box box = program.answer_box(L"残念！", IDOK);
+        EXPECT_EQ(show(box), "[残念！] vorda_manual.pdfが見つかりません。 (no icon) OK") << "command " << command;
+        program.settle(main);
+        EXPECT_TRUE(program.all_dialogs().empty());
+        EXPECT_FALSE(exists(record)) << "nothing was handed to a viewer";
+    }
+    run_command(main, IDT_EXIT);
+    EXPECT_EQ(program.wait_for_exit(), 0u);
+}
+
+} // namespace
