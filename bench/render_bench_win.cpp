@@ -2,41 +2,20 @@
 // segment of files from 1 MiB to 16 GiB. Reaching a segment is one seek and one read, so the
 // last segment of a large file costs what the first one does. Files are sparse and made here.
 //   render_bench.exe [folder]     (default: the temporary folder)
-#include "document/document_win.h"
-#include "view/renderer.h"
-
-#include <commctrl.h>
-#include <winioctl.h>
-
 #include <algorithm>
 #include <cstdio>
 #include <string>
 #include <vector>
 
-namespace {
+#include "tests/shared/host_window_win.h"
 
-LRESULT CALLBACK host_procedure(HWND window, UINT message, WPARAM wparam, LPARAM lparam)
-{
-    if (message == WM_CREATE) {
-        create_view(window, reinterpret_cast<CREATESTRUCTW *>(lparam));
-        create_status_bar(window);
-        return 0;
-    }
-    return DefWindowProcW(window, message, wparam, lparam);
-}
+namespace {
 
 std::wstring make_sparse(const std::wstring &folder, uint64_t size)
 {
     std::wstring path = folder + L"\\render-bench-" + std::to_wstring(size) + L".bin";
-    HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    DWORD unused;
-    DeviceIoControl(file, FSCTL_SET_SPARSE, nullptr, 0, nullptr, 0, &unused, nullptr);
-    LARGE_INTEGER at;
-    at.QuadPart = LONGLONG(size - 16);
-    SetFilePointerEx(file, at, nullptr, FILE_BEGIN);
     const char tail[16] = "last segment...";
-    WriteFile(file, tail, sizeof tail, &unused, nullptr);
-    CloseHandle(file);
+    make_sparse_file(path, size, std::vector<uint8_t>(tail, tail + sizeof tail));
     return path;
 }
 
@@ -75,16 +54,7 @@ int main(int argc, char **argv)
     while (!folder.empty() && folder.back() == L'\\')
         folder.pop_back();
 
-    InitCommonControls();
-    WNDCLASSEXW wc = {};
-    wc.cbSize = sizeof wc;
-    wc.lpfnWndProc = host_procedure;
-    wc.hInstance = GetModuleHandleW(nullptr);
-    wc.lpszClassName = L"Render Bench";
-    RegisterClassExW(&wc);
-    HWND window = CreateWindowExW(0, L"Render Bench", L"render bench", WS_OVERLAPPEDWINDOW, 0, 0, 586, 620, nullptr,
-                                  nullptr, wc.hInstance, nullptr);
-    ShowWindow(window, SW_SHOWNORMAL);
+    HWND window = create_host_window();
 
     std::printf("%-10s %10s %16s %16s %16s\n", "file", "segments", "read first ms", "read last ms", "render last ms");
     for (uint64_t size : {1ull << 20, 64ull << 20, 1ull << 30, 16ull << 30}) {

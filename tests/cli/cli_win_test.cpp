@@ -6,12 +6,13 @@
 #include <windows.h>
 
 #include <filesystem>
-#include <random>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "tests/reference/source_reference.h"
+#include "tests/shared/bytes.h"
+#include "tests/shared/files_win.h"
 #include "view/segment_text.h"
 
 namespace {
@@ -27,45 +28,8 @@ std::wstring program_path()
     return path;
 }
 
-std::vector<uint8_t> random_bytes(size_t n, unsigned seed)
-{
-    std::mt19937 random(seed);
-    std::vector<uint8_t> bytes(n);
-    for (auto &b : bytes)
-        b = uint8_t(random());
-    return bytes;
-}
-
-std::string bytes_text(const std::vector<uint8_t> &bytes) { return std::string(bytes.begin(), bytes.end()); }
-
-std::string utf16le(const std::u16string &text)
-{
-    return std::string(reinterpret_cast<const char *>(text.data()), text.size() * 2);
-}
-
 // The system's own conversion, independent of the program's.
-std::string utf8(const std::wstring &text)
-{
-    if (text.empty())
-        return "";
-    int n = WideCharToMultiByte(CP_UTF8, 0, text.data(), int(text.size()), nullptr, 0, nullptr, nullptr);
-    std::string out(size_t(n), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text.data(), int(text.size()), out.data(), n, nullptr, nullptr);
-    return out;
-}
-
-std::string utf8(const std::u16string &text) { return utf8(std::wstring(text.begin(), text.end())); }
-
-std::string first_difference(const std::string &a, const std::string &b)
-{
-    size_t i = 0;
-    while (i < a.size() && i < b.size() && a[i] == b[i])
-        i++;
-    if (i == a.size() && i == b.size())
-        return "";
-    return "sizes " + std::to_string(a.size()) + "/" + std::to_string(b.size()) + ", first difference at byte " +
-           std::to_string(i);
-}
+std::string utf8(const std::u16string &text) { return narrow(std::wstring(text.begin(), text.end())); }
 
 struct Result {
     DWORD status;
@@ -74,18 +38,7 @@ struct Result {
 
 class Bin2srcWin : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        static int count;
-        wchar_t temp[MAX_PATH];
-        GetTempPathW(MAX_PATH, temp);
-        // Wine reuses process ids: a folder of an earlier run may still be there.
-        dir = std::wstring(temp) + L"bin2src-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
-              std::to_wstring(++count);
-        std::error_code ignored;
-        std::filesystem::remove_all(dir, ignored);
-        ASSERT_TRUE(CreateDirectoryW(dir.c_str(), nullptr));
-    }
+    void SetUp() override { dir = fresh_scratch_folder("bin2src-"); }
     void TearDown() override
     {
         std::error_code ignored;
@@ -93,34 +46,15 @@ protected:
     }
 
     std::wstring path(const std::wstring &name) const { return dir + L"\\" + name; }
-
     std::wstring write(const std::wstring &name, const std::vector<uint8_t> &bytes) const
     {
-        std::wstring p = path(name);
-        HANDLE h = CreateFileW(p.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-        EXPECT_NE(h, INVALID_HANDLE_VALUE);
-        DWORD written = 0;
-        WriteFile(h, bytes.data(), DWORD(bytes.size()), &written, nullptr);
-        CloseHandle(h);
-        return p;
+        return write_file(path(name), bytes);
     }
-
-    std::string read(const std::wstring &p) const
+    static std::string captured(const std::wstring &stream)
     {
-        HANDLE h = CreateFileW(p.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0,
-                               nullptr);
-        if (h == INVALID_HANDLE_VALUE)
-            return "(missing)";
-        std::string text;
-        char block[65536];
-        DWORD got = 0;
-        while (ReadFile(h, block, sizeof block, &got, nullptr) && got > 0)
-            text.append(block, got);
-        CloseHandle(h);
-        return text;
+        std::vector<uint8_t> bytes = read_file(stream);
+        return std::string(bytes.begin(), bytes.end());
     }
-
-    bool exists(const std::wstring &p) const { return GetFileAttributesW(p.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
     // bin2src with these arguments; standard input from a file (or NUL) or a handle the test
     // feeds, standard output to a file of the test's choice or captured.
@@ -163,8 +97,8 @@ protected:
         CloseHandle(out);
         CloseHandle(err);
         if (output.empty())
-            result.out = read(out_path);
-        result.err = read(path(L".stderr"));
+            result.out = captured(out_path);
+        result.err = captured(path(L".stderr"));
         return result;
     }
 
@@ -188,14 +122,14 @@ TEST_F(Bin2srcWin, SameTextAsTheWindowsExport)
             Result r = run({L"-f", FORMAT_NAMES[format], L"-n", label, L"-o", out, source});
             ASSERT_EQ(r.status, 0u) << r.err;
             EXPECT_EQ(r.err, "");
-            EXPECT_EQ(first_difference(read(out), utf16le(text)), "") << "UTF-16LE, format " << format << ", "
-                                                                      << c.size << " bytes";
+            EXPECT_EQ(first_difference(read_file(out), utf16le(text)), "")
+                << "UTF-16LE, format " << format << ", " << c.size << " bytes";
             DeleteFileW(out.c_str());
             r = run({L"--encoding=utf8", L"--format=" + std::wstring(FORMAT_NAMES[format]), L"--name=" + label,
                      L"--output=" + out, source});
             ASSERT_EQ(r.status, 0u) << r.err;
-            EXPECT_EQ(first_difference(read(out), utf8(text)), "") << "UTF-8, format " << format << ", " << c.size
-                                                                   << " bytes";
+            EXPECT_EQ(first_difference(read_file(out), bytes_of(utf8(text))), "")
+                << "UTF-8, format " << format << ", " << c.size << " bytes";
         }
     }
 }
@@ -208,10 +142,10 @@ TEST_F(Bin2srcWin, JapaneseFileNamesAndDataName)
     std::wstring destination = path(L"出力.bas");
     Result r = run({L"-f", L"basic", L"-n", L"データー名", L"--output=" + destination, source});
     ASSERT_EQ(r.status, 0u) << r.err;
-    EXPECT_EQ(read(destination), utf16le(reference_source_text(3, u"データー名", bytes)));
+    EXPECT_EQ(read_file(destination), utf16le(reference_source_text(3, u"データー名", bytes)));
     r = run({L"-o" + destination, source});
     EXPECT_EQ(r.status, 1u);
-    EXPECT_EQ(r.err, "bin2src: '" + utf8(destination) + "' exists; it is not replaced without --force\n");
+    EXPECT_EQ(r.err, "bin2src: '" + narrow(destination) + "' exists; it is not replaced without --force\n");
 }
 
 TEST_F(Bin2srcWin, StandardInputAndOutput)
@@ -220,7 +154,7 @@ TEST_F(Bin2srcWin, StandardInputAndOutput)
     std::wstring source = write(L"rom.bin", bytes);
     Result r = run({L"-f", L"asm", L"-e", L"utf8"}, source);
     ASSERT_EQ(r.status, 0u) << r.err;
-    EXPECT_EQ(first_difference(r.out, utf8(reference_source_text(2, u"exe_dt", bytes))), "");
+    EXPECT_EQ(first_difference(bytes_of(r.out), bytes_of(utf8(reference_source_text(2, u"exe_dt", bytes)))), "");
     // A pipe, fed by the test, delivers the bytes in pieces and ends with a broken pipe.
     SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
     HANDLE read_end, write_end;
@@ -235,7 +169,7 @@ TEST_F(Bin2srcWin, StandardInputAndOutput)
     feeder.join();
     CloseHandle(read_end);
     ASSERT_EQ(r.status, 0u) << r.err;
-    EXPECT_EQ(first_difference(r.out, utf16le(reference_source_text(1, u"exe_dt", bytes))), "");
+    EXPECT_EQ(first_difference(bytes_of(r.out), utf16le(reference_source_text(1, u"exe_dt", bytes))), "");
 }
 
 TEST_F(Bin2srcWin, SourceUnderAnotherNameIsNeverWritten)
@@ -250,17 +184,17 @@ TEST_F(Bin2srcWin, SourceUnderAnotherNameIsNeverWritten)
             if (force)
                 args.insert(args.begin(), L"--force");
             Result r = run(args);
-            EXPECT_EQ(r.status, 1u) << utf8(name);
-            EXPECT_EQ(r.err, "bin2src: '" + utf8(name) +
+            EXPECT_EQ(r.status, 1u) << narrow(name);
+            EXPECT_EQ(r.err, "bin2src: '" + narrow(name) +
                                  "' is the source file itself; it is never written to (choose another destination)\n");
-            EXPECT_EQ(read(source), bytes_text(bytes));
+            EXPECT_EQ(read_file(source), bytes);
         }
     }
     // The source as standard input, the destination its hard link.
     Result r = run({L"--force", L"-o", path(L"hard.bin")}, source);
     EXPECT_EQ(r.status, 1u);
     EXPECT_NE(r.err.find("is the source file itself"), std::string::npos) << r.err;
-    EXPECT_EQ(read(source), bytes_text(bytes));
+    EXPECT_EQ(read_file(source), bytes);
 }
 
 TEST_F(Bin2srcWin, ExistingDestinationNeedsForce)
@@ -270,10 +204,10 @@ TEST_F(Bin2srcWin, ExistingDestinationNeedsForce)
     std::wstring destination = write(L"rom.cpp", std::vector<uint8_t>(100000, 'x'));
     Result r = run({L"-o", destination, source});
     EXPECT_EQ(r.status, 1u);
-    EXPECT_EQ(read(destination), std::string(100000, 'x'));
+    EXPECT_EQ(read_file(destination), std::vector<uint8_t>(100000, 'x'));
     r = run({L"--force", L"-o", destination, source});
     ASSERT_EQ(r.status, 0u) << r.err;
-    EXPECT_EQ(first_difference(read(destination), utf16le(reference_source_text(1, u"exe_dt", bytes))), "")
+    EXPECT_EQ(first_difference(read_file(destination), utf16le(reference_source_text(1, u"exe_dt", bytes))), "")
         << "replaced and truncated";
 }
 
@@ -281,7 +215,7 @@ TEST_F(Bin2srcWin, FailuresNameThePathAndTheSystemsCode)
 {
     Result r = run({L"-o", path(L"out.c"), path(L"missing.bin")});
     EXPECT_EQ(r.status, 1u);
-    std::string head = "bin2src: cannot open '" + utf8(path(L"missing.bin")) + "': ";
+    std::string head = "bin2src: cannot open '" + narrow(path(L"missing.bin")) + "': ";
     EXPECT_EQ(r.err.substr(0, head.size()), head) << r.err;
     EXPECT_NE(r.err.find("(error 2)\n"), std::string::npos) << r.err;
     EXPECT_FALSE(exists(path(L"out.c")));
@@ -289,14 +223,14 @@ TEST_F(Bin2srcWin, FailuresNameThePathAndTheSystemsCode)
     std::wstring source = write(L"rom.bin", random_bytes(10, 5));
     r = run({L"-o", path(L"missing\\rom.c"), source});
     EXPECT_EQ(r.status, 1u);
-    head = "bin2src: cannot create '" + utf8(path(L"missing\\rom.c")) + "': ";
+    head = "bin2src: cannot create '" + narrow(path(L"missing\\rom.c")) + "': ";
     EXPECT_EQ(r.err.substr(0, head.size()), head) << r.err;
     EXPECT_NE(r.err.find("(error 3)\n"), std::string::npos) << r.err;
 
     std::wstring empty = write(L"empty.bin", {});
     r = run({L"-o", path(L"empty.c"), empty});
     EXPECT_EQ(r.status, 1u);
-    EXPECT_EQ(r.err, "bin2src: '" + utf8(empty) + "' is empty (0 bytes): there is no data to convert\n");
+    EXPECT_EQ(r.err, "bin2src: '" + narrow(empty) + "' is empty (0 bytes): there is no data to convert\n");
     EXPECT_FALSE(exists(path(L"empty.c")));
 
     r = run({L"-n", L"abcdefghijklmnop", source});
@@ -324,7 +258,8 @@ TEST_F(Bin2srcWin, SegmentInEachRendering)
     }
     Result r = run({L"-s", L"2", source});
     EXPECT_EQ(r.status, 1u);
-    EXPECT_EQ(r.err, "bin2src: segment 2 is past the end: '" + utf8(source) + "' holds 65576 bytes, segments 0 to 1\n");
+    EXPECT_EQ(r.err,
+              "bin2src: segment 2 is past the end: '" + narrow(source) + "' holds 65576 bytes, segments 0 to 1\n");
 }
 
 } // namespace

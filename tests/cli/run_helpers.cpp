@@ -105,27 +105,6 @@ Result Scratch::run_program(const std::vector<std::string> &args, const Redirect
     return result;
 }
 
-std::vector<uint8_t> random_bytes(size_t n, unsigned seed)
-{
-    std::mt19937 random(seed);
-    std::vector<uint8_t> bytes(n);
-    for (auto &b : bytes)
-        b = uint8_t(random());
-    return bytes;
-}
-
-std::vector<uint8_t> bytes_of(const std::string &text) { return std::vector<uint8_t>(text.begin(), text.end()); }
-
-std::vector<uint8_t> utf16le(const std::u16string &text)
-{
-    std::vector<uint8_t> bytes(text.size() * 2);
-    for (size_t i = 0; i < text.size(); i++) {
-        bytes[2 * i] = uint8_t(text[i] & 0xFF);
-        bytes[2 * i + 1] = uint8_t(text[i] >> 8);
-    }
-    return bytes;
-}
-
 std::string utf8(const std::u16string &text)
 {
     std::string out;
@@ -153,15 +132,4 @@ std::string utf8(const std::u16string &text)
         }
     }
     return out;
-}
-
-std::string first_difference(const std::vector<uint8_t> &a, const std::vector<uint8_t> &b)
-{
-    size_t i = 0;
-    while (i < a.size() && i < b.size() && a[i] == b[i])
-        i++;
-    if (i == a.size() && i == b.size())
-        return "";
-    return "sizes " + std::to_string(a.size()) + "/" + std::to_string(b.size()) + ", first difference at byte " +
-           std::to_string(i);
 }

@@ -5,9 +5,10 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
-#include <random>
 #include <string>
 #include <vector>
+
+#include "tests/shared/bytes.h"
 
 struct Result {
     int status;      // the exit status, or 128 + the signal that ended it
@@ -41,10 +42,6 @@ protected:
     std::string dir;
 };
 
-std::vector<uint8_t> random_bytes(size_t n, unsigned seed);
-std::vector<uint8_t> bytes_of(const std::string &text);
-std::vector<uint8_t> utf16le(const std::u16string &text);
 std::string utf8(const std::u16string &text); // reference encoder, one unit at a time
-std::string first_difference(const std::vector<uint8_t> &a, const std::vector<uint8_t> &b);
 
 extern const char *const BIN2SRC;

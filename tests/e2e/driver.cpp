@@ -7,7 +7,6 @@
 #include <psapi.h>
 
 #include "res/resource.h"
-#include "tests/shared/scratch_folder.h"
 
 namespace {
 
@@ -391,41 +390,3 @@ FileDialogStart answer_file_dialog(const Program &program, const std::wstring &c
 std::wstring program_path() { return VORDA_EXE; }
 
 std::wstring scratch_folder() { return fresh_scratch_folder("vorda-e2e-"); }
-
-std::wstring write_file(const std::wstring &path, const std::vector<unsigned char> &bytes)
-{
-    HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    EXPECT_NE(file, INVALID_HANDLE_VALUE) << narrow(path);
-    DWORD written = 0;
-    if (!bytes.empty())
-        WriteFile(file, bytes.data(), DWORD(bytes.size()), &written, nullptr);
-    CloseHandle(file);
-    return path;
-}
-
-std::vector<unsigned char> read_file(const std::wstring &path)
-{
-    std::vector<unsigned char> bytes;
-    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
-        return bytes;
-    std::vector<unsigned char> block(1 << 20);
-    DWORD got = 0;
-    while (ReadFile(file, block.data(), DWORD(block.size()), &got, nullptr) && got > 0)
-        bytes.insert(bytes.end(), block.begin(), block.begin() + got);
-    CloseHandle(file);
-    return bytes;
-}
-
-bool exists(const std::wstring &path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
-
-std::wstring folder_of(const std::wstring &path) { return path.substr(0, path.rfind(L'\\')); }
-
-std::string narrow(const std::wstring &text)
-{
-    int n = WideCharToMultiByte(CP_UTF8, 0, text.c_str(), int(text.size()), nullptr, 0, nullptr, nullptr);
-    std::string out(size_t(n), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text.c_str(), int(text.size()), out.data(), n, nullptr, nullptr);
-    return out;
-}

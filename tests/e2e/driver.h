@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "tests/shared/files_win.h"
+
 // Polls `done` every 20 ms until it holds or `timeout_ms` pass. Whether it held.
 bool wait_until(const std::function<bool()> &done, DWORD timeout_ms = 20000);
 
@@ -127,9 +129,3 @@ FileDialogStart answer_file_dialog(const Program &program, const std::wstring &c
 // Where the program under test lies and a scratch folder for the files it opens.
 std::wstring program_path();
 std::wstring scratch_folder();
-std::wstring write_file(const std::wstring &path, const std::vector<unsigned char> &bytes);
-std::vector<unsigned char> read_file(const std::wstring &path);
-bool exists(const std::wstring &path);
-std::wstring folder_of(const std::wstring &path);
-
-std::string narrow(const std::wstring &text); // for failure messages

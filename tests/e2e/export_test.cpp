@@ -4,36 +4,16 @@
 
 #include <gtest/gtest.h>
 
-#include <random>
 #include <thread>
 
 #include "driver.h"
 #include "res/resource.h"
 #include "tests/reference/source_reference.h"
+#include "tests/shared/bytes.h"
 
 namespace {
 
 const std::wstring SETTINGS = L"変換保存の設定";
-
-std::vector<unsigned char> random_bytes(size_t n, unsigned seed)
-{
-    std::mt19937 random(seed);
-    std::vector<unsigned char> bytes(n);
-    for (auto &b : bytes)
-        b = static_cast<unsigned char>(random());
-    return bytes;
-}
-
-// The text the export must write, as the file holds it: UTF-16LE without a byte-order mark.
-std::vector<unsigned char> expected_file(int format, const std::u16string &label, const std::vector<unsigned char> &bytes)
-{
-    std::vector<unsigned char> file;
-    for (char16_t unit : reference_source_text(format, label, bytes)) {
-        file.push_back(static_cast<unsigned char>(unit & 0xFF));
-        file.push_back(static_cast<unsigned char>(unit >> 8));
-    }
-    return file;
-}
 
 std::string file_error(const std::wstring &path, int code)
 {
@@ -135,7 +115,7 @@ TEST(Export, DialogProposesTheDataNameAndDestinationForEachFormatAndSource)
 TEST(Export, EveryFormatIsWrittenByteForByteWithTheDataNameCutTo15)
 {
     // More than one segment and a short last line.
-    std::vector<unsigned char> bytes = random_bytes(70001, 1);
+    std::vector<uint8_t> bytes = random_bytes(70001, 1);
     std::wstring folder = scratch_folder();
     std::wstring source = write_file(folder + L"\\rom.bin", bytes);
     Program program = start_with(source);
@@ -153,8 +133,9 @@ TEST(Export, EveryFormatIsWrittenByteForByteWithTheDataNameCutTo15)
         through_dialog(program, main, c.command, c.typed, destination);
         EXPECT_GE(completion(program), 0) << "command " << c.command;
         expect_nothing_more(program, main, "the completion message");
-        EXPECT_TRUE(read_file(destination) == expected_file(c.format, c.stored, bytes))
-            << "command " << c.command << ": " << narrow(destination) << " differs from the expected text";
+        std::vector<uint8_t> expected = utf16le(reference_source_text(c.format, c.stored, bytes));
+        EXPECT_EQ(first_difference(read_file(destination), expected), "")
+            << "command " << c.command << ": " << narrow(destination);
     }
     EXPECT_TRUE(read_file(source) == bytes) << "the source is untouched";
     run_command(main, IDT_EXIT);
@@ -163,10 +144,10 @@ TEST(Export, EveryFormatIsWrittenByteForByteWithTheDataNameCutTo15)
 
 TEST(Export, OverwriteAnsweredNoKeepsTheFileAndYesReplacesIt)
 {
-    std::vector<unsigned char> bytes = random_bytes(1000, 2);
+    std::vector<uint8_t> bytes = random_bytes(1000, 2);
     std::wstring folder = scratch_folder();
     std::wstring source = write_file(folder + L"\\rom.bin", bytes);
-    const std::vector<unsigned char> old = {'o', 'l', 'd', ' ', 't', 'e', 'x', 't'};
+    const std::vector<uint8_t> old = bytes_of("old text");
     std::wstring destination = write_file(folder + L"\\rom.asm", old);
     Program program = start_with(source);
     HWND main = program.wait_for_main_window();
@@ -180,7 +161,7 @@ TEST(Export, OverwriteAnsweredNoKeepsTheFileAndYesReplacesIt)
     through_dialog(program, main, IDT_EXPORT_ASM);
     expect_question(program, IDYES);
     EXPECT_GE(completion(program), 0);
-    EXPECT_TRUE(read_file(destination) == expected_file(2, u"exe_dt", bytes));
+    EXPECT_TRUE(read_file(destination) == utf16le(reference_source_text(2, u"exe_dt", bytes)));
     run_command(main, IDT_EXIT);
     EXPECT_EQ(program.wait_for_exit(), 0u);
 }
@@ -219,7 +200,7 @@ private:
 TEST(Export, FailuresAreReportedWithoutCompletionAndKeepTheSource)
 {
     // Named so that the proposed C destination is the source itself.
-    std::vector<unsigned char> bytes = random_bytes(200000, 3);
+    std::vector<uint8_t> bytes = random_bytes(200000, 3);
     std::wstring folder = scratch_folder();
     std::wstring source = write_file(folder + L"\\rom.cpp", bytes);
     Program program = start_with(source);

@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/shared/bytes.h"
 #include "view/segment_text.h"
 
 namespace {
@@ -139,9 +140,7 @@ TEST(FormatSegment, FullSegmentLengthsAndAddresses)
 
 TEST(FormatSegment, CharacterColumn)
 {
-    std::vector<uint8_t> bytes(256);
-    for (int i = 0; i < 256; i++)
-        bytes[i] = uint8_t(i);
+    std::vector<uint8_t> bytes = counting(256);
     std::u16string text = render(bytes, ViewMode::Normal);
     for (int b = 0; b < 256; b++) {
         char16_t expected = b <= 0x20 ? u' ' : char16_t(b);
@@ -154,9 +153,7 @@ TEST(FormatSegment, CharacterColumn)
 
 TEST(FormatSegment, ShortLastLine)
 {
-    std::vector<uint8_t> bytes(17);
-    for (int i = 0; i < 17; i++)
-        bytes[i] = uint8_t(0x30 + i);
+    std::vector<uint8_t> bytes = counting(17, 0x30);
     // Normal keeps the full width: blank cells and characters, CR LF at 69 and 70.
     std::u16string normal = render(bytes, ViewMode::Normal);
     ASSERT_EQ(normal.size(), 142u);
@@ -172,9 +169,7 @@ TEST(FormatSegment, BoundarySizesMatchReferenceAndPredictedLength)
 {
     std::mt19937 random(12345);
     for (size_t size : {1u, 15u, 16u, 17u, 63u, 64u, 65u, 4095u, 32768u, 32769u, 65535u, 65536u}) {
-        std::vector<uint8_t> bytes(size);
-        for (auto &b : bytes)
-            b = uint8_t(random());
+        std::vector<uint8_t> bytes = random_bytes(random, size);
         for (ViewMode mode : {ViewMode::Normal, ViewMode::C, ViewMode::Asm, ViewMode::Basic}) {
             for (int64_t segment : {0, 1}) {
                 std::u16string text = render(bytes, mode, segment);

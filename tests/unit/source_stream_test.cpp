@@ -6,6 +6,7 @@
 
 #include "export/source_stream.h"
 #include "tests/reference/source_reference.h"
+#include "tests/shared/bytes.h"
 
 namespace {
 
@@ -55,14 +56,6 @@ StreamResult stream(ViewMode format, const std::u16string &label, MemorySource &
                               TextWriter{write_memory, &sink});
 }
 
-std::vector<uint8_t> random_bytes(std::mt19937 &random, size_t n)
-{
-    std::vector<uint8_t> bytes(n);
-    for (auto &b : bytes)
-        b = uint8_t(random());
-    return bytes;
-}
-
 // The text chunk by chunk, each piece straight from the builders.
 std::u16string chunk_by_chunk(ViewMode format, const std::u16string &label_text, const std::vector<uint8_t> &bytes)
 {
@@ -97,9 +90,7 @@ std::string first_difference(const std::u16string &a, const std::u16string &b)
 
 TEST(SourceStream, WorkedExampleGoesOutInOneWrite)
 {
-    std::vector<uint8_t> bytes(17);
-    for (size_t i = 0; i < bytes.size(); i++)
-        bytes[i] = uint8_t(i);
+    std::vector<uint8_t> bytes = counting(17);
     MemorySource source{&bytes};
     MemorySink sink;
     ASSERT_EQ(stream(ViewMode::C, u"exe_dt", source, sink), StreamResult::Written);

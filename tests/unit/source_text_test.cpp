@@ -6,6 +6,7 @@
 
 #include "export/source_text.h"
 #include "tests/reference/source_reference.h"
+#include "tests/shared/bytes.h"
 
 namespace {
 
@@ -62,14 +63,6 @@ Pieces build(ViewMode format, const std::u16string &label_text, const std::vecto
 std::u16string build_whole(ViewMode format, const std::u16string &label, const std::vector<uint8_t> &bytes)
 {
     return build(format, label, bytes).whole();
-}
-
-std::vector<uint8_t> counting(size_t n, unsigned start = 0)
-{
-    std::vector<uint8_t> bytes(n);
-    for (size_t i = 0; i < n; i++)
-        bytes[i] = uint8_t(start + i);
-    return bytes;
 }
 
 // The lines of a text, each with its CR LF, for failures that point at the line that differs.
@@ -184,9 +177,7 @@ TEST(SourceText, MultiplesOfSixtyFourEndLikeAnyOtherLength)
 {
     std::mt19937 random(64);
     for (size_t size : {128u, 192u, 640u, 4096u}) {
-        std::vector<uint8_t> bytes(size);
-        for (auto &b : bytes)
-            b = uint8_t(random());
+        std::vector<uint8_t> bytes = random_bytes(random, size);
         for (ViewMode format : FORMATS) {
             Pieces pieces = build(format, u"exe_dt", bytes);
             EXPECT_EQ(pieces.chunks.size(), size / 64) << name(format) << ", " << size << " bytes";
@@ -288,9 +279,7 @@ TEST(SourceText, RandomLengthsAndLabelsMatchTheReference)
     const std::u16string labels[] = {u"", u"a", u"exe_dt", u"abcdefghijklmno", u"データー名"};
     for (int trial = 0; trial < 300; trial++) {
         size_t size = 1 + random() % 1000;
-        std::vector<uint8_t> bytes(size);
-        for (auto &b : bytes)
-            b = uint8_t(random());
+        std::vector<uint8_t> bytes = random_bytes(random, size);
         const std::u16string &label = labels[random() % 5];
         for (ViewMode format : FORMATS) {
             std::u16string text = build_whole(format, label, bytes);

@@ -1,7 +1,6 @@
 // export_source against real files, with its questions and messages answered by the test.
 #include <gtest/gtest.h>
 
-#include <random>
 #include <string>
 #include <thread>
 
@@ -12,42 +11,16 @@
 #include "harness.h"
 #include "res/resource.h"
 #include "tests/reference/source_reference.h"
+#include "tests/shared/bytes.h"
 
 namespace {
 
-std::vector<uint8_t> utf16le(const std::u16string &text)
+const wchar_t *const EXTENSIONS[] = {L"", L"cpp", L"asm", L"bas"}; // by format
+
+// The source path with its last three characters replaced, as the settings dialog proposes it.
+std::wstring proposed(const std::wstring &source, const wchar_t *extension)
 {
-    std::vector<uint8_t> bytes;
-    for (char16_t unit : text) {
-        bytes.push_back(uint8_t(unit & 0xFF));
-        bytes.push_back(uint8_t(unit >> 8));
-    }
-    return bytes;
-}
-
-std::vector<uint8_t> random_bytes(size_t n, unsigned seed)
-{
-    std::mt19937 random(seed);
-    std::vector<uint8_t> bytes(n);
-    for (auto &b : bytes)
-        b = uint8_t(random());
-    return bytes;
-}
-
-std::vector<uint8_t> ascii(const char *text) { return std::vector<uint8_t>(text, text + strlen(text)); }
-
-bool exists(const std::wstring &path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
-
-// Where two byte strings first differ, for failure messages on large files.
-std::string first_difference(const std::vector<uint8_t> &a, const std::vector<uint8_t> &b)
-{
-    size_t i = 0;
-    while (i < a.size() && i < b.size() && a[i] == b[i])
-        i++;
-    if (i == a.size() && i == b.size())
-        return "";
-    return "sizes " + std::to_string(a.size()) + "/" + std::to_string(b.size()) + ", first difference at byte " +
-           std::to_string(i);
+    return source.substr(0, source.size() - 3) + extension;
 }
 
 class ExportSource : public ::testing::Test {
@@ -106,11 +79,9 @@ protected:
 
 TEST_F(ExportSource, WorkedExampleAsTheFileHoldsIt)
 {
-    std::vector<uint8_t> bytes(17);
-    for (size_t i = 0; i < bytes.size(); i++)
-        bytes[i] = uint8_t(i);
-    std::wstring source = write_file(L"rom.bin", bytes);
-    std::wstring destination = source.substr(0, source.size() - 3) + L"cpp";
+    std::vector<uint8_t> bytes = counting(17);
+    std::wstring source = scratch_file(L"rom.bin", bytes);
+    std::wstring destination = proposed(source, L"cpp");
     prepare(source, destination);
     BoxCapture boxes;
     export_source(window, 1);
@@ -136,12 +107,11 @@ TEST_F(ExportSource, EveryFormatMatchesTheReferenceByteForByte)
 {
     const struct { size_t size; std::u16string label; } cases[] = {
         {1, u"exe_dt"}, {16, u"exe_dt"}, {64, u"abcdefghijklmno"}, {65, u""}, {300001, u"exe_dt"}, {393216, u"rom"}};
-    const wchar_t *extensions[] = {L"", L"cpp", L"asm", L"bas"};
     for (const auto &c : cases) {
         std::vector<uint8_t> bytes = random_bytes(c.size, unsigned(c.size));
-        std::wstring source = write_file(L"data.bin", bytes);
+        std::wstring source = scratch_file(L"data.bin", bytes);
         for (int format = 1; format <= 3; format++) {
-            std::wstring destination = source.substr(0, source.size() - 3) + extensions[format];
+            std::wstring destination = proposed(source, EXTENSIONS[format]);
             prepare(source, destination, c.label);
             BoxCapture boxes;
             export_source(window, format);
@@ -156,14 +126,14 @@ TEST_F(ExportSource, EveryFormatMatchesTheReferenceByteForByte)
 
 TEST_F(ExportSource, OverwriteAnsweredNoLeavesTheFileAlone)
 {
-    std::wstring source = write_file(L"rom.bin", random_bytes(100, 1));
-    std::wstring destination = write_file(source.substr(0, source.size() - 3) + L"cpp", ascii("old text"));
+    std::wstring source = scratch_file(L"rom.bin", random_bytes(100, 1));
+    std::wstring destination = write_file(proposed(source, L"cpp"), bytes_of("old text"));
     prepare(source, destination);
     BoxCapture boxes({IDNO});
     export_source(window, 1);
     ASSERT_EQ(boxes.seen().size(), 1u) << "the question, and no completion message";
     expect_question(boxes.seen()[0]);
-    EXPECT_EQ(read_file(destination), ascii("old text"));
+    EXPECT_EQ(read_file(destination), bytes_of("old text"));
     EXPECT_TRUE(status_bar_untouched());
     // The source was closed: it can be opened for writing again.
     HANDLE again = CreateFileW(source.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
@@ -174,10 +144,10 @@ TEST_F(ExportSource, OverwriteAnsweredNoLeavesTheFileAlone)
 TEST_F(ExportSource, OverwriteAnsweredYesReplacesTheFile)
 {
     std::vector<uint8_t> bytes = random_bytes(100, 2);
-    std::wstring source = write_file(L"rom.bin", bytes);
+    std::wstring source = scratch_file(L"rom.bin", bytes);
     // Longer than the new text, so a file that is not truncated shows.
     std::wstring destination =
-        write_file(source.substr(0, source.size() - 3) + L"bas", std::vector<uint8_t>(100000, 'x'));
+        write_file(proposed(source, L"bas"), std::vector<uint8_t>(100000, 'x'));
     prepare(source, destination);
     BoxCapture boxes({IDYES, IDOK});
     export_source(window, 3);
@@ -189,7 +159,7 @@ TEST_F(ExportSource, OverwriteAnsweredYesReplacesTheFile)
 
 TEST_F(ExportSource, SourceDeletedAfterItWasChosen)
 {
-    std::wstring source = write_file(L"gone.bin", random_bytes(10, 3));
+    std::wstring source = scratch_file(L"gone.bin", random_bytes(10, 3));
     std::wstring destination = source + L".cpp";
     prepare(source, destination);
     ASSERT_TRUE(DeleteFileW(source.c_str()));
@@ -205,7 +175,7 @@ TEST_F(ExportSource, DestinationThatIsTheSourceIsRefusedAndTheSourceKept)
 {
     // The default destination names the source when its name already ends in the extension.
     std::vector<uint8_t> bytes = random_bytes(5000, 4);
-    std::wstring source = write_file(L"rom.cpp", bytes);
+    std::wstring source = scratch_file(L"rom.cpp", bytes);
     prepare(source, source);
     BoxCapture boxes({IDYES});
     export_source(window, 1);
@@ -218,7 +188,7 @@ TEST_F(ExportSource, DestinationThatIsTheSourceIsRefusedAndTheSourceKept)
 
 TEST_F(ExportSource, DestinationInAMissingFolder)
 {
-    std::wstring source = write_file(L"rom.bin", random_bytes(10, 5));
+    std::wstring source = scratch_file(L"rom.bin", random_bytes(10, 5));
     std::wstring destination = scratch_folder() + L"\\missing\\rom.asm";
     prepare(source, destination);
     {
@@ -240,8 +210,8 @@ TEST_F(ExportSource, DestinationInAMissingFolder)
 
 TEST_F(ExportSource, EmptySourceIsRefusedBeforeTheDestinationIsCreated)
 {
-    std::wstring source = write_file(L"empty.bin", {});
-    std::wstring destination = source.substr(0, source.size() - 3) + L"cpp";
+    std::wstring source = scratch_file(L"empty.bin", {});
+    std::wstring destination = proposed(source, L"cpp");
     prepare(source, destination);
     BoxCapture boxes;
     export_source(window, 1);
@@ -315,7 +285,7 @@ TEST_F(ExportSource, WriteFailureIsReportedWithoutCompletion)
         CloseHandle(server);
     });
     std::vector<uint8_t> bytes = random_bytes(200000, 8);
-    std::wstring source = write_file(L"rom.bin", bytes);
+    std::wstring source = scratch_file(L"rom.bin", bytes);
     prepare(source, name);
     BoxCapture boxes;
     export_source(window, 1);
@@ -328,7 +298,7 @@ TEST_F(ExportSource, WriteFailureIsReportedWithoutCompletion)
 
 TEST_F(ExportSource, OtherFormatsDoNothing)
 {
-    std::wstring source = write_file(L"rom.bin", random_bytes(10, 9));
+    std::wstring source = scratch_file(L"rom.bin", random_bytes(10, 9));
     std::wstring destination = source + L".txt";
     prepare(source, destination);
     BoxCapture boxes;
@@ -342,9 +312,8 @@ TEST_F(ExportSource, OtherFormatsDoNothing)
 TEST_F(ExportSource, CommandGoesThroughTheDialog)
 {
     std::vector<uint8_t> bytes = random_bytes(1000, 10);
-    std::wstring source = write_file(L"rom.bin", bytes);
+    std::wstring source = scratch_file(L"rom.bin", bytes);
     ASSERT_TRUE(set_source_file(utf16(source.c_str())));
-    const wchar_t *extensions[] = {L"", L"cpp", L"asm", L"bas"};
     for (int32_t format = 1; format <= 3; format++) {
         DialogScript script(L"変換保存の設定", {[](HWND dialog) { click(dialog, IDC_EXPORT_OK); }});
         BoxCapture boxes;
@@ -355,7 +324,7 @@ TEST_F(ExportSource, CommandGoesThroughTheDialog)
         ASSERT_EQ(boxes.seen().size(), 2u) << "format " << format;
         EXPECT_EQ(narrow(boxes.seen()[0].caption), "変換保存の設定");
         expect_completion(boxes.seen()[1]);
-        std::wstring destination = source.substr(0, source.size() - 3) + extensions[format];
+        std::wstring destination = proposed(source, EXTENSIONS[format]);
         EXPECT_EQ(first_difference(read_file(destination), utf16le(reference_source_text(format, u"exe_dt", bytes))), "")
             << "format " << format;
     }
@@ -363,13 +332,13 @@ TEST_F(ExportSource, CommandGoesThroughTheDialog)
 
 TEST_F(ExportSource, CommandCancelledExportsNothing)
 {
-    std::wstring source = write_file(L"rom.bin", random_bytes(10, 11));
+    std::wstring source = scratch_file(L"rom.bin", random_bytes(10, 11));
     ASSERT_TRUE(set_source_file(utf16(source.c_str())));
     DialogScript script(L"変換保存の設定", {[](HWND dialog) { click(dialog, IDC_EXPORT_CANCEL); }});
     BoxCapture boxes;
     export_with_dialog(window, 2);
     EXPECT_EQ(boxes.seen().size(), 1u) << "only the dialog";
-    EXPECT_FALSE(exists(source.substr(0, source.size() - 3) + L"asm"));
+    EXPECT_FALSE(exists(proposed(source, L"asm")));
 }
 
 TEST_F(ExportSource, CommandWithoutAFileAsksForOneFirst)

@@ -1,25 +1,12 @@
 #include "harness.h"
 
 #include <commctrl.h>
-#include <winioctl.h>
 
 #include <gtest/gtest.h>
 
-#include "document/document_win.h"
-#include "tests/shared/scratch_folder.h"
-#include "view/renderer.h"
+#include "tests/shared/host_window_win.h"
 
 namespace {
-
-LRESULT CALLBACK host_procedure(HWND window, UINT message, WPARAM wparam, LPARAM lparam)
-{
-    if (message == WM_CREATE) {
-        create_view(window, reinterpret_cast<CREATESTRUCTW *>(lparam));
-        create_status_bar(window);
-        return 0;
-    }
-    return DefWindowProcW(window, message, wparam, lparam);
-}
 
 std::vector<SeenBox> seen_boxes;
 std::vector<int> box_answers;
@@ -67,23 +54,8 @@ LRESULT CALLBACK box_hook_procedure(int code, WPARAM wparam, LPARAM lparam)
 
 HWND make_host_window()
 {
-    static bool registered = false;
-    HINSTANCE instance = GetModuleHandleW(nullptr);
-    if (!registered) {
-        InitCommonControls();
-        WNDCLASSEXW wc = {};
-        wc.cbSize = sizeof wc;
-        wc.lpfnWndProc = host_procedure;
-        wc.hInstance = instance;
-        wc.lpszClassName = L"Test Host";
-        RegisterClassExW(&wc);
-        registered = true;
-    }
     document = Document{};
-    HWND window = CreateWindowExW(0, L"Test Host", L"host", WS_OVERLAPPEDWINDOW, 0, 0, 586, 620, nullptr, nullptr,
-                                  instance, nullptr);
-    ShowWindow(window, SW_SHOWNORMAL);
-    return window;
+    return create_host_window();
 }
 
 void destroy_host_window(HWND window) { DestroyWindow(window); }
@@ -110,50 +82,16 @@ std::wstring status_text(HWND status, int part)
 
 std::wstring scratch_folder() { return fresh_scratch_folder("vorda-"); }
 
-std::wstring write_file(const std::wstring &name, const std::vector<uint8_t> &bytes)
+std::wstring scratch_file(const std::wstring &name, const std::vector<uint8_t> &bytes)
 {
-    std::wstring path = name.find(L'\\') == std::wstring::npos ? scratch_folder() + L"\\" + name : name;
-    HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    EXPECT_NE(file, INVALID_HANDLE_VALUE) << narrow(path);
-    DWORD written = 0;
-    if (!bytes.empty())
-        WriteFile(file, bytes.data(), DWORD(bytes.size()), &written, nullptr);
-    CloseHandle(file);
-    return path;
+    return write_file(scratch_folder() + L"\\" + name, bytes);
 }
 
 std::wstring write_sparse_file(const std::wstring &name, uint64_t size, const std::vector<uint8_t> &tail)
 {
     std::wstring path = scratch_folder() + L"\\" + name;
-    HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    EXPECT_NE(file, INVALID_HANDLE_VALUE) << narrow(path);
-    DWORD unused;
-    DeviceIoControl(file, FSCTL_SET_SPARSE, nullptr, 0, nullptr, 0, &unused, nullptr);
-    LARGE_INTEGER at;
-    at.QuadPart = LONGLONG(size - tail.size());
-    SetFilePointerEx(file, at, nullptr, FILE_BEGIN);
-    if (!tail.empty())
-        WriteFile(file, tail.data(), DWORD(tail.size()), &unused, nullptr);
-    at.QuadPart = LONGLONG(size);
-    SetFilePointerEx(file, at, nullptr, FILE_BEGIN);
-    SetEndOfFile(file);
-    CloseHandle(file);
+    EXPECT_TRUE(make_sparse_file(path, size, tail)) << narrow(path);
     return path;
-}
-
-std::vector<uint8_t> read_file(const std::wstring &path)
-{
-    std::vector<uint8_t> bytes;
-    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
-        return bytes;
-    uint8_t block[65536];
-    DWORD got = 0;
-    while (ReadFile(file, block, sizeof block, &got, nullptr) && got > 0)
-        bytes.insert(bytes.end(), block, block + got);
-    CloseHandle(file);
-    return bytes;
 }
 
 BoxCapture::BoxCapture(std::vector<int> answers)
@@ -171,11 +109,3 @@ BoxCapture::~BoxCapture()
 }
 
 const std::vector<SeenBox> &BoxCapture::seen() const { return seen_boxes; }
-
-std::string narrow(const std::wstring &text)
-{
-    int n = WideCharToMultiByte(CP_UTF8, 0, text.c_str(), int(text.size()), nullptr, 0, nullptr, nullptr);
-    std::string out(size_t(n), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text.c_str(), int(text.size()), out.data(), n, nullptr, nullptr);
-    return out;
-}

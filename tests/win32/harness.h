@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "document/win32.h"
+#include "tests/shared/files_win.h"
 
 // A top-level window of the program's size with the edit view and the status bar, as the main
 // window creates them. The document is reset to its zeroed start.
@@ -17,12 +18,11 @@ void destroy_host_window(HWND window);
 std::wstring window_text(HWND window);
 std::wstring status_text(HWND status, int part);
 
-// A fresh scratch folder for one test, and files in it.
+// A fresh scratch folder for one test, and a file of the given name in a fresh one of its own.
 std::wstring scratch_folder();
-std::wstring write_file(const std::wstring &name, const std::vector<uint8_t> &bytes);
+std::wstring scratch_file(const std::wstring &name, const std::vector<uint8_t> &bytes);
 // A sparse file of the given size whose bytes are zero but for `tail` written at its end.
 std::wstring write_sparse_file(const std::wstring &name, uint64_t size, const std::vector<uint8_t> &tail);
-std::vector<uint8_t> read_file(const std::wstring &path);
 
 // A message box or dialog seen while a capture was in place.
 struct SeenBox {
@@ -43,5 +43,3 @@ public:
     const std::vector<SeenBox> &seen() const;
     std::function<bool(HWND dialog)> on_dialog;
 };
-
-std::string narrow(const std::wstring &text); // for failure messages

@@ -325,7 +325,7 @@ TEST_F(MainWindow, PaintRefreshesTheStatusBar)
 
 TEST_F(MainWindow, StartupFileIsShownInNormal)
 {
-    std::wstring path = write_file(L"start up.bin", {0x41, 0x42, 0x00, 0xFF});
+    std::wstring path = scratch_file(L"start up.bin", {0x41, 0x42, 0x00, 0xFF});
     ASSERT_TRUE(text_copy(startup.path, utf16(path.c_str())));
     startup.has_path = 1;
     document.current_view_mode = ViewMode::C;
@@ -360,7 +360,7 @@ TEST_F(MainWindow, ExitCommandsEndTheProgramWithCodeZero)
 
 TEST_F(MainWindow, MessagesThatDoNothingAndUnknownCommands)
 {
-    std::wstring path = write_file(L"kept.bin", {1, 2, 3});
+    std::wstring path = scratch_file(L"kept.bin", {1, 2, 3});
     ASSERT_TRUE(text_copy(startup.path, utf16(path.c_str())));
     startup.has_path = 1;
     create();
@@ -404,7 +404,7 @@ bool released(HDROP drop) { return GlobalFlags(HGLOBAL(drop)) == GMEM_INVALID_HA
 
 TEST_F(MainWindow, OneDroppedFileIsShownInNormal)
 {
-    std::wstring path = write_file(L"dropped.bin", {0x41, 0x42, 0x00, 0xFF});
+    std::wstring path = scratch_file(L"dropped.bin", {0x41, 0x42, 0x00, 0xFF});
     create();
     document.current_view_mode = ViewMode::Asm;
     document.segment_index = 3;
@@ -424,8 +424,8 @@ TEST_F(MainWindow, OneDroppedFileIsShownInNormal)
 
 TEST_F(MainWindow, TwoDroppedFilesOrATooLongPathChangeNothing)
 {
-    std::wstring shown = write_file(L"shown.bin", {1, 2, 3});
-    std::wstring other = write_file(L"other.bin", {4, 5});
+    std::wstring shown = scratch_file(L"shown.bin", {1, 2, 3});
+    std::wstring other = scratch_file(L"other.bin", {4, 5});
     ASSERT_TRUE(text_copy(startup.path, utf16(shown.c_str())));
     startup.has_path = 1;
     create();

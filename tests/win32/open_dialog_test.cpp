@@ -46,7 +46,7 @@ bool choose(HWND dialog, const std::wstring &path, std::wstring *folder)
 
 TEST_F(OpenDialog, ChoosingAFileMakesItCurrentAndRemembersItsFolder)
 {
-    std::wstring path = write_file(L"rom.bin", std::vector<uint8_t>(70000, 0x11));
+    std::wstring path = scratch_file(L"rom.bin", std::vector<uint8_t>(70000, 0x11));
     std::wstring folder = path.substr(0, path.rfind(L'\\'));
     std::wstring first_folder, second_folder;
 
@@ -62,7 +62,7 @@ TEST_F(OpenDialog, ChoosingAFileMakesItCurrentAndRemembersItsFolder)
     EXPECT_EQ(status_text(status_bar, 2), L"P:0/1");
 
     // The next dialog starts in that folder.
-    std::wstring other = write_file(L"other.bin", {1, 2, 3});
+    std::wstring other = scratch_file(L"other.bin", {1, 2, 3});
     boxes.on_dialog = [&](HWND dialog) { return choose(dialog, other, &second_folder); };
     ASSERT_EQ(choose_source_file(window), 1);
     EXPECT_EQ(narrow(second_folder), narrow(folder));
@@ -71,7 +71,7 @@ TEST_F(OpenDialog, ChoosingAFileMakesItCurrentAndRemembersItsFolder)
 
 TEST_F(OpenDialog, CancellingChangesNothing)
 {
-    std::wstring path = write_file(L"kept.bin", {1, 2, 3, 4, 5});
+    std::wstring path = scratch_file(L"kept.bin", {1, 2, 3, 4, 5});
     ASSERT_TRUE(set_source_file(utf16(path.c_str())));
     update_status_bar();
     Document before = document;

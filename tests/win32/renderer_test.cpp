@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "harness.h"
+#include "tests/shared/bytes.h"
 #include "view/renderer.h"
 
 namespace {
@@ -29,17 +30,9 @@ protected:
     HWND window = nullptr;
 };
 
-std::vector<uint8_t> counting(size_t n, uint8_t start = 0)
-{
-    std::vector<uint8_t> bytes(n);
-    for (size_t i = 0; i < n; i++)
-        bytes[i] = uint8_t(start + i);
-    return bytes;
-}
-
 TEST_F(Renderer, ShowsSegmentAndStatusInEveryMode)
 {
-    std::wstring path = write_file(L"rom.bin", counting(17, 0x30));
+    std::wstring path = scratch_file(L"rom.bin", counting(17, 0x30));
     open(path);
     const struct { ViewMode mode; const wchar_t *text; int width; } cases[] = {
         {ViewMode::Normal,
@@ -74,7 +67,7 @@ TEST_F(Renderer, ShowsSegmentAndStatusInEveryMode)
 TEST_F(Renderer, FullSegmentGoesWholeIntoTheView)
 {
     std::vector<uint8_t> bytes = counting(3 * 65536 + 5);
-    open(write_file(L"three.bin", bytes));
+    open(scratch_file(L"three.bin", bytes));
     document.segment_index = 1;
     render_segment(window, ViewMode::C);
     EXPECT_EQ(GetWindowTextLengthW(view_window), 356352);
@@ -109,7 +102,7 @@ TEST_F(Renderer, NoFileWarnsAndChangesNothingButTheViewSize)
 
 TEST_F(Renderer, OpenFailureShowsPathAndCodeAndKeepsLastMode)
 {
-    std::wstring good = write_file(L"good.bin", counting(20));
+    std::wstring good = scratch_file(L"good.bin", counting(20));
     open(good);
     render_segment(window, ViewMode::Asm);
     std::wstring before = window_text(view_window);
@@ -143,10 +136,10 @@ TEST_F(Renderer, LongPathMessageIsNotCutShort)
 
 TEST_F(Renderer, EmptyFileShowsEmptyViewAndCompletes)
 {
-    open(write_file(L"big.bin", counting(200000)));
+    open(scratch_file(L"big.bin", counting(200000)));
     document.segment_index = 3;
     render_segment(window, ViewMode::Normal);
-    open(write_file(L"empty.bin", {}));
+    open(scratch_file(L"empty.bin", {}));
     render_segment(window, ViewMode::Basic);
     EXPECT_EQ(window_text(view_window), L"");
     EXPECT_EQ(status(1), L"0Byte");
@@ -157,11 +150,11 @@ TEST_F(Renderer, EmptyFileShowsEmptyViewAndCompletes)
 
 TEST_F(Renderer, SmallerFileClampsTheIndex)
 {
-    open(write_file(L"big.bin", counting(300000)));
+    open(scratch_file(L"big.bin", counting(300000)));
     document.segment_index = 4;
     render_segment(window, ViewMode::Normal);
     EXPECT_EQ(status(2), L"P:4/4");
-    open(write_file(L"two.bin", counting(131072)));
+    open(scratch_file(L"two.bin", counting(131072)));
     EXPECT_EQ(document.segment_index, 4) << "choosing a file keeps the index";
     render_segment(window, ViewMode::Normal);
     EXPECT_EQ(document.segment_index, 1);
@@ -197,7 +190,7 @@ TEST_F(Renderer, FilesOfTwoAndFourGiBAndMore)
 
 TEST_F(Renderer, PathsThatDoNotFitAreRefused)
 {
-    std::wstring path = write_file(L"kept.bin", counting(3));
+    std::wstring path = scratch_file(L"kept.bin", counting(3));
     open(path);
     std::wstring long_path = L"C:\\" + std::wstring(300, L'x');
     EXPECT_FALSE(set_source_file(utf16(long_path.c_str())));
@@ -212,7 +205,7 @@ TEST_F(Renderer, PathsThatDoNotFitAreRefused)
 
 TEST_F(Renderer, TypedTextStaysUntilTheNextRendering)
 {
-    open(write_file(L"one.bin", {0x41}));
+    open(scratch_file(L"one.bin", {0x41}));
     render_segment(window, ViewMode::Normal);
     SetWindowTextW(view_window, L"typed");
     EXPECT_EQ(window_text(view_window), L"typed");
