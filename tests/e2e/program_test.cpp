@@ -7,6 +7,7 @@
 
 #include "driver.h"
 #include "res/resource.h"
+#include "tests/shared/main_window_expected_win.h"
 
 namespace {
 
@@ -167,36 +168,21 @@ TEST(Toolbar, ButtonsSeparatorsAndTooltips)
     ASSERT_NE(toolbar, nullptr);
     EXPECT_EQ(GetWindowLongW(toolbar, GWL_STYLE) & 0x50000D20, 0x50000D20);
 
-    const struct { int command; int image; const wchar_t *tooltip; } expected[] = {
-        {330, 0, L"ファイル名の設定"},  {0, 0, nullptr},
-        {331, 1, L"ノーマルで開く"},    {332, 2, L"Ｃ言語用で開く"},   {333, 3, L"アセンブラで開く"},
-        {334, 4, L"BASICで開く"},       {335, 5, L"ｾｸﾞﾒﾝﾄ切替UP"},     {336, 6, L"ｾｸﾞﾒﾝﾄ切替DOWN"},
-        {337, 7, L"ｾｸﾞﾒﾝﾄ切替UP"},      {338, 8, L"ｾｸﾞﾒﾝﾄ切替DOWN"},   {0, 0, nullptr},
-        {339, 9, L"Ｃ言語用で保存"},    {340, 10, L"アセンブラで保存"}, {341, 11, L"BASICで保存"},
-        {0, 0, nullptr},                {342, 12, L"ヘルプ"},          {343, 13, L"終了"},
-    };
     std::vector<Program::Button> buttons = program.toolbar_buttons(toolbar);
-    ASSERT_EQ(buttons.size(), std::size(expected));
+    ASSERT_EQ(buttons.size(), std::size(EXPECTED_TOOLBAR));
     for (size_t i = 0; i < buttons.size(); i++) {
-        EXPECT_EQ(buttons[i].command, expected[i].command) << "position " << i;
+        const ExpectedButton &expected = EXPECTED_TOOLBAR[i];
+        EXPECT_EQ(buttons[i].command, expected.command) << "position " << i;
         EXPECT_EQ(buttons[i].state, TBSTATE_ENABLED) << "position " << i;
-        if (expected[i].command == 0) {
+        if (expected.command == 0) {
             EXPECT_EQ(buttons[i].style, BTNS_SEP) << "position " << i;
             continue;
         }
         EXPECT_EQ(buttons[i].style, BTNS_BUTTON) << "position " << i;
-        EXPECT_EQ(buttons[i].image, expected[i].image) << "position " << i;
-        EXPECT_EQ(narrow(program.tooltip(toolbar, expected[i].command)), narrow(expected[i].tooltip))
-            << "position " << i;
+        EXPECT_EQ(buttons[i].image, expected.image) << "position " << i;
+        EXPECT_EQ(narrow(program.tooltip(toolbar, expected.command)), narrow(expected.tooltip)) << "position " << i;
     }
     exit_with(program, main, WM_COMMAND, IDM_EXIT);
-}
-
-std::wstring menu_text(HMENU menu, UINT position)
-{
-    wchar_t text[64] = L"";
-    GetMenuStringW(menu, position, text, int(std::size(text)), MF_BYPOSITION);
-    return text;
 }
 
 TEST(Menu, TextsAndCommands)
@@ -214,28 +200,7 @@ TEST(Menu, TextsAndCommands)
     ASSERT_NE(module, nullptr);
     HMENU bar = LoadMenuW(module, MAKEINTRESOURCEW(IDR_MAIN_MENU));
     ASSERT_NE(bar, nullptr);
-    struct Item { const wchar_t *text; int command; };
-    const struct { const wchar_t *title; std::vector<Item> items; } expected[] = {
-        {L"開く(&F)", {{L"ファイルの設定(&F)", 201}}},
-        {L"表示(&P)", {{L"ノーマルで表示(&N)", 202}, {L"C言語で表示(&C)", 204}, {L"ｱｾﾝﾌﾞﾗで表示(&A)", 203},
-                       {L"BAISCで表示(&B)", 205}}},
-        {L"変換保存(&C)", {{L"→C言語(&C)", 206}, {L"→アセンブラ(&A)", 207}, {L"→BASIC(&B)", 208}}},
-        {L"ﾍﾙﾌﾟ(&H)", {{L"ﾍﾙﾌﾟ(&W)", 209}, {L"このソフトについて(&S)", 210}}},
-    };
-    ASSERT_EQ(GetMenuItemCount(bar), 5);
-    for (UINT i = 0; i < 4; i++) {
-        EXPECT_EQ(narrow(menu_text(bar, i)), narrow(expected[i].title));
-        HMENU popup = GetSubMenu(bar, int(i));
-        ASSERT_NE(popup, nullptr) << narrow(expected[i].title);
-        ASSERT_EQ(GetMenuItemCount(popup), int(expected[i].items.size())) << narrow(expected[i].title);
-        for (UINT j = 0; j < expected[i].items.size(); j++) {
-            EXPECT_EQ(narrow(menu_text(popup, j)), narrow(expected[i].items[j].text));
-            EXPECT_EQ(int(GetMenuItemID(popup, int(j))), expected[i].items[j].command);
-        }
-    }
-    EXPECT_EQ(narrow(menu_text(bar, 4)), "終了(&X)");
-    EXPECT_EQ(GetSubMenu(bar, 4), nullptr) << "exit is a command on the bar itself";
-    EXPECT_EQ(GetMenuItemID(bar, 4), UINT(211));
+    expect_main_menu(bar);
     DestroyMenu(bar);
     FreeLibrary(module);
 }

@@ -11,11 +11,14 @@
 #include "document/text.h"
 #include "harness.h"
 #include "res/resource.h"
+#include "tests/shared/main_window_expected_win.h"
 #include "view/renderer.h"
 
 namespace {
 
 HINSTANCE instance() { return GetModuleHandleW(nullptr); }
+
+const std::vector<uint8_t> FOUR_BYTES = {0x41, 0x42, 0x00, 0xFF};
 
 class MainWindow : public ::testing::Test {
 protected:
@@ -35,6 +38,25 @@ protected:
         MSG msg;
         while (PeekMessageW(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {
         }
+    }
+
+    // The file the command line names, opened as the window is created. False when the path
+    // does not fit.
+    static bool start_with(const std::wstring &path)
+    {
+        startup.has_path = 1;
+        return text_copy(startup.path, utf16(path.c_str()));
+    }
+
+    // A file of FOUR_BYTES at path is the current one, shown in Normal.
+    static void expect_shown_in_normal(const std::wstring &path)
+    {
+        // A short line keeps the full width, so its characters stay in their column.
+        std::wstring line = L"0000:41 42 00 FF " + std::wstring(12 * 3, L' ') + L"AB ÿ" + std::wstring(12, L' ') + L"\r\n";
+        EXPECT_EQ(narrow(window_text(view_window)), narrow(line));
+        EXPECT_EQ(document.current_view_mode, ViewMode::Normal);
+        EXPECT_EQ(narrow(status_text(status_bar, 0)), narrow(path));
+        EXPECT_EQ(status_text(status_bar, 1), L"4Byte");
     }
 
     void create()
@@ -106,22 +128,20 @@ TEST_F(MainWindow, ChildControlsInTheirOrder)
 TEST_F(MainWindow, ToolbarButtonsAndSeparators)
 {
     create();
-    const int expected[] = {330, 0, 331, 332, 333, 334, 335, 336, 337, 338, 0, 339, 340, 341, 0, 342, 343};
-    ASSERT_EQ(SendMessageW(toolbar, TB_BUTTONCOUNT, 0, 0), LRESULT(std::size(expected)));
-    int image = 0;
-    for (int i = 0; i < int(std::size(expected)); i++) {
+    ASSERT_EQ(SendMessageW(toolbar, TB_BUTTONCOUNT, 0, 0), LRESULT(std::size(EXPECTED_TOOLBAR)));
+    for (int i = 0; i < int(std::size(EXPECTED_TOOLBAR)); i++) {
+        const ExpectedButton &expected = EXPECTED_TOOLBAR[i];
         TBBUTTON b;
         memset(&b, 0xA5, sizeof b); // an unwritten field shows
         ASSERT_TRUE(SendMessageW(toolbar, TB_GETBUTTON, i, LPARAM(&b))) << "position " << i;
-        EXPECT_EQ(b.idCommand, expected[i]) << "position " << i;
+        EXPECT_EQ(b.idCommand, expected.command) << "position " << i;
         EXPECT_EQ(b.fsState, TBSTATE_ENABLED) << "position " << i;
-        if (expected[i] == 0) {
+        if (expected.command == 0) {
             EXPECT_EQ(b.fsStyle, BTNS_SEP) << "position " << i;
             continue;
         }
         EXPECT_EQ(b.fsStyle, BTNS_BUTTON) << "position " << i;
-        EXPECT_EQ(b.iBitmap, image) << "position " << i << ", command " << expected[i];
-        image++;
+        EXPECT_EQ(b.iBitmap, expected.image) << "position " << i << ", command " << expected.command;
     }
 }
 
@@ -236,20 +256,16 @@ std::wstring tooltip_from_procedure(HWND window, UINT_PTR id, HINSTANCE *instanc
     return info.lpszText;
 }
 
-const wchar_t *const TOOLTIPS[] = {
-    L"ファイル名の設定", L"ノーマルで開く", L"Ｃ言語用で開く",  L"アセンブラで開く", L"BASICで開く",
-    L"ｾｸﾞﾒﾝﾄ切替UP",     L"ｾｸﾞﾒﾝﾄ切替DOWN", L"ｾｸﾞﾒﾝﾄ切替UP",    L"ｾｸﾞﾒﾝﾄ切替DOWN",  L"Ｃ言語用で保存",
-    L"アセンブラで保存", L"BASICで保存",    L"ヘルプ",          L"終了",
-};
-
 TEST_F(MainWindow, TooltipTextsFromTheWindowProcedure)
 {
     create();
-    for (int k = 0; k < 14; k++) {
+    for (const ExpectedButton &b : EXPECTED_TOOLBAR) {
+        if (b.command == 0)
+            continue;
         HINSTANCE given = nullptr;
-        EXPECT_EQ(narrow(tooltip_from_procedure(window, 330 + k, &given)), narrow(TOOLTIPS[k])) << "command "
-                                                                                                 << 330 + k;
-        EXPECT_EQ(given, instance()) << "command " << 330 + k;
+        EXPECT_EQ(narrow(tooltip_from_procedure(window, b.command, &given)), narrow(b.tooltip)) << "command "
+                                                                                                 << b.command;
+        EXPECT_EQ(given, instance()) << "command " << b.command;
     }
     for (UINT_PTR id : {UINT_PTR(0), UINT_PTR(329), UINT_PTR(344), UINT_PTR(211)}) {
         HINSTANCE given = nullptr;
@@ -263,24 +279,19 @@ TEST_F(MainWindow, TooltipTextsThroughTheToolbarsTooltipControl)
     create();
     HWND tips = HWND(SendMessageW(toolbar, TB_GETTOOLTIPS, 0, 0));
     ASSERT_NE(tips, nullptr);
-    for (int k = 0; k < 14; k++) {
+    for (const ExpectedButton &b : EXPECTED_TOOLBAR) {
+        if (b.command == 0)
+            continue;
         wchar_t text[128];
         wcscpy(text, L"(untouched)");
         TTTOOLINFOW tool = {};
         tool.cbSize = sizeof tool;
         tool.hwnd = toolbar;
-        tool.uId = UINT_PTR(330 + k);
+        tool.uId = UINT_PTR(b.command);
         tool.lpszText = text;
         SendMessageW(tips, TTM_GETTEXTW, std::size(text), LPARAM(&tool));
-        EXPECT_EQ(narrow(text), narrow(TOOLTIPS[k])) << "command " << 330 + k;
+        EXPECT_EQ(narrow(text), narrow(b.tooltip)) << "command " << b.command;
     }
-}
-
-std::wstring menu_text(HMENU menu, UINT position)
-{
-    wchar_t text[64] = L"";
-    GetMenuStringW(menu, position, text, int(std::size(text)), MF_BYPOSITION);
-    return text;
 }
 
 TEST_F(MainWindow, MenuBarAsTheUserSeesIt)
@@ -288,30 +299,7 @@ TEST_F(MainWindow, MenuBarAsTheUserSeesIt)
     create();
     HMENU bar = GetMenu(window);
     ASSERT_NE(bar, nullptr);
-    struct Item { const wchar_t *text; int command; };
-    const struct { const wchar_t *title; std::vector<Item> items; } expected[] = {
-        {L"開く(&F)", {{L"ファイルの設定(&F)", 201}}},
-        {L"表示(&P)", {{L"ノーマルで表示(&N)", 202}, {L"C言語で表示(&C)", 204}, {L"ｱｾﾝﾌﾞﾗで表示(&A)", 203},
-                       {L"BAISCで表示(&B)", 205}}},
-        {L"変換保存(&C)", {{L"→C言語(&C)", 206}, {L"→アセンブラ(&A)", 207}, {L"→BASIC(&B)", 208}}},
-        {L"ﾍﾙﾌﾟ(&H)", {{L"ﾍﾙﾌﾟ(&W)", 209}, {L"このソフトについて(&S)", 210}}},
-    };
-    ASSERT_EQ(GetMenuItemCount(bar), 5);
-    for (UINT i = 0; i < 4; i++) {
-        EXPECT_EQ(narrow(menu_text(bar, i)), narrow(expected[i].title));
-        HMENU popup = GetSubMenu(bar, int(i));
-        ASSERT_NE(popup, nullptr) << narrow(expected[i].title);
-        ASSERT_EQ(GetMenuItemCount(popup), int(expected[i].items.size())) << narrow(expected[i].title);
-        for (UINT j = 0; j < expected[i].items.size(); j++) {
-            EXPECT_EQ(narrow(menu_text(popup, j)), narrow(expected[i].items[j].text));
-            EXPECT_EQ(int(GetMenuItemID(popup, int(j))), expected[i].items[j].command)
-                << narrow(expected[i].items[j].text);
-        }
-    }
-    // Exit is a command on the bar itself, not a pop-up.
-    EXPECT_EQ(narrow(menu_text(bar, 4)), "終了(&X)");
-    EXPECT_EQ(GetSubMenu(bar, 4), nullptr);
-    EXPECT_EQ(GetMenuItemID(bar, 4), UINT(211));
+    expect_main_menu(bar);
 }
 
 TEST_F(MainWindow, PaintRefreshesTheStatusBar)
@@ -325,19 +313,13 @@ TEST_F(MainWindow, PaintRefreshesTheStatusBar)
 
 TEST_F(MainWindow, StartupFileIsShownInNormal)
 {
-    std::wstring path = scratch_file(L"start up.bin", {0x41, 0x42, 0x00, 0xFF});
-    ASSERT_TRUE(text_copy(startup.path, utf16(path.c_str())));
-    startup.has_path = 1;
+    std::wstring path = scratch_file(L"start up.bin", FOUR_BYTES);
+    ASSERT_TRUE(start_with(path));
     document.current_view_mode = ViewMode::C;
     BoxCapture boxes;
     create();
     EXPECT_TRUE(boxes.seen().empty());
-    // A short line keeps the full width, so its characters stay in their column.
-    std::wstring line = L"0000:41 42 00 FF " + std::wstring(12 * 3, L' ') + L"AB ÿ" + std::wstring(12, L' ') + L"\r\n";
-    EXPECT_EQ(narrow(window_text(view_window)), narrow(line));
-    EXPECT_EQ(document.current_view_mode, ViewMode::Normal);
-    EXPECT_EQ(narrow(status_text(status_bar, 0)), narrow(path));
-    EXPECT_EQ(status_text(status_bar, 1), L"4Byte");
+    expect_shown_in_normal(path);
 }
 
 TEST_F(MainWindow, ExitCommandsEndTheProgramWithCodeZero)
@@ -361,8 +343,7 @@ TEST_F(MainWindow, ExitCommandsEndTheProgramWithCodeZero)
 TEST_F(MainWindow, MessagesThatDoNothingAndUnknownCommands)
 {
     std::wstring path = scratch_file(L"kept.bin", {1, 2, 3});
-    ASSERT_TRUE(text_copy(startup.path, utf16(path.c_str())));
-    startup.has_path = 1;
+    ASSERT_TRUE(start_with(path));
     create();
     const std::wstring view = window_text(view_window);
     SetFocus(view_window);
@@ -404,7 +385,7 @@ bool released(HDROP drop) { return GlobalFlags(HGLOBAL(drop)) == GMEM_INVALID_HA
 
 TEST_F(MainWindow, OneDroppedFileIsShownInNormal)
 {
-    std::wstring path = scratch_file(L"dropped.bin", {0x41, 0x42, 0x00, 0xFF});
+    std::wstring path = scratch_file(L"dropped.bin", FOUR_BYTES);
     create();
     document.current_view_mode = ViewMode::Asm;
     document.segment_index = 3;
@@ -414,11 +395,7 @@ TEST_F(MainWindow, OneDroppedFileIsShownInNormal)
     EXPECT_EQ(SendMessageW(window, WM_DROPFILES, WPARAM(drop), 0), 0);
     EXPECT_TRUE(released(drop));
     EXPECT_TRUE(boxes.seen().empty());
-    std::wstring line = L"0000:41 42 00 FF " + std::wstring(12 * 3, L' ') + L"AB ÿ" + std::wstring(12, L' ') + L"\r\n";
-    EXPECT_EQ(narrow(window_text(view_window)), narrow(line));
-    EXPECT_EQ(document.current_view_mode, ViewMode::Normal);
-    EXPECT_EQ(narrow(status_text(status_bar, 0)), narrow(path));
-    EXPECT_EQ(status_text(status_bar, 1), L"4Byte");
+    expect_shown_in_normal(path);
     EXPECT_EQ(status_text(status_bar, 2), L"P:0/0") << "clamped to the one segment";
 }
 
@@ -426,8 +403,7 @@ TEST_F(MainWindow, TwoDroppedFilesOrATooLongPathChangeNothing)
 {
     std::wstring shown = scratch_file(L"shown.bin", {1, 2, 3});
     std::wstring other = scratch_file(L"other.bin", {4, 5});
-    ASSERT_TRUE(text_copy(startup.path, utf16(shown.c_str())));
-    startup.has_path = 1;
+    ASSERT_TRUE(start_with(shown));
     create();
     const std::wstring view = window_text(view_window);
     const std::string status = narrow(status_text(status_bar, 0)) + " " + narrow(status_text(status_bar, 1));
