@@ -30,7 +30,7 @@ TEST(WindowBench, ExportToC)
         GTEST_SKIP() << "VORDA_BENCH_SOURCE and VORDA_BENCH_DESTINATION name the files (scripts/bench-window.sh)";
     DeleteFileW(destination.c_str());
 
-    Program program(L"\"" + source + L"\"");
+    Program program(in_quotes(source));
     HWND main = program.wait_for_main_window();
     ASSERT_NE(main, nullptr);
     size_t before = program.peak_working_set();
@@ -62,8 +62,7 @@ TEST(WindowBench, ExportToC)
         digits++;
     std::printf("window_export_ms=%ld peak_working_set_kib before=%zu after=%zu\n", std::wcstol(digits, nullptr, 10),
                 before / 1024, after / 1024);
-    run_command(main, IDM_EXIT);
-    EXPECT_EQ(program.wait_for_exit(), 0u);
+    exit_with(program, main, WM_COMMAND, IDM_EXIT);
 }
 
 } // namespace

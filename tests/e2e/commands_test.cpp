@@ -62,8 +62,7 @@ void expect_segment(const Program &program, const Window &w, const Mode &mode, i
     EXPECT_EQ(view_width(w.view), mode.width) << mode.name << " after " << after;
     EXPECT_EQ(narrow(program.status_text(w.status, 2)), narrow(position)) << after;
     EXPECT_EQ(narrow(program.status_text(w.status, 3)), narrow(address)) << after;
-    for (HWND box : program.all_dialogs())
-        ADD_FAILURE() << "unexpected " << show(read_box(box)) << " after " << after;
+    expect_no_boxes(program, "after " + after);
 }
 
 std::string command_name(int command) { return "command " + std::to_string(command); }
@@ -72,7 +71,7 @@ TEST(Commands, ViewsAndStepsThroughThreeSegments)
 {
     // Segments of 65,536, 65,536 and 16 bytes.
     std::wstring path = segmented_file(scratch_folder() + L"\\three.bin", 2 * SEGMENT + 16);
-    Program program(L"\"" + path + L"\"");
+    Program program(in_quotes(path));
     HWND main = program.wait_for_main_window();
     ASSERT_NE(main, nullptr);
     Window w = parts_of(main);
@@ -98,22 +97,20 @@ TEST(Commands, ViewsAndStepsThroughThreeSegments)
         expect_segment(program, w, BASIC, s.segment, s.segment == 2 ? 1 : 4096, s.position, s.address,
                        command_name(s.command));
     }
-    run_command(main, IDM_EXIT);
-    EXPECT_EQ(program.wait_for_exit(), 0u);
+    exit_with(program, main, WM_COMMAND, IDM_EXIT);
 }
 
 TEST(Commands, TenForwardOnTwoSegmentsEndsOnTheSecond)
 {
     std::wstring path = segmented_file(scratch_folder() + L"\\two.bin", 131072);
-    Program program(L"\"" + path + L"\"");
+    Program program(in_quotes(path));
     HWND main = program.wait_for_main_window();
     ASSERT_NE(main, nullptr);
     Window w = parts_of(main);
     expect_segment(program, w, NORMAL, 0, 4096, L"P:0/1", L"A+:0000", "start");
     run_command(main, IDT_FORWARD_10);
     expect_segment(program, w, NORMAL, 1, 4096, L"P:1/1", L"A+:10000", "ten forward");
-    run_command(main, IDT_EXIT);
-    EXPECT_EQ(program.wait_for_exit(), 0u);
+    exit_with(program, main, WM_COMMAND, IDT_EXIT);
 }
 
 TEST(Commands, WithoutAFileViewsAndStepsWarnAndExportsAskForAFile)
@@ -125,35 +122,31 @@ TEST(Commands, WithoutAFileViewsAndStepsWarnAndExportsAskForAFile)
     const std::vector<std::wstring> empty = {L"", L"0Byte", L"P:0/0", L"A+:0000", L""};
     EXPECT_EQ(painted_status(program, w.status), empty);
 
-    // The renderer's warning, then nothing has moved.
-    for (int command : {IDT_FORWARD, IDT_FORWARD_10, IDT_BACK, IDT_BACK_10, IDM_VIEW_NORMAL, IDT_VIEW_NORMAL,
-                        IDM_VIEW_C, IDT_VIEW_C, IDM_VIEW_ASM, IDT_VIEW_ASM, IDM_VIEW_BASIC, IDT_VIEW_BASIC}) {
-        post_command(main, command);
-        Box box = program.answer_box(L"ﾌｧｲﾙｴﾗｰ", IDOK);
-        EXPECT_EQ(show(box), "[ﾌｧｲﾙｴﾗｰ] ﾌｧｲﾙ名を設定して下さい (icon) OK") << command_name(command);
-        program.settle(main);
-        EXPECT_TRUE(program.all_dialogs().empty()) << command_name(command);
-        EXPECT_EQ(status_of(program, w.status), empty) << command_name(command);
-        EXPECT_EQ(text_of(w.view), L"");
-    }
-    // A file first, and no settings dialog.
-    for (int command : {IDM_EXPORT_C, IDT_EXPORT_C, IDM_EXPORT_ASM, IDT_EXPORT_ASM, IDM_EXPORT_BASIC,
-                        IDT_EXPORT_BASIC}) {
-        post_command(main, command);
-        Box box = program.answer_box(L"残念！", IDOK);
-        EXPECT_EQ(show(box), "[残念！] ファイルを先に開いてから行って下さい。 (no icon) OK") << command_name(command);
-        program.settle(main);
-        for (HWND other : program.all_dialogs())
-            ADD_FAILURE() << "unexpected " << show(read_box(other)) << " after " << command_name(command);
-    }
-    run_command(main, IDT_EXIT);
-    EXPECT_EQ(program.wait_for_exit(), 0u);
+    // Views and steps get the renderer's warning; exports ask for a file first, with no settings
+    // dialog. Then nothing has moved.
+    const struct { std::vector<int> commands; const wchar_t *caption; const char *box; } refusals[] = {
+        {{IDT_FORWARD, IDT_FORWARD_10, IDT_BACK, IDT_BACK_10, IDM_VIEW_NORMAL, IDT_VIEW_NORMAL, IDM_VIEW_C, IDT_VIEW_C,
+          IDM_VIEW_ASM, IDT_VIEW_ASM, IDM_VIEW_BASIC, IDT_VIEW_BASIC},
+         L"ﾌｧｲﾙｴﾗｰ", "[ﾌｧｲﾙｴﾗｰ] ﾌｧｲﾙ名を設定して下さい (icon) OK"},
+        {{IDM_EXPORT_C, IDT_EXPORT_C, IDM_EXPORT_ASM, IDT_EXPORT_ASM, IDM_EXPORT_BASIC, IDT_EXPORT_BASIC},
+         L"残念！", "[残念！] ファイルを先に開いてから行って下さい。 (no icon) OK"},
+    };
+    for (const auto &refusal : refusals)
+        for (int command : refusal.commands) {
+            post_command(main, command);
+            EXPECT_EQ(show(program.answer_box(refusal.caption, IDOK)), refusal.box) << command_name(command);
+            program.settle(main);
+            expect_no_boxes(program, "after " + command_name(command));
+            EXPECT_EQ(status_of(program, w.status), empty) << command_name(command);
+            EXPECT_EQ(text_of(w.view), L"") << command_name(command);
+        }
+    exit_with(program, main, WM_COMMAND, IDT_EXIT);
 }
 
 TEST(Commands, EmptyFileStaysAtSegmentZeroWithAnEmptyView)
 {
     std::wstring path = write_file(scratch_folder() + L"\\empty.bin", {});
-    Program program(L"\"" + path + L"\"");
+    Program program(in_quotes(path));
     HWND main = program.wait_for_main_window();
     ASSERT_NE(main, nullptr);
     Window w = parts_of(main);
@@ -162,16 +155,15 @@ TEST(Commands, EmptyFileStaysAtSegmentZeroWithAnEmptyView)
         EXPECT_EQ(text_of(w.view), L"") << command_name(command);
         std::vector<std::wstring> status = status_of(program, w.status);
         EXPECT_EQ(status, (std::vector<std::wstring>{path, L"0Byte", L"P:0/0", L"A+:0000", L""})) << show(status);
-        EXPECT_TRUE(program.all_dialogs().empty()) << command_name(command);
+        expect_no_boxes(program, "after " + command_name(command));
     }
-    run_command(main, IDM_EXIT);
-    EXPECT_EQ(program.wait_for_exit(), 0u);
+    exit_with(program, main, WM_COMMAND, IDM_EXIT);
 }
 
 TEST(Commands, StepAfterAFailedViewRendersInTheLastCompletedMode)
 {
     std::wstring path = segmented_file(scratch_folder() + L"\\two.bin", 2 * SEGMENT);
-    Program program(L"\"" + path + L"\"");
+    Program program(in_quotes(path));
     HWND main = program.wait_for_main_window();
     ASSERT_NE(main, nullptr);
     Window w = parts_of(main);
@@ -191,8 +183,7 @@ TEST(Commands, StepAfterAFailedViewRendersInTheLastCompletedMode)
 
     run_command(main, IDT_FORWARD);
     expect_segment(program, w, C, 1, 4096, L"P:1/1", L"A+:10000", "a step after the failed view");
-    run_command(main, IDM_EXIT);
-    EXPECT_EQ(program.wait_for_exit(), 0u);
+    exit_with(program, main, WM_COMMAND, IDM_EXIT);
 }
 
 TEST(OpenDialog, ChoosesRendersStartsInTheFolderAndCancelKeepsAll)
@@ -201,7 +192,7 @@ TEST(OpenDialog, ChoosesRendersStartsInTheFolderAndCancelKeepsAll)
     std::wstring large = segmented_file(scratch_folder() + L"\\large.bin", 2 * SEGMENT + 16);
     std::wstring other = scratch_folder();
     std::wstring small = segmented_file(other + L"\\small.bin", 100);
-    Program program(L"\"" + large + L"\"");
+    Program program(in_quotes(large));
     HWND main = program.wait_for_main_window();
     ASSERT_NE(main, nullptr);
     Window w = parts_of(main);
@@ -217,7 +208,7 @@ TEST(OpenDialog, ChoosesRendersStartsInTheFolderAndCancelKeepsAll)
     EXPECT_EQ(narrow(text_of(w.view).substr(0, line.size())), narrow(line));
     std::vector<std::wstring> status = status_of(program, w.status);
     EXPECT_EQ(status, (std::vector<std::wstring>{small, L"100Byte", L"P:0/0", L"A+:0000", L""})) << show(status);
-    EXPECT_TRUE(program.all_dialogs().empty());
+    expect_no_boxes(program, "after the open dialog");
 
     // The next dialog starts in that file's folder, with every file shown; cancelled, it
     // changes nothing.
@@ -227,11 +218,10 @@ TEST(OpenDialog, ChoosesRendersStartsInTheFolderAndCancelKeepsAll)
     program.settle(main);
     EXPECT_EQ(narrow(second.folder), narrow(other));
     EXPECT_EQ(narrow(second.name), "*.*");
-    EXPECT_TRUE(program.all_dialogs().empty());
+    expect_no_boxes(program, "after the cancelled open dialog");
     EXPECT_EQ(status_of(program, w.status), status);
     EXPECT_TRUE(text_of(w.view) == view);
-    run_command(main, IDM_EXIT);
-    EXPECT_EQ(program.wait_for_exit(), 0u);
+    exit_with(program, main, WM_COMMAND, IDM_EXIT);
 }
 
 } // namespace

@@ -70,10 +70,12 @@ std::wstring read_remote_text(HANDLE process, const void *address, size_t max_un
     return text;
 }
 
+std::wstring in_quotes(const std::wstring &path) { return L"\"" + path + L"\""; }
+
 Program::Program(const std::wstring &arguments, const std::wstring &folder)
 {
     std::wstring exe = program_path();
-    std::wstring command = L"\"" + exe + L"\"" + (arguments.empty() ? L"" : L" " + arguments);
+    std::wstring command = in_quotes(exe) + (arguments.empty() ? L"" : L" " + arguments);
     std::vector<wchar_t> line(command.begin(), command.end());
     line.push_back(0);
     STARTUPINFOW startup = {};
@@ -351,6 +353,18 @@ std::wstring class_of(HWND window)
 }
 
 std::wstring message_box_text(HWND box) { return text_of(GetDlgItem(box, 0xFFFF)); }
+
+void expect_no_boxes(const Program &program, const std::string &when)
+{
+    for (HWND box : program.all_dialogs())
+        ADD_FAILURE() << "unexpected " << show(read_box(box)) << " " << when;
+}
+
+void exit_with(const Program &program, HWND window, UINT message, WPARAM wparam)
+{
+    PostMessageW(window, message, wparam, 0);
+    EXPECT_EQ(program.wait_for_exit(), 0u) << "exit code after message " << message << ", " << wparam;
+}
 
 void run_command(HWND main, int command)
 {

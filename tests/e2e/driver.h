@@ -42,6 +42,9 @@ struct Box {
 Box read_box(HWND box);
 std::string show(const Box &box); // for failure messages
 
+// A path in double quotes, as a command line carries a path that may hold blanks.
+std::wstring in_quotes(const std::wstring &path);
+
 class Program {
 public:
     // Starts vorda.exe in `folder` (the test's own current directory when empty); `arguments`
@@ -111,6 +114,13 @@ void click(HWND dialog, int id);
 std::wstring class_of(HWND window);
 // The static text of a message box.
 std::wstring message_box_text(HWND box);
+
+// Fails once for every dialog and message box the program has now; `when` ends the message,
+// as in "after cancel".
+void expect_no_boxes(const Program &program, const std::string &when);
+// Posts a message that should end the program (WM_COMMAND with an exit command, WM_CLOSE) and
+// expects it to end with exit code 0.
+void exit_with(const Program &program, HWND window, UINT message, WPARAM wparam);
 
 // A command as the menu and the toolbar send it. run_command returns once it has run, so it is
 // for commands that show no message or dialog; post_command is for those that do.

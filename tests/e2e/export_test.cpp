@@ -71,11 +71,8 @@ void expect_question(const Program &program, int answer)
 void expect_nothing_more(const Program &program, HWND main, const std::string &after)
 {
     program.settle(main);
-    for (HWND box : program.all_dialogs())
-        ADD_FAILURE() << "unexpected " << show(read_box(box)) << " after " << after;
+    expect_no_boxes(program, "after " + after);
 }
-
-Program start_with(const std::wstring &path) { return Program(L"\"" + path + L"\""); }
 
 TEST(Export, DialogProposesTheDataNameAndDestinationForEachFormatAndSource)
 {
@@ -83,7 +80,7 @@ TEST(Export, DialogProposesTheDataNameAndDestinationForEachFormatAndSource)
     std::wstring rom = write_file(folder + L"\\rom.bin", {1, 2, 3});
     std::wstring image = write_file(folder + L"\\image.jpeg", {4, 5});
     std::wstring readme = write_file(folder + L"\\README", {6});
-    Program program = start_with(rom);
+    Program program(in_quotes(rom));
     HWND main = program.wait_for_main_window();
     ASSERT_NE(main, nullptr);
 
@@ -108,8 +105,7 @@ TEST(Export, DialogProposesTheDataNameAndDestinationForEachFormatAndSource)
     }
     for (const wchar_t *name : {L"\\rom.cpp", L"\\rom.asm", L"\\rom.bas", L"\\image.jcpp", L"\\REAcpp"})
         EXPECT_FALSE(exists(folder + name)) << "cancelled, yet written: " << narrow(name);
-    run_command(main, IDM_EXIT);
-    EXPECT_EQ(program.wait_for_exit(), 0u);
+    exit_with(program, main, WM_COMMAND, IDM_EXIT);
 }
 
 TEST(Export, EveryFormatIsWrittenByteForByteWithTheDataNameCutTo15)
@@ -118,7 +114,7 @@ TEST(Export, EveryFormatIsWrittenByteForByteWithTheDataNameCutTo15)
     std::vector<uint8_t> bytes = random_bytes(70001, 1);
     std::wstring folder = scratch_folder();
     std::wstring source = write_file(folder + L"\\rom.bin", bytes);
-    Program program = start_with(source);
+    Program program(in_quotes(source));
     HWND main = program.wait_for_main_window();
     ASSERT_NE(main, nullptr);
 
@@ -138,8 +134,7 @@ TEST(Export, EveryFormatIsWrittenByteForByteWithTheDataNameCutTo15)
             << "command " << c.command << ": " << narrow(destination);
     }
     EXPECT_TRUE(read_file(source) == bytes) << "the source is untouched";
-    run_command(main, IDT_EXIT);
-    EXPECT_EQ(program.wait_for_exit(), 0u);
+    exit_with(program, main, WM_COMMAND, IDT_EXIT);
 }
 
 TEST(Export, OverwriteAnsweredNoKeepsTheFileAndYesReplacesIt)
@@ -149,7 +144,7 @@ TEST(Export, OverwriteAnsweredNoKeepsTheFileAndYesReplacesIt)
     std::wstring source = write_file(folder + L"\\rom.bin", bytes);
     const std::vector<uint8_t> old = bytes_of("old text");
     std::wstring destination = write_file(folder + L"\\rom.asm", old);
-    Program program = start_with(source);
+    Program program(in_quotes(source));
     HWND main = program.wait_for_main_window();
     ASSERT_NE(main, nullptr);
 
@@ -162,8 +157,7 @@ TEST(Export, OverwriteAnsweredNoKeepsTheFileAndYesReplacesIt)
     expect_question(program, IDYES);
     EXPECT_GE(completion(program), 0);
     EXPECT_TRUE(read_file(destination) == utf16le(reference_source_text(2, u"exe_dt", bytes)));
-    run_command(main, IDT_EXIT);
-    EXPECT_EQ(program.wait_for_exit(), 0u);
+    exit_with(program, main, WM_COMMAND, IDT_EXIT);
 }
 
 // A named pipe whose reading end takes a little, then closes: a destination that fails half-way.
@@ -203,7 +197,7 @@ TEST(Export, FailuresAreReportedWithoutCompletionAndKeepTheSource)
     std::vector<uint8_t> bytes = random_bytes(200000, 3);
     std::wstring folder = scratch_folder();
     std::wstring source = write_file(folder + L"\\rom.cpp", bytes);
-    Program program = start_with(source);
+    Program program(in_quotes(source));
     HWND main = program.wait_for_main_window();
     ASSERT_NE(main, nullptr);
 
@@ -235,8 +229,7 @@ TEST(Export, FailuresAreReportedWithoutCompletionAndKeepTheSource)
     EXPECT_EQ(show(program.answer_box(L"FileOpenError", IDOK)), "[FileOpenError] " + file_error(source, 2) + " (icon) OK");
     expect_nothing_more(program, main, "a source deleted after it was chosen");
     EXPECT_FALSE(exists(destination));
-    run_command(main, IDM_EXIT);
-    EXPECT_EQ(program.wait_for_exit(), 0u);
+    exit_with(program, main, WM_COMMAND, IDM_EXIT);
 }
 
 } // namespace

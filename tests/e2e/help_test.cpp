@@ -83,8 +83,7 @@ TEST(Help, ManualAndRelativeStartFileStayFoundAfterTheDialogsVisitOtherFolders)
         post_command(main, command);
         EXPECT_EQ(lower(recorded(record)), lower(manual)) << "command " << command << " " << after;
         program.settle(main);
-        for (HWND box : program.all_dialogs())
-            ADD_FAILURE() << "unexpected " << show(read_box(box)) << " " << after;
+        expect_no_boxes(program, after);
     };
     expect_manual_opened(IDM_HELP, "at start");
     expect_manual_opened(IDT_HELP, "at start");
@@ -103,8 +102,7 @@ TEST(Help, ManualAndRelativeStartFileStayFoundAfterTheDialogsVisitOtherFolders)
     expect_manual_opened(IDM_HELP, "after the export's file dialog");
     run_command(main, IDT_VIEW_C);
     EXPECT_EQ(narrow(text_of(w.view).substr(0, 15)), "0000:0x41,0x42,") << "the relative start-up file still opens";
-    for (HWND box : program.all_dialogs())
-        ADD_FAILURE() << "unexpected " << show(read_box(box)) << " on the relative start-up file";
+    expect_no_boxes(program, "on the relative start-up file");
 
     // A file chosen in another folder through the open dialog.
     post_command(main, IDM_OPEN);
@@ -113,8 +111,7 @@ TEST(Help, ManualAndRelativeStartFileStayFoundAfterTheDialogsVisitOtherFolders)
     ASSERT_EQ(narrow(program.status_text(w.status, 0)), narrow(file));
     expect_manual_opened(IDT_HELP, "after the open dialog");
 
-    run_command(main, IDM_EXIT);
-    EXPECT_EQ(program.wait_for_exit(), 0u);
+    exit_with(program, main, WM_COMMAND, IDM_EXIT);
 }
 
 TEST(Help, WithoutTheManualSaysItIsNotFound)
@@ -129,11 +126,10 @@ TEST(Help, WithoutTheManualSaysItIsNotFound)
         Box box = program.answer_box(L"残念！", IDOK);
         EXPECT_EQ(show(box), "[残念！] vorda_manual.pdfが見つかりません。 (no icon) OK") << "command " << command;
         program.settle(main);
-        EXPECT_TRUE(program.all_dialogs().empty());
+        expect_no_boxes(program, "after command " + std::to_string(command));
         EXPECT_FALSE(exists(record)) << "nothing was handed to a viewer";
     }
-    run_command(main, IDT_EXIT);
-    EXPECT_EQ(program.wait_for_exit(), 0u);
+    exit_with(program, main, WM_COMMAND, IDT_EXIT);
 }
 
 } // namespace

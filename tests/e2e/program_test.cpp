@@ -17,10 +17,16 @@ const std::vector<unsigned char> EXAMPLE = {0x41, 0x42, 0x00, 0xFF, 0x41, 0x42, 
 const std::wstring EXAMPLE_VIEW = L"0000:41 42 00 FF 41 42 00 FF 41 42 00 FF 41 42 00 FF AB \u00FFAB \u00FFAB \u00FFAB \u00FF\r\n"
                                   L"0010:7E " + std::wstring(15 * 3, L' ') + L"~" + std::wstring(15, L' ') + L"\r\n";
 
-void exit_with(const Program &program, HWND window, UINT message, WPARAM wparam)
+// The program started on the EXAMPLE file shows it at once in Normal, without a message, and
+// names it in the status bar as `shown`.
+void expect_example_shown(const Program &program, HWND main, const std::wstring &shown)
 {
-    PostMessageW(window, message, wparam, 0);
-    EXPECT_EQ(program.wait_for_exit(), 0u) << "exit code after message " << message << ", " << wparam;
+    for (HWND box : program.dialogs())
+        ADD_FAILURE() << "unexpected message: " << narrow(message_box_text(box));
+    Window w = parts_of(main);
+    EXPECT_EQ(narrow(text_of(w.view)), narrow(EXAMPLE_VIEW));
+    std::vector<std::wstring> status = status_of(program, w.status);
+    EXPECT_EQ(status, (std::vector<std::wstring>{shown, L"17Byte", L"P:0/0", L"A+:0000", L""})) << show(status);
 }
 
 TEST(Start, WithoutAFile)
@@ -70,14 +76,10 @@ TEST(Start, QuotedPathWithBlanks)
     std::wstring folder = scratch_folder() + L"\\my files";
     CreateDirectoryW(folder.c_str(), nullptr);
     std::wstring path = write_file(folder + L"\\rom image.bin", EXAMPLE);
-    Program program(L"\"" + path + L"\"");
+    Program program(in_quotes(path));
     HWND main = program.wait_for_main_window();
     ASSERT_NE(main, nullptr);
-    EXPECT_TRUE(program.dialogs().empty());
-    Window w = parts_of(main);
-    EXPECT_EQ(narrow(text_of(w.view)), narrow(EXAMPLE_VIEW));
-    std::vector<std::wstring> status = status_of(program, w.status);
-    EXPECT_EQ(status, (std::vector<std::wstring>{path, L"17Byte", L"P:0/0", L"A+:0000", L""})) << show(status);
+    expect_example_shown(program, main, path);
     exit_with(program, main, WM_COMMAND, IDT_EXIT);
 }
 
@@ -87,14 +89,10 @@ TEST(Start, JapaneseFileName)
     std::wstring folder = scratch_folder() + L"\\資料";
     CreateDirectoryW(folder.c_str(), nullptr);
     std::wstring path = write_file(folder + L"\\テスト データ①.bin", EXAMPLE);
-    Program program(L"\"" + path + L"\"");
+    Program program(in_quotes(path));
     HWND main = program.wait_for_main_window();
     ASSERT_NE(main, nullptr);
-    for (HWND box : program.dialogs())
-        ADD_FAILURE() << "unexpected message: " << narrow(message_box_text(box));
-    Window w = parts_of(main);
-    EXPECT_EQ(narrow(text_of(w.view)), narrow(EXAMPLE_VIEW));
-    EXPECT_EQ(narrow(program.status_text(w.status, 0)), narrow(path));
+    expect_example_shown(program, main, path);
     exit_with(program, main, WM_COMMAND, IDM_EXIT);
 }
 
@@ -106,18 +104,14 @@ TEST(Start, UnquotedPathKeepsItsTrailingBlanks)
     // program holds, and shows, keeps them.
     HWND main = program.wait_for_main_window();
     ASSERT_NE(main, nullptr);
-    for (HWND box : program.dialogs())
-        ADD_FAILURE() << "unexpected message: " << narrow(message_box_text(box));
-    Window w = parts_of(main);
-    EXPECT_EQ(narrow(program.status_text(w.status, 0)), narrow(path + L"  "));
-    EXPECT_EQ(narrow(text_of(w.view)), narrow(EXAMPLE_VIEW));
+    expect_example_shown(program, main, path + L"  ");
     exit_with(program, main, WM_CLOSE, 0);
 }
 
 TEST(Start, MissingFileIsReportedThenTheWindowRunsOn)
 {
     std::wstring path = scratch_folder() + L"\\missing.bin";
-    Program program(L"\"" + path + L"\"");
+    Program program(in_quotes(path));
     // The message comes while the window is being created, before it is shown.
     HWND box = program.wait_for_window(L"#32770", L"FileOpenError");
     ASSERT_NE(box, nullptr);
@@ -142,7 +136,7 @@ TEST(Start, TooLongPathIsReportedNotCut)
     std::wstring folder = scratch_folder();
     for (size_t length : {size_t(300), size_t(2000)}) {
         std::wstring path = folder + L"\\" + std::wstring(length - folder.size() - 1, L'x');
-        Program program(L"\"" + path + L"\"");
+        Program program(in_quotes(path));
         HWND box = program.wait_for_window(L"#32770", L"ﾌｧｲﾙｴﾗｰ");
         ASSERT_NE(box, nullptr) << "length " << length;
         std::wstring text = message_box_text(box);

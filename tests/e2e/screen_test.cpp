@@ -237,8 +237,7 @@ TEST(Screen, JapaneseTextsAreDrawnAsGlyphsInEveryViewAndDialog)
             << narrow(text_of(children[size_t(line.index)])) << ", saved as " << saved;
     PostMessageW(about, WM_CLOSE, 0, 0);
     EXPECT_TRUE(wait_until([&] { return !IsWindow(about); }));
-    run_command(main, IDM_EXIT);
-    EXPECT_EQ(program.wait_for_exit(), 0u);
+    exit_with(program, main, WM_COMMAND, IDM_EXIT);
 }
 
 } // namespace
