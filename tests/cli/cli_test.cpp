@@ -22,7 +22,20 @@ std::string expected_utf8(int format, const std::u16string &label, const std::ve
 // "bin2src: " and the text, one line.
 std::string line(const std::string &text) { return "bin2src: " + text + "\n"; }
 
-class Bin2src : public Scratch {};
+// The two lines of a failure once the destination exists: the reason, then its removal.
+std::string failed_and_removed(const std::string &reason, const std::string &destination)
+{
+    return line(reason) + line("the incomplete '" + destination + "' was removed");
+}
+
+class Bin2src : public Scratch {
+protected:
+    // bin2src reading `source` from a pipe, which delivers the bytes in pieces of its own size.
+    Result piped(const std::string &source, const std::string &options) const
+    {
+        return run_program({"/bin/sh", "-c", "cat '" + source + "' | '" + BIN2SRC + "' " + options});
+    }
+};
 
 TEST_F(Bin2src, SameTextAsTheWindowsExportForEverySizeFormatAndLabel)
 {
@@ -132,16 +145,14 @@ TEST_F(Bin2src, StandardInputFromAFileAndFromAPipe)
 {
     std::vector<uint8_t> bytes = random_bytes(300001, 4);
     std::string source = write("rom.bin", bytes);
-    Redirect from_file;
-    from_file.input = source;
+    Redirect from_file{.input = source};
     Result r = run({"-f", "asm", "-e", "utf8"}, from_file);
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.out, expected_utf8(2, u"exe_dt", bytes));
     r = run({"-f", "asm", "-e", "utf8", "-"}, from_file);
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.out, expected_utf8(2, u"exe_dt", bytes)) << "- names standard input";
-    // A pipe delivers the bytes in pieces of its own size.
-    r = run_program({"/bin/sh", "-c", "cat '" + source + "' | '" + BIN2SRC + "' -f basic -o '" + path("out.bas") + "'"});
+    r = piped(source, "-f basic -o '" + path("out.bas") + "'");
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(first_difference(read("out.bas"), utf16le(reference_source_text(3, u"exe_dt", bytes))), "");
 }
@@ -153,8 +164,7 @@ TEST_F(Bin2src, StandardOutputByDashAndToAFile)
     Result r = run({"-o", "-", "-e", "utf8", source});
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.out, expected_utf8(1, u"exe_dt", bytes));
-    Redirect to_file;
-    to_file.output = path("redirected.c");
+    Redirect to_file{.output = path("redirected.c")};
     r = run({"-e", "utf8", source}, to_file);
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(read("redirected.c"), bytes_of(expected_utf8(1, u"exe_dt", bytes)));
@@ -168,13 +178,11 @@ TEST_F(Bin2src, EmptySourceIsRefusedAndLeavesNoDestination)
     EXPECT_EQ(r.err, line("'" + source + "' is empty (0 bytes): there is no data to convert"));
     EXPECT_FALSE(exists("out.c"));
     // From a pipe the emptiness shows only once the destination exists; it is removed.
-    Redirect empty_input;
-    empty_input.input = source;
-    r = run_program({"/bin/sh", "-c", "cat '" + source + "' | '" + BIN2SRC + "' -o '" + path("piped.c") + "'"});
+    r = piped(source, "-o '" + path("piped.c") + "'");
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.err, line("standard input is empty (0 bytes): there is no data to convert"));
     EXPECT_FALSE(exists("piped.c"));
-    r = run({}, empty_input);
+    r = run({}, {.input = source});
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.err, line("standard input is empty (0 bytes): there is no data to convert"));
     EXPECT_EQ(r.out, "");
@@ -195,8 +203,8 @@ TEST_F(Bin2src, UnreadableSourceRemovesTheIncompleteDestination)
     mkdir(path("folder").c_str(), 0755);
     Result r = run({"-o", path("out.c"), path("folder")});
     EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.err, line("cannot read '" + path("folder") + "': " + std::strerror(EISDIR)) +
-                         line("the incomplete '" + path("out.c") + "' was removed"));
+    EXPECT_EQ(r.err,
+              failed_and_removed("cannot read '" + path("folder") + "': " + std::strerror(EISDIR), path("out.c")));
     EXPECT_FALSE(exists("out.c"));
 }
 
@@ -255,17 +263,12 @@ TEST_F(Bin2src, DestinationThatIsTheSourceUnderAnyNameIsRefused)
         }
     }
     // A shell's ">>" onto the source, and the source given as standard input.
-    Redirect append;
-    append.output = source;
-    append.append = true;
-    Result r = run({source}, append);
+    Result r = run({source}, {.output = source, .append = true});
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.err, line("standard output is the source file '" + source +
                           "' itself; it is not written to (choose another destination)"));
     EXPECT_EQ(read(source), bytes);
-    Redirect input;
-    input.input = source;
-    r = run({"--force", "-o", path("hard.bin")}, input);
+    r = run({"--force", "-o", path("hard.bin")}, {.input = source});
     EXPECT_EQ(r.status, 1);
     EXPECT_NE(r.err.find("is the source file itself"), std::string::npos) << r.err;
     EXPECT_EQ(read(source), bytes);
@@ -283,17 +286,12 @@ TEST_F(Bin2src, DestinationInAMissingFolder)
 TEST_F(Bin2src, WriteFailureOnStandardOutput)
 {
     std::string source = write("rom.bin", random_bytes(1000, 10));
-    Redirect full;
-    full.output = "/dev/full";
-    Result r = run({source}, full);
-    EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.err, line(std::string("cannot write standard output: ") + std::strerror(ENOSPC)));
-    r = run({"--help"}, full);
-    EXPECT_EQ(r.status, 1) << "help that cannot be written fails too";
-    EXPECT_EQ(r.err, line(std::string("cannot write standard output: ") + std::strerror(ENOSPC)));
-    r = run({"-s", "0", source}, full);
-    EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.err, line(std::string("cannot write standard output: ") + std::strerror(ENOSPC)));
+    // A conversion, and help and a segment, which fail too when they cannot be written.
+    for (const std::vector<std::string> &args : {std::vector<std::string>{source}, {"--help"}, {"-s", "0", source}}) {
+        Result r = run(args, {.output = "/dev/full"});
+        EXPECT_EQ(r.status, 1) << args[0];
+        EXPECT_EQ(r.err, line(std::string("cannot write standard output: ") + std::strerror(ENOSPC))) << args[0];
+    }
 }
 
 TEST_F(Bin2src, WriteFailureOnADeviceLeavesTheDevice)
@@ -312,12 +310,10 @@ TEST_F(Bin2src, WriteFailureHalfWayRemovesTheIncompleteFile)
 {
     // A file-size limit stops the writes after the first block has gone out.
     std::string source = write("rom.bin", random_bytes(1 << 20, 12));
-    Redirect limited;
-    limited.file_size_limit = 600000;
-    Result r = run({"-o", path("out.c"), source}, limited);
+    Result r = run({"-o", path("out.c"), source}, {.file_size_limit = 600000});
     EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.err, line("cannot write '" + path("out.c") + "': " + std::strerror(EFBIG)) +
-                         line("the incomplete '" + path("out.c") + "' was removed"));
+    EXPECT_EQ(r.err,
+              failed_and_removed("cannot write '" + path("out.c") + "': " + std::strerror(EFBIG), path("out.c")));
     EXPECT_FALSE(exists("out.c"));
 }
 
@@ -377,9 +373,7 @@ TEST_F(Bin2src, TerminalAsStandardInputIsNotTakenForASource)
     int master = posix_openpt(O_RDWR | O_NOCTTY);
     if (master < 0 || grantpt(master) != 0 || unlockpt(master) != 0)
         GTEST_SKIP() << "no pseudo-terminal to stand for a terminal here";
-    Redirect terminal;
-    terminal.input = ptsname(master);
-    Result r = run({"-e", "utf8"}, terminal);
+    Result r = run({"-e", "utf8"}, {.input = ptsname(master)});
     close(master);
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.err, line("no source: name a file, or send the bytes to standard input (see 'bin2src --help')"));
@@ -424,7 +418,7 @@ TEST_F(Bin2src, SegmentInEachRenderingIsTheFormattersText)
     EXPECT_EQ(run({"-s", "1", source}).out, formatted(bytes, 1, ViewMode::Normal));
     EXPECT_EQ(run({"-v", "asm", source}).out, formatted(bytes, 0, ViewMode::Asm));
     // Read through from a pipe, in pieces, to the same text.
-    Result r = run_program({"/bin/sh", "-c", "cat '" + source + "' | '" + BIN2SRC + "' -s 2 -v basic"});
+    Result r = piped(source, "-s 2 -v basic");
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.out, formatted(bytes, 2, ViewMode::Basic));
 }
@@ -452,7 +446,7 @@ TEST_F(Bin2src, SegmentPastTheEndIsRefused)
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.out, "");
     EXPECT_EQ(r.err, line("segment 2 is past the end: '" + source + "' holds 131072 bytes, segments 0 to 1"));
-    r = run_program({"/bin/sh", "-c", "cat '" + source + "' | '" + BIN2SRC + "' -s 5"});
+    r = piped(source, "-s 5");
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.err, line("segment 5 is past the end: standard input holds 131072 bytes, segments 0 to 1"));
     // An empty file has segment 0, and it is empty, as the window shows it.
