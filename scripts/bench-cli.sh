@@ -36,7 +36,6 @@ timed() {
   t1=$(date +%s%N)
   awk -v d=$((t1 - t0)) 'BEGIN { printf "%.1f\n", d / 1e6 }' >"$work/time.ms"
 }
-median() { printf '%s\n' "$@" | sort -g | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'; }
 spread() { printf '%s\n' "$@" | sort -g | awk '{ v[NR] = $1 } END { m = v[int((NR + 1) / 2)]; printf "%.0f%%", (m > 0 ? 100 * (v[NR] - v[1]) / m : 0) }'; }
 ratio() { awk -v x="$1" -v b="$2" 'BEGIN { printf "%.1f", (b > 0 ? x / b : 0) }'; }
 
@@ -44,8 +43,7 @@ printf '%-6s %-9s %-7s %10s %7s %10s %7s %8s %11s %11s %9s %9s\n' source into te
   xxd_i_ms spread xxd/b2s b2s_peakKiB xxd_peakKiB b2s_MB xxd_MB
 declare -A result bytes
 for mib in "${sizes[@]}"; do
-  source_file="$work/random-${mib}MiB.bin"
-  [ -f "$source_file" ] || head -c "$((mib * 1024 * 1024))" /dev/urandom >"$source_file"
+  source_file=$(random_source "$work" "$mib")
   for into in null file; do
     declare -A ms=() kib=()
     for ((run = 1; run <= runs; run++)); do

@@ -16,28 +16,13 @@ sizes=("$@")
 [ ${#sizes[@]} -eq 0 ] && sizes=(64 256)
 runs=${VORDA_BENCH_RUNS:-3}
 
-need_packages "${NATIVE_PACKAGES[@]}" "${CROSS_PACKAGES[@]}"
-say "building window_bench"
-cmake -S . -B "$VORDA_BUILD/cross" -G Ninja -DCMAKE_BUILD_TYPE=Release \
-  -DCMAKE_TOOLCHAIN_FILE="$VORDA_ROOT/cmake/mingw-w64-x86_64.cmake" >/dev/null
-cmake --build "$VORDA_BUILD/cross" --target window_bench vorda >/dev/null
+wine_bench_setup window_bench vorda
 exe="$VORDA_BUILD/cross/bench/window_bench.exe"
-
-work="$VORDA_BUILD/bench-export"
-mkdir -p "$work"
-wine_prefix
-start_xvfb
-trap 'rm -f "$work"/out.*; wineserver -k 2>/dev/null || true; stop_xvfb' EXIT
-wine_session
-
-now_ms() { echo $(( $(date +%s%N) / 1000000 )); }
-median() { printf '%s\n' "$@" | sort -n | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'; }
 
 printf '%-8s %12s %12s %9s %14s %14s %16s %16s\n' source window_ms xxd_i_ms xxd/window export_out_MB \
   xxd_out_MB peak_ws_KiB_start peak_ws_KiB_end
 for mib in "${sizes[@]}"; do
-  source_file="$work/random-${mib}MiB.bin"
-  [ -f "$source_file" ] || head -c "$((mib * 1024 * 1024))" /dev/urandom >"$source_file"
+  source_file=$(random_source "$work" "$mib")
   window_ms=() xxd_ms=() start_peak=() end_peak=()
   for ((run = 1; run <= runs; run++)); do
     rm -f "$work/out.cpp" "$work/out.xxd"
@@ -54,13 +39,7 @@ for mib in "${sizes[@]}"; do
     end_peak+=("$(sed -n 's/.*after=\([0-9]*\).*/\1/p' <<<"$line")")
     export_bytes=$(stat -c %s "$work/out.cpp")
     rm -f "$work/out.cpp"
-
-    t0=$(now_ms)
-    xxd -i "$source_file" >"$work/out.xxd"
-    t1=$(now_ms)
-    xxd_ms+=($((t1 - t0)))
-    xxd_bytes=$(stat -c %s "$work/out.xxd")
-    rm -f "$work/out.xxd"
+    time_xxd "$source_file"
   done
   w=$(median "${window_ms[@]}") x=$(median "${xxd_ms[@]}")
   printf '%-8s %12s %12s %9s %14s %14s %16s %16s\n' "${mib}MiB" "$w" "$x" \

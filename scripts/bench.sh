@@ -10,11 +10,8 @@ cmake -S . -B "$VORDA_BUILD/native" -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/nu
 cmake --build "$VORDA_BUILD/native" --target vorda_bench -j "$(nproc)"
 "$VORDA_BUILD/native/bench/vorda_bench" --benchmark_repetitions=5 --benchmark_report_aggregates_only=true
 
-cmake -S . -B "$VORDA_BUILD/cross" -G Ninja -DCMAKE_BUILD_TYPE=Release \
-  -DCMAKE_TOOLCHAIN_FILE="$VORDA_ROOT/cmake/mingw-w64-x86_64.cmake" >/dev/null
+configure_cross
 cmake --build "$VORDA_BUILD/cross" --target render_bench -j "$(nproc)"
 wine_prefix
-start_xvfb
-trap 'wineserver -k 2>/dev/null || true; stop_xvfb' EXIT
-wine_session
+start_wine_display
 wine "$VORDA_BUILD/cross/bench/render_bench.exe"

@@ -29,6 +29,12 @@ NATIVE_PACKAGES=(cmake ninja-build g++ libgtest-dev libgmock-dev googletest libb
 CROSS_PACKAGES=(cmake ninja-build g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64 googletest fonts-wine
                 wine wine64 xvfb xauth fonts-ipafont-gothic fonts-vlgothic imagemagick python3)
 
+# Configures the Windows build (MinGW-w64, Release) in $VORDA_BUILD/cross.
+configure_cross() {
+  cmake -S "$VORDA_ROOT" -B "$VORDA_BUILD/cross" -G Ninja -DCMAKE_BUILD_TYPE=Release \
+    -DCMAKE_TOOLCHAIN_FILE="$VORDA_ROOT/cmake/mingw-w64-x86_64.cmake" >/dev/null
+}
+
 # Makes the project's Wine prefix once: a 64-bit prefix with the Japanese fonts mapped onto the
 # names the program and the system ask for. The settings are imported again whenever they are
 # newer than the prefix. Safe to call from parallel tests.
@@ -92,4 +98,51 @@ start_xvfb() {
 stop_xvfb() {
   [ -n "${XVFB_PID:-}" ] && kill "$XVFB_PID" 2>/dev/null
   XVFB_PID=
+}
+
+# Starts Xvfb and a Wine session on it, both ended when the script exits, after the clean-up
+# command given, if any (kept as written: its variables expand at exit).
+start_wine_display() {
+  start_xvfb
+  # shellcheck disable=SC2064
+  trap "${1:+$1; }wineserver -k 2>/dev/null || true; stop_xvfb" EXIT
+  wine_session
+}
+
+# ---- Benchmarks ----
+
+now_ms() { echo $(( $(date +%s%N) / 1000000 )); }
+median() { printf '%s\n' "$@" | sort -g | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'; }
+
+# Prints the path of a random source of $2 MiB in folder $1, made on first use and kept, so
+# that every tool and every later run reads the same bytes.
+random_source() {
+  local file="$1/random-$2MiB.bin"
+  [ -f "$file" ] || head -c "$(($2 * 1024 * 1024))" /dev/urandom >"$file" || return
+  echo "$file"
+}
+
+# Set-up of the benchmarks that export under Wine: builds the targets named, makes the work
+# folder $work and starts a Wine session on Xvfb; at exit the outputs left in $work go.
+wine_bench_setup() {
+  need_packages "${NATIVE_PACKAGES[@]}" "${CROSS_PACKAGES[@]}"
+  say "building $1"
+  configure_cross
+  cmake --build "$VORDA_BUILD/cross" --target "$@" >/dev/null
+  work="$VORDA_BUILD/bench-export"
+  mkdir -p "$work"
+  wine_prefix
+  start_wine_display 'rm -f "$work"/out.*'
+}
+
+# Times `xxd -i` on file $1 into $work: adds the milliseconds to the array xxd_ms and sets
+# xxd_bytes to the size of what it wrote, which is then removed.
+time_xxd() {
+  local t0 t1
+  t0=$(now_ms)
+  xxd -i "$1" >"$work/out.xxd"
+  t1=$(now_ms)
+  xxd_ms+=($((t1 - t0)))
+  xxd_bytes=$(stat -c %s "$work/out.xxd")
+  rm -f "$work/out.xxd"
 }

@@ -15,8 +15,7 @@ cd "$VORDA_ROOT"
 
 need_packages "${CROSS_PACKAGES[@]}" x11-utils
 
-cmake -S . -B "$VORDA_BUILD/cross" -G Ninja -DCMAKE_BUILD_TYPE=Release \
-  -DCMAKE_TOOLCHAIN_FILE="$VORDA_ROOT/cmake/mingw-w64-x86_64.cmake" >/dev/null
+configure_cross
 cmake --build "$VORDA_BUILD/cross" --target vorda -j "$(nproc)"
 scripts/build-manual.sh >/dev/null
 wine_prefix
@@ -33,9 +32,7 @@ if [ -n "${DISPLAY:-}" ]; then
   exec wine "$exe" "${args[@]}"
 fi
 
-start_xvfb
-trap 'wineserver -k 2>/dev/null || true; stop_xvfb' EXIT
-wine_session
+start_wine_display
 wine "$exe" "${args[@]}" >/dev/null 2>&1 &
 program=$!
 # Wait for the main window to be on the screen, then give it a moment to paint.

@@ -11,17 +11,14 @@ source "$(dirname "$0")/common.sh"
 cd "$VORDA_ROOT"
 
 need_packages "${CROSS_PACKAGES[@]}"
-cmake -S . -B "$VORDA_BUILD/cross" -G Ninja -DCMAKE_BUILD_TYPE=Release \
-  -DCMAKE_TOOLCHAIN_FILE="$VORDA_ROOT/cmake/mingw-w64-x86_64.cmake" >/dev/null
+configure_cross
 cmake --build "$VORDA_BUILD/cross" --target e2e_tests -j "$(nproc)"
 wine_prefix
 
 shots="$VORDA_BUILD/shots"
 rm -rf "$shots"
 mkdir -p "$shots" "$WINEPREFIX/drive_c/data"
-start_xvfb
-trap 'wineserver -k 2>/dev/null || true; stop_xvfb' EXIT
-wine_session
+start_wine_display
 VORDA_SHOTS=$(winepath -w "$shots") VORDA_SHOT_FILE='C:\data\sample.bin' \
   wine "$VORDA_BUILD/cross/tests/e2e/e2e_tests.exe" --gtest_filter='Screen.JapaneseTextsAreDrawnAsGlyphs*' \
   2>/dev/null | tr -d '\r' | grep -E '^\[ *(OK|FAILED|PASSED) *\]|Failure' >&2

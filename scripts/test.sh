@@ -21,14 +21,11 @@ ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1 \
   ctest --test-dir "$VORDA_BUILD/sanitize" -j "$jobs" --output-on-failure
 
 say "Windows build and tests under Wine"
-cmake -S . -B "$VORDA_BUILD/cross" -G Ninja -DCMAKE_BUILD_TYPE=Release \
-  -DCMAKE_TOOLCHAIN_FILE="$VORDA_ROOT/cmake/mingw-w64-x86_64.cmake" >/dev/null
+configure_cross
 cmake --build "$VORDA_BUILD/cross" -j "$jobs"
 wine_prefix
-start_xvfb
-trap 'wineserver -k 2>/dev/null || true; stop_xvfb' EXIT
 # One wine server for the whole run rather than one per test, and its system processes started
 # now, away from ctest's output pipes, which they would otherwise hold open.
-wine_session
+start_wine_display
 ctest --test-dir "$VORDA_BUILD/cross" -j "$jobs" --output-on-failure
 say "all tests passed"
