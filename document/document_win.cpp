@@ -58,6 +58,15 @@ void show_path_too_long(HWND owner, const char16_t *path)
     MessageBoxW(owner, wide(message), L"ﾌｧｲﾙｴﾗｰ", MB_OK | MB_ICONWARNING);
 }
 
+void show_file_error(HWND owner, const char16_t *path, DWORD code, const wchar_t *caption)
+{
+    // A buffer that holds the longest path whole.
+    char16_t message[FILE_ERROR_TEXT_CAPACITY];
+    TextBuilder t = text_builder(message);
+    file_error_text(t, path, int32_t(code));
+    MessageBoxW(owner, wide(message), caption, MB_OK | MB_ICONWARNING);
+}
+
 int choose_source_file(HWND owner)
 {
     // The dialog's own buffer: a cancelled dialog leaves the current file untouched.

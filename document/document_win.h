@@ -18,3 +18,7 @@ int choose_source_file(HWND owner);
 
 // Tells the user that a path is too long to be used, rather than open a cut one.
 void show_path_too_long(HWND owner, const char16_t *path);
+
+// "<path>のﾌｧｲﾙが開けません" and the system's code, with the warning icon: a file that cannot be
+// opened, read, created or written.
+void show_file_error(HWND owner, const char16_t *path, DWORD code, const wchar_t *caption);

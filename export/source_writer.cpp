@@ -40,15 +40,6 @@ bool write_block(void *context, const char16_t *text, size_t count)
     return true;
 }
 
-// "<path>のﾌｧｲﾙが開けません" and the code, in a buffer that holds the longest path whole.
-void show_file_error(HWND owner, const char16_t *path, DWORD code, const wchar_t *caption)
-{
-    char16_t message[FILE_ERROR_TEXT_CAPACITY];
-    TextBuilder t = text_builder(message);
-    file_error_text(t, path, int32_t(code));
-    MessageBoxW(owner, wide(message), caption, MB_OK | MB_ICONWARNING);
-}
-
 void show_empty_source(HWND owner, const char16_t *path)
 {
     char16_t message[FILE_ERROR_TEXT_CAPACITY];

@@ -1,7 +1,6 @@
 #include "view/renderer.h"
 
 #include "document/document_win.h"
-#include "document/text.h"
 #include "res/resource.h"
 
 HWND view_window;
@@ -59,11 +58,7 @@ void render_segment(HWND owner, ViewMode mode)
     HANDLE file = CreateFileW(wide(document.source_path), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                               FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
     if (file == INVALID_HANDLE_VALUE) {
-        int32_t code = int32_t(GetLastError());
-        char16_t message[FILE_ERROR_TEXT_CAPACITY];
-        TextBuilder t = text_builder(message);
-        file_error_text(t, document.source_path, code);
-        MessageBoxW(owner, wide(message), L"FileOpenError", MB_OK | MB_ICONWARNING);
+        show_file_error(owner, document.source_path, GetLastError(), L"FileOpenError");
         return;
     }
 
