@@ -38,20 +38,12 @@ LRESULT CALLBACK answer_boxes(int code, WPARAM wparam, LPARAM lparam)
     return CallNextHookEx(hook, code, wparam, lparam);
 }
 
-size_t peak_working_set()
+PROCESS_MEMORY_COUNTERS memory()
 {
     PROCESS_MEMORY_COUNTERS counters = {};
     counters.cb = sizeof counters;
     GetProcessMemoryInfo(GetCurrentProcess(), &counters, sizeof counters);
-    return counters.PeakWorkingSetSize;
-}
-
-size_t peak_pagefile()
-{
-    PROCESS_MEMORY_COUNTERS counters = {};
-    counters.cb = sizeof counters;
-    GetProcessMemoryInfo(GetCurrentProcess(), &counters, sizeof counters);
-    return counters.PeakPagefileUsage;
+    return counters;
 }
 
 } // namespace
@@ -71,13 +63,13 @@ int wmain(int argc, wchar_t **argv)
     document.export_format = format;
     hook = SetWindowsHookExW(WH_CBT, answer_boxes, nullptr, GetCurrentThreadId());
 
-    size_t working_set_before = peak_working_set(), pagefile_before = peak_pagefile();
+    PROCESS_MEMORY_COUNTERS before = memory();
     LARGE_INTEGER frequency, start, end;
     QueryPerformanceFrequency(&frequency);
     QueryPerformanceCounter(&start);
     export_source(nullptr, format);
     QueryPerformanceCounter(&end);
-    size_t working_set_after = peak_working_set(), pagefile_after = peak_pagefile();
+    PROCESS_MEMORY_COUNTERS after = memory();
     UnhookWindowsHookEx(hook);
 
     // "書込完了 <n>mSEC要した": the digits are the export's own measurement.
@@ -90,6 +82,7 @@ int wmain(int argc, wchar_t **argv)
                 double(end.QuadPart - start.QuadPart) * 1000.0 / double(frequency.QuadPart),
                 static_cast<unsigned long long>(document.file_size), box_count);
     std::printf("peak_working_set_kib before=%zu after=%zu peak_pagefile_kib before=%zu after=%zu\n",
-                working_set_before / 1024, working_set_after / 1024, pagefile_before / 1024, pagefile_after / 1024);
+                before.PeakWorkingSetSize / 1024, after.PeakWorkingSetSize / 1024, before.PeakPagefileUsage / 1024,
+                after.PeakPagefileUsage / 1024);
     return completed ? 0 : 1;
 }
