@@ -174,7 +174,7 @@ TEST(Toolbar, ButtonsSeparatorsAndTooltips)
         }
         EXPECT_EQ(buttons[i].style, BTNS_BUTTON) << "position " << i;
         EXPECT_EQ(buttons[i].image, expected.image) << "position " << i;
-        EXPECT_EQ(narrow(program.tooltip(toolbar, expected.command)), narrow(expected.tooltip)) << "position " << i;
+        EXPECT_EQ(narrow(program.tooltip(toolbar, expected.command)), narrow(wide(expected.tooltip))) << "position " << i;
     }
     exit_with(program, main, WM_COMMAND, IDM_EXIT);
 }

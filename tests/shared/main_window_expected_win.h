@@ -9,22 +9,9 @@
 #include <iterator>
 #include <vector>
 
+#include "document/win32.h"
 #include "tests/shared/files_win.h"
-
-// The toolbar from left to right; command 0 is a separator.
-struct ExpectedButton {
-    int command;
-    int image;
-    const wchar_t *tooltip;
-};
-inline const ExpectedButton EXPECTED_TOOLBAR[] = {
-    {330, 0, L"ファイル名の設定"},  {0, 0, nullptr},
-    {331, 1, L"ノーマルで開く"},    {332, 2, L"Ｃ言語用で開く"},   {333, 3, L"アセンブラで開く"},
-    {334, 4, L"BASICで開く"},       {335, 5, L"ｾｸﾞﾒﾝﾄ切替UP"},     {336, 6, L"ｾｸﾞﾒﾝﾄ切替DOWN"},
-    {337, 7, L"ｾｸﾞﾒﾝﾄ切替UP"},      {338, 8, L"ｾｸﾞﾒﾝﾄ切替DOWN"},   {0, 0, nullptr},
-    {339, 9, L"Ｃ言語用で保存"},    {340, 10, L"アセンブラで保存"}, {341, 11, L"BASICで保存"},
-    {0, 0, nullptr},                {342, 12, L"ヘルプ"},          {343, 13, L"終了"},
-};
+#include "tests/shared/toolbar_expected.h"
 
 inline std::wstring menu_text(HMENU menu, UINT position)
 {

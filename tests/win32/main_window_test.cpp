@@ -263,7 +263,7 @@ TEST_F(MainWindow, TooltipTextsFromTheWindowProcedure)
         if (b.command == 0)
             continue;
         HINSTANCE given = nullptr;
-        EXPECT_EQ(narrow(tooltip_from_procedure(window, b.command, &given)), narrow(b.tooltip)) << "command "
+        EXPECT_EQ(narrow(tooltip_from_procedure(window, b.command, &given)), narrow(wide(b.tooltip))) << "command "
                                                                                                  << b.command;
         EXPECT_EQ(given, instance()) << "command " << b.command;
     }
@@ -290,7 +290,7 @@ TEST_F(MainWindow, TooltipTextsThroughTheToolbarsTooltipControl)
         tool.uId = UINT_PTR(b.command);
         tool.lpszText = text;
         SendMessageW(tips, TTM_GETTEXTW, std::size(text), LPARAM(&tool));
-        EXPECT_EQ(narrow(text), narrow(b.tooltip)) << "command " << b.command;
+        EXPECT_EQ(narrow(text), narrow(wide(b.tooltip))) << "command " << b.command;
     }
 }
 
