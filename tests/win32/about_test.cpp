@@ -10,50 +10,22 @@
 
 namespace {
 
-// While alive, calls `on_dialog` for each dialog box the thread is about to show, then posts
-// it the next of `answers` (a message with its parameters).
+// Lets `look` see each dialog the thread is about to show, then posts it `answers` (messages
+// with their parameters), in turn.
 struct Answer {
     UINT message;
     WPARAM wparam;
 };
 
-class DialogWatch {
-public:
-    DialogWatch(std::function<void(HWND)> on_dialog, std::vector<Answer> answers)
-    {
-        current = this;
-        handler = std::move(on_dialog);
-        replies = std::move(answers);
-        hook = SetWindowsHookExW(WH_CBT, procedure, nullptr, GetCurrentThreadId());
-    }
-    ~DialogWatch()
-    {
-        UnhookWindowsHookEx(hook);
-        current = nullptr;
-    }
-    int dialogs = 0;
-
-private:
-    static LRESULT CALLBACK procedure(int code, WPARAM wparam, LPARAM lparam)
-    {
-        if (code == HCBT_ACTIVATE && current != nullptr) {
-            HWND dialog = HWND(wparam);
-            wchar_t name[16] = L"";
-            GetClassNameW(dialog, name, 16);
-            if (std::wstring(name) == L"#32770") {
-                current->dialogs++;
-                current->handler(dialog);
-                for (const Answer &a : current->replies)
-                    PostMessageW(dialog, a.message, a.wparam, 0);
-            }
-        }
-        return CallNextHookEx(nullptr, code, wparam, lparam);
-    }
-    static inline DialogWatch *current = nullptr;
-    HHOOK hook;
-    std::function<void(HWND)> handler;
-    std::vector<Answer> replies;
-};
+void answer_dialogs(BoxCapture &boxes, std::function<void(HWND)> look, std::vector<Answer> answers)
+{
+    boxes.on_dialog = [look, answers](HWND dialog) {
+        look(dialog);
+        for (const Answer &a : answers)
+            PostMessageW(dialog, a.message, a.wparam, 0);
+        return true;
+    };
+}
 
 class About : public ::testing::Test {
 protected:
@@ -119,9 +91,10 @@ TEST_F(About, TemplateTextsAndLayout)
             MapDialogRect(dialog, &c.expected);
         }
     };
-    DialogWatch watch(look, {{WM_COMMAND, IDC_ABOUT_CLOSE}});
+    BoxCapture boxes;
+    answer_dialogs(boxes, look, {{WM_COMMAND, IDC_ABOUT_CLOSE}});
     EXPECT_EQ(show_about(owner), 1);
-    ASSERT_EQ(watch.dialogs, 1);
+    ASSERT_EQ(boxes.seen().size(), 1u);
 
     EXPECT_EQ(narrow(seen.caption), "このソフトについて");
     // The dialog manager shows the dialog itself, so WS_VISIBLE is read from the template below.
@@ -181,15 +154,17 @@ TEST(AboutTemplate, StylesAndSize)
 
 TEST_F(About, ClosingFromTheFrameGivesZero)
 {
-    DialogWatch watch([](HWND) {}, {{WM_CLOSE, 0}});
+    BoxCapture boxes;
+    answer_dialogs(boxes, [](HWND) {}, {{WM_CLOSE, 0}});
     EXPECT_EQ(show_about(owner), 0);
-    EXPECT_EQ(watch.dialogs, 1);
+    EXPECT_EQ(boxes.seen().size(), 1u);
 }
 
 TEST_F(About, OnlyTheCloseButtonAndTheFrameEndIt)
 {
     // Cancel (the Esc key) and OK are ignored; the close button then ends it with 1.
-    DialogWatch watch([](HWND) {}, {{WM_COMMAND, IDCANCEL}, {WM_COMMAND, IDOK}, {WM_COMMAND, IDC_ABOUT_CLOSE}});
+    BoxCapture boxes;
+    answer_dialogs(boxes, [](HWND) {}, {{WM_COMMAND, IDCANCEL}, {WM_COMMAND, IDOK}, {WM_COMMAND, IDC_ABOUT_CLOSE}});
     EXPECT_EQ(show_about(owner), 1);
 }
 
