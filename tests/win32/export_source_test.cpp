@@ -36,6 +36,14 @@ protected:
         ASSERT_TRUE(text_copy(document.export_label, label.c_str()));
     }
 
+    // Exports with the program's questions answered in turn; the boxes it showed.
+    std::vector<SeenBox> exported(int32_t format, std::vector<int> answers = {})
+    {
+        BoxCapture boxes(std::move(answers));
+        export_source(window, format);
+        return boxes.seen();
+    }
+
     // A message box as the failure table describes it: OK only, the warning icon.
     static void expect_warning(const SeenBox &box, const std::string &caption, const std::string &text)
     {
@@ -83,10 +91,9 @@ TEST_F(ExportSource, WorkedExampleAsTheFileHoldsIt)
     std::wstring source = scratch_file(L"rom.bin", bytes);
     std::wstring destination = proposed(source, L"cpp");
     prepare(source, destination);
-    BoxCapture boxes;
-    export_source(window, 1);
-    ASSERT_EQ(boxes.seen().size(), 1u);
-    expect_completion(boxes.seen()[0]);
+    std::vector<SeenBox> boxes = exported(1);
+    ASSERT_EQ(boxes.size(), 1u);
+    expect_completion(boxes[0]);
     // UTF-16LE, no byte-order mark, no terminator, CR LF.
     const char16_t *expected = u"\t//0    1    2    3    4    5    6    7    8    9    A    B    C    D    E    F    \r\n"
                                u"BYTE exe_dt[]={\r\n"
@@ -113,10 +120,9 @@ TEST_F(ExportSource, EveryFormatMatchesTheReferenceByteForByte)
         for (int format = 1; format <= 3; format++) {
             std::wstring destination = proposed(source, EXTENSIONS[format]);
             prepare(source, destination, c.label);
-            BoxCapture boxes;
-            export_source(window, format);
-            ASSERT_EQ(boxes.seen().size(), 1u) << "format " << format << ", " << c.size << " bytes";
-            expect_completion(boxes.seen()[0]);
+            std::vector<SeenBox> boxes = exported(format);
+            ASSERT_EQ(boxes.size(), 1u) << "format " << format << ", " << c.size << " bytes";
+            expect_completion(boxes[0]);
             EXPECT_EQ(first_difference(read_file(destination), utf16le(reference_source_text(format, c.label, bytes))),
                       "")
                 << "format " << format << ", " << c.size << " bytes";
@@ -129,10 +135,9 @@ TEST_F(ExportSource, OverwriteAnsweredNoLeavesTheFileAlone)
     std::wstring source = scratch_file(L"rom.bin", random_bytes(100, 1));
     std::wstring destination = write_file(proposed(source, L"cpp"), bytes_of("old text"));
     prepare(source, destination);
-    BoxCapture boxes({IDNO});
-    export_source(window, 1);
-    ASSERT_EQ(boxes.seen().size(), 1u) << "the question, and no completion message";
-    expect_question(boxes.seen()[0]);
+    std::vector<SeenBox> boxes = exported(1, {IDNO});
+    ASSERT_EQ(boxes.size(), 1u) << "the question, and no completion message";
+    expect_question(boxes[0]);
     EXPECT_EQ(read_file(destination), bytes_of("old text"));
     EXPECT_TRUE(status_bar_untouched());
     // The source was closed: it can be opened for writing again.
@@ -149,11 +154,10 @@ TEST_F(ExportSource, OverwriteAnsweredYesReplacesTheFile)
     std::wstring destination =
         write_file(proposed(source, L"bas"), std::vector<uint8_t>(100000, 'x'));
     prepare(source, destination);
-    BoxCapture boxes({IDYES, IDOK});
-    export_source(window, 3);
-    ASSERT_EQ(boxes.seen().size(), 2u);
-    expect_question(boxes.seen()[0]);
-    expect_completion(boxes.seen()[1]);
+    std::vector<SeenBox> boxes = exported(3, {IDYES, IDOK});
+    ASSERT_EQ(boxes.size(), 2u);
+    expect_question(boxes[0]);
+    expect_completion(boxes[1]);
     EXPECT_EQ(first_difference(read_file(destination), utf16le(reference_source_text(3, u"exe_dt", bytes))), "");
 }
 
@@ -163,10 +167,9 @@ TEST_F(ExportSource, SourceDeletedAfterItWasChosen)
     std::wstring destination = source + L".cpp";
     prepare(source, destination);
     ASSERT_TRUE(DeleteFileW(source.c_str()));
-    BoxCapture boxes;
-    export_source(window, 1);
-    ASSERT_EQ(boxes.seen().size(), 1u);
-    expect_warning(boxes.seen()[0], "FileOpenError", file_error(source, ERROR_FILE_NOT_FOUND));
+    std::vector<SeenBox> boxes = exported(1);
+    ASSERT_EQ(boxes.size(), 1u);
+    expect_warning(boxes[0], "FileOpenError", file_error(source, ERROR_FILE_NOT_FOUND));
     EXPECT_FALSE(exists(destination)) << "nothing is created";
     EXPECT_TRUE(status_bar_untouched());
 }
@@ -177,11 +180,10 @@ TEST_F(ExportSource, DestinationThatIsTheSourceIsRefusedAndTheSourceKept)
     std::vector<uint8_t> bytes = random_bytes(5000, 4);
     std::wstring source = scratch_file(L"rom.cpp", bytes);
     prepare(source, source);
-    BoxCapture boxes({IDYES});
-    export_source(window, 1);
-    ASSERT_EQ(boxes.seen().size(), 2u);
-    expect_question(boxes.seen()[0]);
-    expect_warning(boxes.seen()[1], "FileSaveError", file_error(source, ERROR_SHARING_VIOLATION));
+    std::vector<SeenBox> boxes = exported(1, {IDYES});
+    ASSERT_EQ(boxes.size(), 2u);
+    expect_question(boxes[0]);
+    expect_warning(boxes[1], "FileSaveError", file_error(source, ERROR_SHARING_VIOLATION));
     EXPECT_EQ(read_file(source), bytes) << "the source is unchanged and still there";
     EXPECT_TRUE(status_bar_untouched());
 }
@@ -191,20 +193,14 @@ TEST_F(ExportSource, DestinationInAMissingFolder)
     std::wstring source = scratch_file(L"rom.bin", random_bytes(10, 5));
     std::wstring destination = scratch_folder() + L"\\missing\\rom.asm";
     prepare(source, destination);
-    {
-        // The question comes although no file exists: the first failure is not looked into.
-        BoxCapture boxes({IDYES});
-        export_source(window, 2);
-        ASSERT_EQ(boxes.seen().size(), 2u);
-        expect_question(boxes.seen()[0]);
-        expect_warning(boxes.seen()[1], "FileSaveError", file_error(destination, ERROR_PATH_NOT_FOUND));
-    }
-    {
-        BoxCapture boxes({IDNO});
-        export_source(window, 2);
-        ASSERT_EQ(boxes.seen().size(), 1u);
-        expect_question(boxes.seen()[0]);
-    }
+    // The question comes although no file exists: the first failure is not looked into.
+    std::vector<SeenBox> boxes = exported(2, {IDYES});
+    ASSERT_EQ(boxes.size(), 2u);
+    expect_question(boxes[0]);
+    expect_warning(boxes[1], "FileSaveError", file_error(destination, ERROR_PATH_NOT_FOUND));
+    boxes = exported(2, {IDNO});
+    ASSERT_EQ(boxes.size(), 1u);
+    expect_question(boxes[0]);
     EXPECT_TRUE(status_bar_untouched());
 }
 
@@ -213,10 +209,9 @@ TEST_F(ExportSource, EmptySourceIsRefusedBeforeTheDestinationIsCreated)
     std::wstring source = scratch_file(L"empty.bin", {});
     std::wstring destination = proposed(source, L"cpp");
     prepare(source, destination);
-    BoxCapture boxes;
-    export_source(window, 1);
-    ASSERT_EQ(boxes.seen().size(), 1u);
-    expect_warning(boxes.seen()[0], "ﾌｧｲﾙｴﾗｰ", narrow(source) + "のﾌｧｲﾙは空(0Byte)です\r\n変換するﾃﾞｰﾀがありません");
+    std::vector<SeenBox> boxes = exported(1);
+    ASSERT_EQ(boxes.size(), 1u);
+    expect_warning(boxes[0], "ﾌｧｲﾙｴﾗｰ", narrow(source) + "のﾌｧｲﾙは空(0Byte)です\r\n変換するﾃﾞｰﾀがありません");
     EXPECT_FALSE(exists(destination));
     EXPECT_TRUE(status_bar_untouched());
 }
@@ -230,19 +225,13 @@ TEST_F(ExportSource, LongPathsFitTheirMessages)
     std::wstring destination = folder + L"\\no such folder\\" + std::wstring(259 - folder.size() - 16, L'd');
     ASSERT_EQ(destination.size(), 259u);
     prepare(source, destination);
-    {
-        BoxCapture boxes({IDYES});
-        export_source(window, 1);
-        ASSERT_EQ(boxes.seen().size(), 1u) << "the missing source is reported first";
-        expect_warning(boxes.seen()[0], "FileOpenError", file_error(source, ERROR_FILE_NOT_FOUND));
-    }
+    std::vector<SeenBox> boxes = exported(1, {IDYES});
+    ASSERT_EQ(boxes.size(), 1u) << "the missing source is reported first";
+    expect_warning(boxes[0], "FileOpenError", file_error(source, ERROR_FILE_NOT_FOUND));
     write_file(source, random_bytes(10, 6));
-    {
-        BoxCapture boxes({IDYES});
-        export_source(window, 1);
-        ASSERT_EQ(boxes.seen().size(), 2u);
-        expect_warning(boxes.seen()[1], "FileSaveError", file_error(destination, ERROR_PATH_NOT_FOUND));
-    }
+    boxes = exported(1, {IDYES});
+    ASSERT_EQ(boxes.size(), 2u);
+    expect_warning(boxes[1], "FileSaveError", file_error(destination, ERROR_PATH_NOT_FOUND));
 }
 
 // A pipe stands in for a file that fails half-way: the test's end of it closes early.
@@ -262,11 +251,10 @@ TEST_F(ExportSource, ReadFailureIsReportedAndTheDestinationRemoved)
     });
     std::wstring destination = scratch_folder() + L"\\pipe.cpp";
     prepare(name, destination);
-    BoxCapture boxes;
-    export_source(window, 1);
+    std::vector<SeenBox> boxes = exported(1);
     feeder.join();
-    ASSERT_EQ(boxes.seen().size(), 1u);
-    expect_warning(boxes.seen()[0], "FileOpenError", file_error(name, ERROR_BROKEN_PIPE));
+    ASSERT_EQ(boxes.size(), 1u);
+    expect_warning(boxes[0], "FileOpenError", file_error(name, ERROR_BROKEN_PIPE));
     EXPECT_FALSE(exists(destination)) << "the incomplete destination is removed";
     EXPECT_TRUE(status_bar_untouched());
 }
@@ -287,11 +275,10 @@ TEST_F(ExportSource, WriteFailureIsReportedWithoutCompletion)
     std::vector<uint8_t> bytes = random_bytes(200000, 8);
     std::wstring source = scratch_file(L"rom.bin", bytes);
     prepare(source, name);
-    BoxCapture boxes;
-    export_source(window, 1);
+    std::vector<SeenBox> boxes = exported(1);
     reader.join();
-    ASSERT_EQ(boxes.seen().size(), 1u) << "the failure, and no completion message";
-    expect_warning(boxes.seen()[0], "FileSaveError", file_error(name, ERROR_BROKEN_PIPE));
+    ASSERT_EQ(boxes.size(), 1u) << "the failure, and no completion message";
+    expect_warning(boxes[0], "FileSaveError", file_error(name, ERROR_BROKEN_PIPE));
     EXPECT_EQ(read_file(source), bytes);
     EXPECT_TRUE(status_bar_untouched());
 }
