@@ -169,12 +169,11 @@ TEST_F(ExportDialog, BrowseOpensTheFileDialogAndCancelKeepsTheBox)
     choose(L"C:\\data\\rom.bin", 1);
     HWND file_dialog = nullptr;
     std::wstring filter;
-    DialogScript *running = nullptr;
     DialogScript script(CAPTION, {
                                      [](HWND dialog) { click(dialog, IDC_BROWSE); },
                                      [&](HWND) {
                                          // Runs inside the file dialog's own loop.
-                                         file_dialog = running->last_window(L"ファイルの指定");
+                                         file_dialog = script.last_window(L"ファイルの指定");
                                          ASSERT_NE(file_dialog, nullptr) << "no file dialog titled ファイルの指定";
                                          filter = window_text(GetDlgItem(file_dialog, cmb1));
                                          PostMessageW(file_dialog, WM_COMMAND, IDCANCEL, 0);
@@ -185,7 +184,6 @@ TEST_F(ExportDialog, BrowseOpensTheFileDialogAndCancelKeepsTheBox)
                                          click(dialog, IDC_EXPORT_CANCEL);
                                      },
                                  });
-    running = &script;
     EXPECT_EQ(show_export_settings(window), 0);
     EXPECT_EQ(script.steps_run(), script.step_count());
     EXPECT_EQ(narrow(filter), "ALLFile(*.*)");
@@ -196,11 +194,10 @@ TEST_F(ExportDialog, BrowseOkPutsTheChosenPathInTheBox)
     std::wstring folder = scratch_folder();
     std::wstring chosen = folder + L"\\chosen.cpp"; // need not exist
     choose(folder + L"\\rom.bin", 1);
-    DialogScript *running = nullptr;
     DialogScript script(CAPTION, {
                                      [](HWND dialog) { click(dialog, IDC_BROWSE); },
                                      [&](HWND) {
-                                         HWND file_dialog = running->last_window(L"ファイルの指定");
+                                         HWND file_dialog = script.last_window(L"ファイルの指定");
                                          ASSERT_NE(file_dialog, nullptr);
                                          // The file name box: a combo box, or an edit box in the old style.
                                          HWND name = GetDlgItem(file_dialog, cmb13);
@@ -212,7 +209,6 @@ TEST_F(ExportDialog, BrowseOkPutsTheChosenPathInTheBox)
                                      },
                                      [&](HWND dialog) { click(dialog, IDC_EXPORT_OK); },
                                  });
-    running = &script;
     EXPECT_EQ(show_export_settings(window), 1);
     EXPECT_EQ(narrow(path()), narrow(chosen));
 }
