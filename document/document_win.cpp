@@ -49,11 +49,13 @@ bool set_source_file(const char16_t *path)
     return true;
 }
 
-void show_path_too_long(HWND owner, const char16_t *path)
+void show_path_too_long(HWND owner, const char16_t *path, size_t limit)
 {
     char16_t message[FILE_ERROR_TEXT_CAPACITY];
     TextBuilder t = text_builder(message);
-    text_append(t, u"ﾌｧｲﾙ名が長すぎます（259文字まで）\r\n");
+    text_append(t, u"ﾌｧｲﾙ名が長すぎます（");
+    text_append_unsigned(t, limit);
+    text_append(t, u"文字まで）\r\n");
     text_append(t, path); // cut to the message buffer if need be
     MessageBoxW(owner, wide(message), L"ﾌｧｲﾙｴﾗｰ", MB_OK | MB_ICONWARNING);
 }

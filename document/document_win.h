@@ -17,7 +17,8 @@ bool set_source_file(const char16_t *path);
 int choose_source_file(HWND owner);
 
 // Tells the user that a path is too long to be used, rather than open a cut one.
-void show_path_too_long(HWND owner, const char16_t *path);
+// limit: the most characters the path may have where it was given.
+void show_path_too_long(HWND owner, const char16_t *path, size_t limit = PATH_CAPACITY - 1);
 
 // "<path>のﾌｧｲﾙが開けません" and the system's code, with the warning icon: a file that cannot be
 // opened, read, created or written.

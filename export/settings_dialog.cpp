@@ -4,6 +4,8 @@
 
 #include <commdlg.h>
 
+#include "document/document_win.h"
+#include "document/text.h"
 #include "export/export_settings.h"
 #include "res/resource.h"
 
@@ -38,11 +40,16 @@ void on_browse(HWND dialog)
 
 void on_ok(HWND dialog)
 {
-    // Read whole (the boxes take any length), then cut to what the document keeps.
+    // A destination cut to what the document keeps would name another file, perhaps one that
+    // exists: say so and leave the dialog open. A long data name is only cut.
+    char16_t path[FILE_ERROR_TEXT_CAPACITY] = {};
+    GetDlgItemTextW(dialog, IDC_DESTINATION, wide(path), int(FILE_ERROR_TEXT_CAPACITY));
+    if (GetWindowTextLengthW(GetDlgItem(dialog, IDC_DESTINATION)) > int(EXPORT_PATH_MAX)) {
+        show_path_too_long(dialog, path, EXPORT_PATH_MAX);
+        return;
+    }
     char16_t label[PATH_CAPACITY] = {};
-    char16_t path[PATH_CAPACITY] = {};
     GetDlgItemTextW(dialog, IDC_LABEL, wide(label), int(PATH_CAPACITY));
-    GetDlgItemTextW(dialog, IDC_DESTINATION, wide(path), int(PATH_CAPACITY));
     store_export_settings(label, path);
     EndDialog(dialog, 1);
 }

@@ -3,6 +3,9 @@
 
 VORDA_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 VORDA_BUILD=${VORDA_BUILD:-$VORDA_ROOT/build}
+# UTF-8 whatever the caller's locale: Wine maps file names and command lines through it, and the
+# tests use Japanese ones.
+export LC_ALL=C.UTF-8
 export WINEPREFIX=${VORDA_WINEPREFIX:-$VORDA_BUILD/wineprefix}
 export WINEARCH=win64
 # No Mono or Gecko installers, no desktop menu entries, and a quiet console.

@@ -12,7 +12,7 @@ cd "$VORDA_ROOT"
 
 need_packages "${CROSS_PACKAGES[@]}"
 configure_cross
-cmake --build "$VORDA_BUILD/cross" --target e2e_tests -j "$(nproc)"
+cmake --build "$VORDA_BUILD/cross" --target e2e_screen_tests -j "$(nproc)"
 wine_prefix
 
 shots="$VORDA_BUILD/shots"
@@ -20,7 +20,7 @@ rm -rf "$shots"
 mkdir -p "$shots" "$WINEPREFIX/drive_c/data"
 start_wine_display
 VORDA_SHOTS=$(winepath -w "$shots") VORDA_SHOT_FILE='C:\data\sample.bin' \
-  wine "$VORDA_BUILD/cross/tests/e2e/e2e_tests.exe" --gtest_filter='Screen.JapaneseTextsAreDrawnAsGlyphs*' \
+  wine "$VORDA_BUILD/cross/tests/e2e/e2e_screen_tests.exe" --gtest_filter='Screen.JapaneseTextsAreDrawnAsGlyphs*' \
   2>/dev/null | tr -d '\r' | grep -E '^\[ *(OK|FAILED|PASSED) *\]|Failure' >&2
 
 images=docs/manual/images

@@ -80,18 +80,47 @@ TEST_F(ExportDialog, SourcePathTooLongForTheBoxIsNotProposed)
     EXPECT_EQ(narrow(seen), "") << "a cut path would name another file";
 }
 
-TEST_F(ExportDialog, OkStoresBothBoxesCutToFifteenAnd255)
+TEST_F(ExportDialog, OkCutsTheDataNameToFifteenAndTakesA255CharacterDestination)
 {
     choose(L"C:\\data\\rom.bin", 1);
-    std::wstring long_path = L"C:\\" + std::wstring(300, L'p');
+    std::wstring longest = L"C:\\" + std::wstring(252, L'p');
     DialogScript script(CAPTION, {[&](HWND dialog) {
                             SetDlgItemTextW(dialog, IDC_LABEL, L"abcdefghijklmnopqrst"); // 20 characters
-                            SetDlgItemTextW(dialog, IDC_DESTINATION, long_path.c_str());
+                            SetDlgItemTextW(dialog, IDC_DESTINATION, longest.c_str());
                             click(dialog, IDC_EXPORT_OK);
                         }});
     EXPECT_EQ(show_export_settings(window), 1);
     EXPECT_EQ(label(), L"abcdefghijklmno");
-    EXPECT_EQ(path(), long_path.substr(0, 255));
+    EXPECT_EQ(path(), longest);
+}
+
+TEST_F(ExportDialog, LongerDestinationIsRefusedAndTheDialogStaysOpen)
+{
+    choose(L"C:\\data\\rom.bin", 1);
+    std::wstring too_long = L"C:\\" + std::wstring(253, L'p'); // 256 characters
+    BoxCapture boxes;
+    bool still_open = false;
+    DialogScript script(CAPTION, {[&](HWND dialog) {
+                                      SetDlgItemTextW(dialog, IDC_DESTINATION, too_long.c_str());
+                                      click(dialog, IDC_EXPORT_OK);
+                                  },
+                                  [&](HWND dialog) {
+                                      still_open = IsWindow(dialog) != FALSE;
+                                      click(dialog, IDC_EXPORT_CANCEL);
+                                  }});
+    EXPECT_EQ(show_export_settings(window), 0);
+    EXPECT_TRUE(still_open);
+    bool refused = false;
+    for (const SeenBox &box : boxes.seen()) {
+        if (box.caption == L"ﾌｧｲﾙｴﾗｰ") {
+            refused = true;
+            EXPECT_EQ(narrow(box.text), narrow(L"ﾌｧｲﾙ名が長すぎます（255文字まで）\r\n" + too_long));
+            EXPECT_TRUE(box.warning_icon && box.has_ok && !box.has_cancel);
+        }
+    }
+    EXPECT_TRUE(refused) << "a cut destination would name another file";
+    EXPECT_EQ(path(), L"untouched path");
+    EXPECT_EQ(label(), L"untouched");
 }
 
 TEST_F(ExportDialog, OkWithTheDefaultsStoresThem)
