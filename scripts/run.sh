@@ -35,12 +35,18 @@ fi
 start_wine_display
 wine "$exe" "${args[@]}" >/dev/null 2>&1 &
 program=$!
-# Wait for the main window to be on the screen, then give it a moment to paint.
-window=""
+# Wait for the main window to be on the screen, then give it a moment to paint. A file that
+# cannot be opened shows its message box from within the window's creation, before the window
+# itself: that box is what the user sees then, so it is captured and reported instead.
+window="" title=""
 for _ in $(seq 200); do
-  window=$(xwininfo -root -tree 2>/dev/null | awk '/"VORDA Ver1.03"/ { print $1; exit }')
-  [ -n "$window" ] && xwininfo -id "$window" 2>/dev/null | grep -q 'IsViewable' && break
-  window=""
+  while read -r id name; do
+    xwininfo -id "$id" 2>/dev/null | grep -q 'IsViewable' || continue
+    window=$id title=$name
+    [ "$name" = "VORDA Ver1.03" ] && break
+  done < <(xwininfo -root -tree 2>/dev/null | sed -n 's/^ *\(0x[0-9a-f]*\) "\(.*\)": ("vorda.exe".*/\1 \2/p')
+  [ -n "$window" ] && break
+  kill -0 "$program" 2>/dev/null || { say "the program ended before its window appeared"; exit 1; }
   sleep 0.1
 done
 if [ -z "$window" ]; then
@@ -50,10 +56,15 @@ fi
 sleep 1
 shot="$VORDA_BUILD/screenshot.png"
 import -window "$window" "$shot"
+if [ "$title" != "VORDA Ver1.03" ]; then
+  say "vorda.exe shows a \"$title\" message box instead of its window ($file); the screenshot shows its text"
+fi
 # Closed as a user would close it: taskkill without /f asks the window to close.
 wine taskkill /im vorda.exe >/dev/null 2>&1 || true
 for _ in $(seq 50); do
   kill -0 "$program" 2>/dev/null || break
   sleep 0.1
 done
+kill "$program" 2>/dev/null || true
 echo "$shot"
+[ "$title" = "VORDA Ver1.03" ]
