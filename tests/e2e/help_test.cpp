@@ -47,13 +47,18 @@ private:
     std::wstring key, saved;
 };
 
-// What the recorder was asked to open, once it has written it.
+// What the recorder was asked to open, once it has written it. The record is never empty, and
+// it can be seen before the recorder has let go of it after the rename; it is gone again before
+// the next command asks for a new one.
 std::wstring recorded(const std::wstring &record)
 {
-    if (!wait_until([&] { return exists(record); }))
+    std::vector<unsigned char> bytes;
+    if (!wait_until([&] { return !(bytes = read_file(record)).empty(); }))
         return L"(nothing was opened)";
-    std::vector<unsigned char> bytes = read_file(record);
-    DeleteFileW(record.c_str());
+    EXPECT_TRUE(wait_until([&] {
+        DeleteFileW(record.c_str());
+        return !exists(record);
+    })) << "the record stays";
     return std::wstring(reinterpret_cast<const wchar_t *>(bytes.data()), bytes.size() / sizeof(wchar_t));
 }
 

@@ -62,8 +62,9 @@ inline std::wstring write_file(const std::wstring &path, const std::vector<uint8
 inline std::vector<uint8_t> read_file(const std::wstring &path)
 {
     std::vector<uint8_t> bytes;
-    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    // Shares deletion too: a file just renamed into place is still open for that by the renamer.
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                              nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE)
         return bytes;
     std::vector<uint8_t> block(1 << 20);
