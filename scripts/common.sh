@@ -28,7 +28,7 @@ need_packages() {
   DEBIAN_FRONTEND=noninteractive $sudo apt-get -o DPkg::Lock::Timeout=600 install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
 }
 
-NATIVE_PACKAGES=(cmake ninja-build g++ libgtest-dev libgmock-dev googletest libbenchmark-dev xxd)
+NATIVE_PACKAGES=(cmake ninja-build g++ help2man libgtest-dev libgmock-dev googletest libbenchmark-dev xxd)
 CROSS_PACKAGES=(cmake ninja-build g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64 googletest fonts-wine
                 wine wine64 xvfb xauth fonts-ipafont-gothic fonts-vlgothic imagemagick python3)
 
