@@ -23,7 +23,7 @@ pack() {
   shift
   git clone --quiet --shared --no-checkout "$VORDA_ROOT" "$tree"
   git -C "$tree" checkout --quiet --detach "$commit"
-  "$@" "$tree/scripts/package.sh" "$tree/build/packages" >/dev/null
+  VORDA_BUILD="$tree/build" "$@" "$tree/scripts/package.sh" "$tree/build/packages" >/dev/null
 }
 
 # Runs the command with GoogleTest and Google Benchmark out of sight: empty folders mounted over
