@@ -21,7 +21,7 @@ if(WIN32)
                              ${PROJECT_SOURCE_DIR}/scripts/render-manual.py
                      COMMENT "Building the manual"
                      VERBATIM)
-  add_custom_target(manual ALL DEPENDS ${manual})
+  add_custom_target(vorda_manual ALL DEPENDS ${manual})
 
   install(TARGETS vorda bin2src RUNTIME DESTINATION .)
   install(FILES ${manual} DESTINATION .)
@@ -33,7 +33,7 @@ else()
   # Debian's place for the licence, and beside it the changelog Debian asks for, whose one
   # entry is this release, dated with the commit.
   install(FILES LICENSE DESTINATION share/doc/bin2src RENAME copyright)
-  set(ENV{SOURCE_DATE_EPOCH} ${VORDA_SOURCE_DATE_EPOCH})
+  set(ENV{SOURCE_DATE_EPOCH} ${VORDA_SOURCE_DATE_EPOCH}) # the time string(TIMESTAMP) takes
   string(TIMESTAMP release_date "%a, %d %b %Y %H:%M:%S +0000" UTC)
   file(WRITE ${PROJECT_BINARY_DIR}/doc/changelog
        "bin2src (${PROJECT_VERSION}) unstable; urgency=medium\n\n"
