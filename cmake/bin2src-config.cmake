@@ -1,6 +1,5 @@
 # The CMake package of bin2src: the program as the imported target bin2src::bin2src, and
 # bin2src_add_data, which turns a data file into source text at build time for a target.
-cmake_minimum_required(VERSION 3.18)
 include(${CMAKE_CURRENT_LIST_DIR}/bin2src-targets.cmake)
 
 # bin2src_add_data(<target> <data-file>
