@@ -13,11 +13,10 @@ const char HELP_TEXT[] =
     "the bytes come from standard input. An empty source is refused.\n"
     "\n"
     "Conversion:\n"
-    "  -f, --format=FORMAT    c (the default), asm or basic:\n"
-    "                           c      BYTE NAME[]={ ... }  (no ';' after the '}': the includer\n"
-    "                                  adds it, and defines BYTE, e.g. typedef unsigned char BYTE;)\n"
-    "                           asm    NAME DB 00H,...  lines, continued by DB lines\n"
-    "                           basic  Dim NAME() As Byte = { ... }\n"
+    "  -f, --format=FORMAT    c (the default), asm or basic: a C array BYTE NAME[]={ ... }, with\n"
+    "                         no ';' after the '}' (the includer adds it, and defines BYTE, e.g.\n"
+    "                         typedef unsigned char BYTE;), assembler NAME DB 00H,... lines\n"
+    "                         continued by DB lines, or a BASIC Dim NAME() As Byte = { ... }\n"
     "  -n, --name=NAME        the data name, exe_dt by default; at most 15 characters\n"
     "                         (UTF-16 code units, as the window counts them), or empty.\n"
     "                         A longer name is refused, not cut.\n"
@@ -36,16 +35,26 @@ const char HELP_TEXT[] =
     "                         character column), c, asm or basic\n"
     "\n"
     "  -h, --help             show this help and exit\n"
+    "      --version          show the version and the licence and exit\n"
     "\n"
     "Exit status: 0 done; 1 a file could not be opened, read, created or written, the source\n"
     "was empty, or the segment is past its end; 2 a bad option or data name.\n"
     "\n"
     "Examples:\n"
     "  bin2src -e utf8 -n font_rom -o font_rom.c font.bin\n"
+    "                         font.bin as the C array font_rom, in UTF-8 for the compiler\n"
     "  bin2src --format=asm --output=logo.asm logo.bin\n"
+    "                         logo.bin as assembler DB lines\n"
     "  bin2src --force -f basic -o boot.bas boot.bin\n"
+    "                         boot.bin as a BASIC array, replacing boot.bas\n"
     "  cat boot.bin | bin2src -f basic -e utf8 > boot.bas\n"
-    "  bin2src --segment=2 --view=c firmware.bin | less\n";
+    "                         the same from a pipe, in UTF-8\n"
+    "  bin2src --segment=2 --view=c firmware.bin | less\n"
+    "                         the third 64 KiB of firmware.bin, as the window shows it in C\n";
+
+// The GNU form, which help2man reads too: name, package and version, then the licence.
+const char VERSION_TEXT[] = "bin2src (VORDA) " VORDA_VERSION "\n" VORDA_COPYRIGHT
+                            ". MIT License: free to use, copy, change and share, with NO WARRANTY.\n";
 
 namespace {
 
@@ -118,7 +127,7 @@ void usage_error(Message &error, const char *a, const char *b = "", const char *
     message_append(error, c);
 }
 
-enum class Key { Format, Name, Output, Encoding, Force, Segment, View, Help };
+enum class Key { Format, Name, Output, Encoding, Force, Segment, View, Help, Version };
 
 struct Spelling {
     char letter;
@@ -132,6 +141,7 @@ constexpr Spelling SPELLINGS[] = {
     {'o', "output", Key::Output, true},     {'e', "encoding", Key::Encoding, true},
     {0, "force", Key::Force, false},        {'s', "segment", Key::Segment, true},
     {'v', "view", Key::View, true},         {'h', "help", Key::Help, false},
+    {0, "version", Key::Version, false},
 };
 
 } // namespace
@@ -209,6 +219,8 @@ Parsed parse_options(int argc, const char *const *argv, Options &options, Messag
         switch (spelling->key) {
         case Key::Help:
             return Parsed::Help;
+        case Key::Version:
+            return Parsed::Version;
         case Key::Format:
             if (!parse_format(value, options.format)) {
                 usage_error(error, "unknown format '", value, "': c, asm or basic");

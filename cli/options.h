@@ -29,10 +29,11 @@ struct Options {
     int64_t segment;
 };
 
-enum class Parsed { Run, Help, Usage };
+enum class Parsed { Run, Help, Version, Usage };
 
 // Reads argv[1..argc) (UTF-8). On Usage, error holds what was wrong, without the program name.
 Parsed parse_options(int argc, const char *const *argv, Options &options, Message &error);
 
-// The text of --help.
+// The texts of --help and --version.
 extern const char HELP_TEXT[];
+extern const char VERSION_TEXT[];

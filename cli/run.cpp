@@ -268,10 +268,13 @@ int bin2src_main(int argc, const char *const *argv)
 {
     Message error;
     Options options;
-    switch (parse_options(argc, argv, options, error)) {
-    case Parsed::Help: {
+    Parsed parsed = parse_options(argc, argv, options, error);
+    switch (parsed) {
+    case Parsed::Help:
+    case Parsed::Version: {
+        const char *text = parsed == Parsed::Help ? HELP_TEXT : VERSION_TEXT;
         int32_t code = 0;
-        if (system_print_output(HELP_TEXT, std::strlen(HELP_TEXT), code))
+        if (system_print_output(text, std::strlen(text), code))
             return EXIT_DONE;
         return report_system_failure("cannot write", "standard output", false, code);
     }

@@ -17,14 +17,13 @@ for a in "$@"; do
   esac
 done
 
-# WeasyPrint renders HTML and CSS through Pango, so the IPA faces installed here are the ones
-# it embeds; Pillow (already one of its dependencies) crops the screenshots; poppler-utils
-# lists the embedded fonts and renders the preview.
-MANUAL_PACKAGES=(weasyprint python3 python3-pil fonts-ipafont-gothic fonts-ipafont-mincho poppler-utils)
+# The fonts' subsets carry a time: the commit's, so that one commit gives one PDF.
+export SOURCE_DATE_EPOCH=${SOURCE_DATE_EPOCH:-$(git log -1 --format=%ct 2>/dev/null || echo 0)}
 
 pdf="$VORDA_BUILD/vorda_manual.pdf"
 stage="$VORDA_BUILD/manual"
-inputs=(docs/manual docs/screenshot.png res/vorda.rc scripts/build-manual.sh scripts/prepare-manual.py)
+inputs=(docs/manual docs/screenshot.png res/vorda.rc scripts/build-manual.sh scripts/prepare-manual.py
+        scripts/render-manual.py)
 
 if [ "$force" -eq 0 ] && [ -f "$pdf" ] && [ -z "$(find "${inputs[@]}" -newer "$pdf" -print -quit)" ]; then
   [ "$preview" -eq 0 ] && { echo "$pdf"; exit 0; }
@@ -38,7 +37,7 @@ else
   # Debian's own interpreter, which has Debian's Pillow, whatever python3 comes first in PATH.
   /usr/bin/python3 scripts/prepare-manual.py docs/manual "$stage" res/vorda.rc app document view export
   # Pango's warnings about fonts are real failures for a Japanese text: show them.
-  weasyprint --quiet "$stage/vorda_manual.html" "$pdf.tmp"
+  /usr/bin/python3 scripts/render-manual.py "$stage" "$pdf.tmp"
   # Every face must be an embedded IPA face: one that is not embedded would be replaced by
   # whatever the reader has, often one without Japanese glyphs, and any other face means that
   # a character fell back to a font the manual does not mean to use.

@@ -28,9 +28,20 @@ need_packages() {
   DEBIAN_FRONTEND=noninteractive $sudo apt-get -o DPkg::Lock::Timeout=600 install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
 }
 
-NATIVE_PACKAGES=(cmake ninja-build g++ libgtest-dev libgmock-dev googletest libbenchmark-dev xxd)
+# The manual: WeasyPrint renders HTML and CSS through Pango, so the IPA faces installed here are
+# the ones it embeds; Pillow (already one of its dependencies) crops the screenshots;
+# poppler-utils lists the embedded fonts and renders the preview.
+MANUAL_PACKAGES=(weasyprint python3 python3-pil fonts-ipafont-gothic fonts-ipafont-mincho poppler-utils)
+# The programs alone: the native bin2src with its man page (help2man) and the Windows programs
+# with the manual. Python writes the packages' archives.
+PROGRAM_PACKAGES=(cmake ninja-build g++ help2man python3 g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64
+                  "${MANUAL_PACKAGES[@]}")
+NATIVE_PACKAGES=(cmake ninja-build g++ help2man python3 libgtest-dev libgmock-dev googletest libbenchmark-dev xxd)
 CROSS_PACKAGES=(cmake ninja-build g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64 googletest fonts-wine
-                wine wine64 xvfb xauth fonts-ipafont-gothic fonts-vlgothic imagemagick python3)
+                wine wine64 xvfb xauth fonts-ipafont-gothic fonts-vlgothic imagemagick python3
+                "${MANUAL_PACKAGES[@]}")
+# The packages: dpkg-shlibdeps (dpkg-dev) writes the Debian package's dependencies, lintian checks it.
+PACKAGE_PACKAGES=("${PROGRAM_PACKAGES[@]}" dpkg-dev lintian)
 
 # Configures the Windows build (MinGW-w64, Release) in $VORDA_BUILD/cross.
 configure_cross() {

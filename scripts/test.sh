@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds and runs every test: the portable code natively (plain and under AddressSanitizer
-# and UndefinedBehaviorSanitizer), then the Windows program and its tests under Wine.
+# and UndefinedBehaviorSanitizer), then the Windows program and its tests under Wine, then
+# checks that the commit's packages are reproducible (scripts/check-reproducible.sh).
 # Installs the Debian packages it needs on first use.
 #   scripts/test.sh [--repeat N]
 # With --repeat, each suite runs N times in a row after the one build and the script counts the
@@ -56,6 +57,9 @@ wine_prefix
 # now, away from ctest's output pipes, which they would otherwise hold open.
 start_wine_display
 run_suite "Windows tests" ctest --test-dir "$VORDA_BUILD/cross" -j "$jobs" --output-on-failure
+
+say "the release reproducible: the commit packed twice, in two folders"
+scripts/check-reproducible.sh
 
 if [ "$failed_rounds" -gt 0 ]; then
   say "$failed_rounds failed rounds"

@@ -1,5 +1,6 @@
 // The built bin2src, run as a build would run it: files, pipes, the standard streams, and
 // every way it can fail.
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -390,6 +391,15 @@ TEST_F(Bin2src, HelpExplainsEveryOptionWithExamples)
         EXPECT_NE(r.out.find(option), std::string::npos) << option;
     EXPECT_EQ(run({"-h"}).out, r.out);
     EXPECT_EQ(run({"-f", "asm", "--help", "--bogus"}).status, 0) << "help comes first";
+
+    // GNU's form, which help2man turns into the man page: name (package) version, a licence line.
+    Result v = run({"--version", "--bogus"});
+    EXPECT_EQ(v.status, 0);
+    EXPECT_EQ(v.err, "");
+    EXPECT_EQ(v.out.substr(0, v.out.find('\n') + 1), "bin2src (VORDA) " VORDA_VERSION "\n");
+    EXPECT_NE(v.out.find("License"), std::string::npos) << v.out;
+    EXPECT_EQ(std::count(v.out.begin(), v.out.end(), '\n'), 2) << v.out;
+    EXPECT_NE(r.out.find("--version"), std::string::npos) << "the help names --version";
 }
 
 // The segment printing: the window's own formatter, narrowed to UTF-8.

@@ -72,9 +72,9 @@ std::wstring read_remote_text(HANDLE process, const void *address, size_t max_un
 
 std::wstring in_quotes(const std::wstring &path) { return L"\"" + path + L"\""; }
 
-Program::Program(const std::wstring &arguments, const std::wstring &folder)
+Program::Program(const std::wstring &arguments, const std::wstring &folder, const std::wstring &other_exe)
 {
-    std::wstring exe = program_path();
+    std::wstring exe = other_exe.empty() ? program_path() : other_exe;
     std::wstring command = in_quotes(exe) + (arguments.empty() ? L"" : L" " + arguments);
     std::vector<wchar_t> line(command.begin(), command.end());
     line.push_back(0);
@@ -399,6 +399,59 @@ FileDialogStart answer_file_dialog(const Program &program, const std::wstring &c
     if (!wait_until([&] { return !IsWindow(dialog); }))
         ADD_FAILURE() << "the dialog " << narrow(caption) << " stayed open";
     return start;
+}
+
+PdfToRecorder::PdfToRecorder(const std::wstring &record)
+{
+    wchar_t file_class[128] = L"";
+    DWORD size = sizeof file_class;
+    if (RegGetValueW(HKEY_CLASSES_ROOT, L".pdf", nullptr, RRF_RT_REG_SZ, nullptr, file_class, &size) != 0) {
+        ADD_FAILURE() << "the Wine prefix has no .pdf association (scripts/wine-settings.reg)";
+        return;
+    }
+    key = std::wstring(file_class) + L"\\shell\\open\\command";
+    wchar_t command[1024] = L"";
+    size = sizeof command;
+    RegGetValueW(HKEY_CLASSES_ROOT, key.c_str(), nullptr, RRF_RT_REG_SZ, nullptr, command, &size);
+    saved = command;
+    // A run stopped half-way leaves the recorder behind: put back the prefix's own viewer.
+    if (saved.find(L"help_recorder") != std::wstring::npos)
+        saved = L"\"C:\\windows\\system32\\winebrowser.exe\" \"%1\"";
+    set(L"\"" + std::wstring(HELP_RECORDER) + L"\" \"" + record + L"\" \"%1\"");
+}
+
+PdfToRecorder::~PdfToRecorder()
+{
+    if (!key.empty())
+        set(saved);
+}
+
+void PdfToRecorder::set(const std::wstring &command)
+{
+    LSTATUS status = RegSetKeyValueW(HKEY_CLASSES_ROOT, key.c_str(), nullptr, REG_SZ, command.c_str(),
+                                     DWORD((command.size() + 1) * sizeof(wchar_t)));
+    EXPECT_EQ(status, 0) << "cannot set the .pdf association";
+}
+
+std::wstring recorded(const std::wstring &record)
+{
+    // The record is never empty, and it can be seen before the recorder has let go of it after
+    // the rename; it is gone again before the next command asks for a new one.
+    std::vector<unsigned char> bytes;
+    if (!wait_until([&] { return !(bytes = read_file(record)).empty(); }))
+        return L"(nothing was opened)";
+    EXPECT_TRUE(wait_until([&] {
+        DeleteFileW(record.c_str());
+        return !exists(record);
+    })) << "the record stays";
+    return std::wstring(reinterpret_cast<const wchar_t *>(bytes.data()), bytes.size() / sizeof(wchar_t));
+}
+
+std::string lower(const std::wstring &path)
+{
+    std::wstring s = path;
+    CharLowerW(s.data());
+    return narrow(s);
 }
 
 std::wstring program_path() { return VORDA_EXE; }

@@ -48,8 +48,10 @@ std::wstring in_quotes(const std::wstring &path);
 class Program {
 public:
     // Starts vorda.exe in `folder` (the test's own current directory when empty); `arguments`
-    // is what follows the program name on its command line.
-    explicit Program(const std::wstring &arguments, const std::wstring &folder = L"");
+    // is what follows the program name on its command line. `exe` is the build's program
+    // unless another copy is named.
+    explicit Program(const std::wstring &arguments, const std::wstring &folder = L"",
+                     const std::wstring &exe = L"");
     // Ends a program still running (a failed test), so none outlives its test.
     ~Program();
     Program(const Program &) = delete;
@@ -135,6 +137,24 @@ struct FileDialogStart {
     std::wstring folder, name;
 };
 FileDialogStart answer_file_dialog(const Program &program, const std::wstring &caption, const std::wstring &path);
+
+// Points the .pdf association at the recorder (tests/e2e/recorder) while it lives and puts it
+// back afterwards, so the test sees what the shell was asked to open without a PDF viewer.
+class PdfToRecorder {
+public:
+    explicit PdfToRecorder(const std::wstring &record);
+    ~PdfToRecorder();
+    PdfToRecorder(const PdfToRecorder &) = delete;
+    PdfToRecorder &operator=(const PdfToRecorder &) = delete;
+
+private:
+    void set(const std::wstring &command);
+    std::wstring key, saved;
+};
+// What the recorder was asked to open, once it has written it to `record`.
+std::wstring recorded(const std::wstring &record);
+// A path in lower case, as Windows compares paths.
+std::string lower(const std::wstring &path);
 
 // Where the program under test lies and a scratch folder for the files it opens.
 std::wstring program_path();

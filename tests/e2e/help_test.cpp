@@ -9,66 +9,6 @@
 
 namespace {
 
-// Points the .pdf association at the recorder for one test and puts it back afterwards, so the
-// test sees what the shell was asked to open without a PDF viewer.
-class PdfToRecorder {
-public:
-    explicit PdfToRecorder(const std::wstring &record)
-    {
-        wchar_t file_class[128] = L"";
-        DWORD size = sizeof file_class;
-        if (RegGetValueW(HKEY_CLASSES_ROOT, L".pdf", nullptr, RRF_RT_REG_SZ, nullptr, file_class, &size) != 0) {
-            ADD_FAILURE() << "the Wine prefix has no .pdf association (scripts/wine-settings.reg)";
-            return;
-        }
-        key = std::wstring(file_class) + L"\\shell\\open\\command";
-        wchar_t command[1024] = L"";
-        size = sizeof command;
-        RegGetValueW(HKEY_CLASSES_ROOT, key.c_str(), nullptr, RRF_RT_REG_SZ, nullptr, command, &size);
-        saved = command;
-        // A run stopped half-way leaves the recorder behind: put back the prefix's own viewer.
-        if (saved.find(L"help_recorder") != std::wstring::npos)
-            saved = L"\"C:\\windows\\system32\\winebrowser.exe\" \"%1\"";
-        set(L"\"" + std::wstring(HELP_RECORDER) + L"\" \"" + record + L"\" \"%1\"");
-    }
-    ~PdfToRecorder()
-    {
-        if (!key.empty())
-            set(saved);
-    }
-
-private:
-    void set(const std::wstring &command)
-    {
-        LSTATUS status = RegSetKeyValueW(HKEY_CLASSES_ROOT, key.c_str(), nullptr, REG_SZ, command.c_str(),
-                                         DWORD((command.size() + 1) * sizeof(wchar_t)));
-        EXPECT_EQ(status, 0) << "cannot set the .pdf association";
-    }
-    std::wstring key, saved;
-};
-
-// What the recorder was asked to open, once it has written it. The record is never empty, and
-// it can be seen before the recorder has let go of it after the rename; it is gone again before
-// the next command asks for a new one.
-std::wstring recorded(const std::wstring &record)
-{
-    std::vector<unsigned char> bytes;
-    if (!wait_until([&] { return !(bytes = read_file(record)).empty(); }))
-        return L"(nothing was opened)";
-    EXPECT_TRUE(wait_until([&] {
-        DeleteFileW(record.c_str());
-        return !exists(record);
-    })) << "the record stays";
-    return std::wstring(reinterpret_cast<const wchar_t *>(bytes.data()), bytes.size() / sizeof(wchar_t));
-}
-
-std::string lower(const std::wstring &path)
-{
-    std::wstring s = path;
-    CharLowerW(s.data());
-    return narrow(s);
-}
-
 TEST(Help, ManualAndRelativeStartFileStayFoundAfterTheDialogsVisitOtherFolders)
 {
     std::wstring start = scratch_folder(), record = scratch_folder() + L"\\opened.txt";
