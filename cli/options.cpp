@@ -110,11 +110,12 @@ bool parse_segment(const char *value, int64_t &segment)
     return true;
 }
 
+// The words a and c around b, the argument as the user gave it.
 void usage_error(Message &error, const char *a, const char *b = "", const char *c = "")
 {
     message_clear(error);
     message_append(error, a);
-    message_append(error, b);
+    message_append_name(error, b);
     message_append(error, c);
 }
 
@@ -219,7 +220,10 @@ Parsed parse_options(int argc, const char *const *argv, Options &options, Messag
             char16_t units[LABEL_MAX];
             int64_t n = utf8_to_utf16(value, units, LABEL_MAX);
             if (n < 0) {
-                usage_error(error, "the data name '", value, "' is not valid UTF-8");
+                // On Windows, also a name with an unpaired surrogate: the system layer hands
+                // it on in a form that no UTF-8 decoder takes.
+                usage_error(error, "the data name '", value,
+                            "' is not valid Unicode: a byte sequence that is not UTF-8, or an unpaired surrogate");
                 return Parsed::Usage;
             }
             if (n > int64_t(LABEL_MAX)) {
