@@ -174,7 +174,7 @@ int convert(const Options &options)
     if (!open_source(options, source))
         return EXIT_FAILED;
     // Emptiness shows when the source is read, not from its size: a file that says 0 bytes
-    // (those of /proc) may hold data. An empty source writes nothing, not even a temporary file.
+    // (those of /proc) may hold data. An empty source leaves nothing: its temporary file goes.
     SystemFile destination{};
     if (!open_destination(options, source, destination)) {
         system_close(source);
@@ -185,27 +185,25 @@ int convert(const Options &options)
         stream_source_text(options.format, options.label, SourceReader{read_source, &source},
                            TextWriter{options.encoding == Encoding::Utf8 ? write_utf8 : write_utf16le, &destination});
     system_close(source);
-    if (result != StreamResult::Written)
-        system_abandon(destination);
-    else
-        switch (system_finish(destination, options.force, source)) {
-        case Finished::Done:
+    // A close can still fail to write what the system held back.
+    if (!system_close(destination) && result == StreamResult::Written)
+        result = StreamResult::WriteFailed;
+    if (result == StreamResult::Written) {
+        Finished finished = system_finish(destination, options.force, source);
+        if (finished == Finished::Done)
             return EXIT_DONE;
-        case Finished::WriteFailed:
-            result = StreamResult::WriteFailed;
-            break;
-        case Finished::Exists:
+        system_abandon(destination);
+        if (finished == Finished::Exists)
             report_exists(options);
-            return EXIT_FAILED;
-        case Finished::IsSource:
+        else if (finished == Finished::IsSource)
             report_is_source(options, source);
-            return EXIT_FAILED;
-        case Finished::RenameFailed:
+        else
             report_system_failure("cannot rename the finished text to", name_of_destination(destination), true,
                                   destination.error);
-            return EXIT_FAILED;
-        }
+        return EXIT_FAILED;
+    }
 
+    system_abandon(destination);
     bool to_file = destination.path.index != STANDARD_STREAM;
     if (result == StreamResult::ReadFailed)
         report_system_failure("cannot read", name_of_source(source), source.path.index != STANDARD_STREAM,

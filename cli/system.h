@@ -52,7 +52,7 @@ enum class Created { Yes, Exists, IsSource, Failed };
 
 // Prepares the destination at path. A regular file, new or (with force) existing, is not
 // opened: its temporary file is created beside it, and the destination stays as it was until
-// system_finish renames the temporary file over it. A symbolic link is followed to the file
+// system_finish renames the closed temporary file over it. A symbolic link is followed to the file
 // it names, which is replaced, and the link kept; a replaced file keeps its permission bits.
 // Anything else that exists (a device, a FIFO) is opened and written directly, with force.
 // The source itself, whatever name or link reaches it, is never a destination: IsSource.
@@ -64,17 +64,17 @@ Created system_create_destination(Argument path, bool force, const SystemFile &s
 // ">> source").
 bool system_open_output(const SystemFile &source, SystemFile &file);
 
-enum class Finished { Done, WriteFailed, Exists, IsSource, RenameFailed };
+enum class Finished { Done, Exists, IsSource, RenameFailed };
 
-// Ends a destination whose text is complete: closes it (a close can report a failed write) and
-// renames a temporary file over the destination. Whatever fails, the temporary file is
-// removed and the destination is as it was; Exists and IsSource when such a file took the
-// destination's name meanwhile. file.error is set for WriteFailed and RenameFailed.
+// Gives a closed destination whose text is complete its name: renames its temporary file over
+// the destination (a device or standard output is done already). Exists and IsSource when such
+// a file took the destination's name meanwhile; RenameFailed sets file.error. On any failure
+// the destination is as it was, and the temporary file is left for system_abandon.
 Finished system_finish(SystemFile &file, bool force, const SystemFile &source);
 
-// Abandons a destination: closes it and removes its temporary file. An existing destination,
-// a device or standard output is left as it is.
-void system_abandon(SystemFile &file);
+// Removes the temporary file of a closed destination. An existing destination, a device or
+// standard output is left as it is.
+void system_abandon(const SystemFile &file);
 
 // Up to capacity bytes: the count, 0 at the end, -1 on failure (file.error set).
 int64_t system_read(SystemFile &file, uint8_t *into, size_t capacity);
@@ -90,8 +90,9 @@ bool system_remaining(SystemFile &file, uint64_t &count);
 // through instead).
 bool system_skip(SystemFile &file, uint64_t count);
 
-// Closes a source (standard input stays open).
-void system_close(SystemFile &file);
+// Closes a file (the standard streams stay open); false when the close reports a failed write
+// (file.error set).
+bool system_close(SystemFile &file);
 
 // UTF-8 form of an argument (a path), for messages.
 const char *system_argument(Argument path);

@@ -376,14 +376,13 @@ bool system_skip(SystemFile &file, uint64_t count)
     return file.regular && count <= uint64_t(INT64_MAX) && lseek(int(file.handle), off_t(count), SEEK_CUR) >= 0;
 }
 
-// Closes a descriptor of the program's own once, whatever the result: after EINTR it is
-// already gone on Linux.
-bool close_file(SystemFile &file)
+bool system_close(SystemFile &file)
 {
     if (file.path.index == STANDARD_STREAM || file.handle < 0)
         return true;
     int fd = int(file.handle);
     file.handle = -1;
+    // Closed once whatever the result: after EINTR the descriptor is already gone on Linux.
     if (close(fd) != 0 && errno != EINTR) {
         file.error = errno;
         return false;
@@ -391,52 +390,34 @@ bool close_file(SystemFile &file)
     return true;
 }
 
-void system_close(SystemFile &file) { close_file(file); }
-
-void system_abandon(SystemFile &file)
+void system_abandon(const SystemFile &file)
 {
-    close_file(file);
     if (file.temporary)
         remove_temporary();
 }
 
 Finished system_finish(SystemFile &file, bool force, const SystemFile &source)
 {
-    if (!close_file(file)) {
-        system_abandon(file);
-        return Finished::WriteFailed;
-    }
     if (!file.temporary)
         return Finished::Done;
 
     // What holds the destination's name now, which may have changed while the text was written.
     struct stat st;
     bool exists = stat(final_path, &st) == 0;
-    Finished result = Finished::Done;
     if (exists && is_source(source, st))
-        result = Finished::IsSource;
-    else if (exists && !force)
-        result = Finished::Exists;
-    if (result != Finished::Done) {
-        system_abandon(file);
-        return result;
-    }
+        return Finished::IsSource;
+    if (exists && !force)
+        return Finished::Exists;
 
     hold_signals(true);
     int error = rename_temporary(force, exists);
     if (error == 0)
         temporary_exists = 0;
     hold_signals(false);
-    if (error == EEXIST) {
-        system_abandon(file);
+    if (error == EEXIST)
         return Finished::Exists;
-    }
-    if (error != 0) {
-        file.error = error;
-        system_abandon(file);
-        return Finished::RenameFailed;
-    }
-    return Finished::Done;
+    file.error = error;
+    return error == 0 ? Finished::Done : Finished::RenameFailed;
 }
 
 const char *system_argument(Argument path) { return native(path); }

@@ -414,8 +414,7 @@ bool system_skip(SystemFile &file, uint64_t count)
     return file.regular && count <= uint64_t(INT64_MAX) && SetFilePointerEx(handle_of(file), by, nullptr, FILE_CURRENT);
 }
 
-// Closes a handle of the program's own; false when the close reports a failed write.
-bool close_file(SystemFile &file)
+bool system_close(SystemFile &file)
 {
     HANDLE h = handle_of(file);
     if (file.path.index == STANDARD_STREAM || h == INVALID_HANDLE_VALUE)
@@ -428,21 +427,14 @@ bool close_file(SystemFile &file)
     return true;
 }
 
-void system_close(SystemFile &file) { close_file(file); }
-
-void system_abandon(SystemFile &file)
+void system_abandon(const SystemFile &file)
 {
-    close_file(file);
     if (file.temporary)
         forget_temporary();
 }
 
 Finished system_finish(SystemFile &file, bool force, const SystemFile &source)
 {
-    if (!close_file(file)) {
-        system_abandon(file);
-        return Finished::WriteFailed;
-    }
     if (!file.temporary)
         return Finished::Done;
 
@@ -454,10 +446,8 @@ Finished system_finish(SystemFile &file, bool force, const SystemFile &source)
                                                      : Finished::Done;
     if (exists)
         CloseHandle(h);
-    if (result != Finished::Done) {
-        system_abandon(file);
+    if (result != Finished::Done)
         return result;
-    }
     // Without force the name must still be free: the move does not take it from a file that
     // appeared meanwhile. A replaced file's attributes (hidden, system) pass to its successor.
     EnterCriticalSection(&temporary_lock);
@@ -473,16 +463,10 @@ Finished system_finish(SystemFile &file, bool force, const SystemFile &source)
             SetFileAttributesW(final_path, kept | FILE_ATTRIBUTE_ARCHIVE);
     }
     LeaveCriticalSection(&temporary_lock);
-    if (error == ERROR_ALREADY_EXISTS || error == ERROR_FILE_EXISTS) {
-        system_abandon(file);
+    if (error == ERROR_ALREADY_EXISTS || error == ERROR_FILE_EXISTS)
         return Finished::Exists;
-    }
-    if (error != 0) {
-        file.error = int32_t(error);
-        system_abandon(file);
-        return Finished::RenameFailed;
-    }
-    return Finished::Done;
+    file.error = int32_t(error);
+    return error == 0 ? Finished::Done : Finished::RenameFailed;
 }
 
 const char *system_argument(Argument path) { return argument_utf8[path.index] + path.offset; }
