@@ -7,6 +7,14 @@ namespace {
 constexpr char ELLIPSIS[] = "...";
 constexpr size_t ELLIPSIS_LENGTH = sizeof ELLIPSIS - 1;
 
+// The longest start of s, at most count bytes, that does not end inside a UTF-8 character.
+size_t whole_characters(const char *s, size_t count)
+{
+    while (count > 0 && (uint8_t(s[count]) & 0xC0) == 0x80)
+        count--;
+    return count;
+}
+
 } // namespace
 
 void message_clear(Message &m)
@@ -23,6 +31,7 @@ void message_append(Message &m, const char *s, size_t count)
     // Room is kept for the ellipsis and the terminator.
     size_t room = MESSAGE_CAPACITY - 1 - ELLIPSIS_LENGTH - m.length;
     if (count > room) {
+        room = whole_characters(s, room);
         std::memcpy(m.text + m.length, s, room);
         m.length += room;
         std::memcpy(m.text + m.length, ELLIPSIS, ELLIPSIS_LENGTH);
@@ -46,4 +55,15 @@ void message_append_unsigned(Message &m, uint64_t value)
         value /= 10;
     } while (value != 0);
     message_append(m, digits + n, sizeof digits - n);
+}
+
+void message_append_name(Message &m, const char *s)
+{
+    size_t n = std::strlen(s);
+    if (n <= NAME_SHOWN_MAX) {
+        message_append(m, s, n);
+        return;
+    }
+    message_append(m, s, whole_characters(s, NAME_SHOWN_MAX));
+    message_append(m, ELLIPSIS, ELLIPSIS_LENGTH);
 }

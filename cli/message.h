@@ -1,12 +1,14 @@
 // A UTF-8 text built in a fixed buffer: the converter's messages and help. Appends past the
-// capacity are cut and end in "...", so a very long path cannot overrun the buffer.
+// capacity are cut at a character boundary and end in "...", so a very long path cannot
+// overrun the buffer.
 // Portable: no windows.h here.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 
-constexpr size_t MESSAGE_CAPACITY = 8192; // a path of 4,096 bytes and the words around it
+constexpr size_t MESSAGE_CAPACITY = 8192; // a path of NAME_SHOWN_MAX bytes and the words around it
+constexpr size_t NAME_SHOWN_MAX = 4096;   // a longer path or argument is shown cut, with "..."
 
 struct Message {
     char text[MESSAGE_CAPACITY];
@@ -18,3 +20,6 @@ void message_clear(Message &m);
 void message_append(Message &m, const char *s, size_t count);
 void message_append(Message &m, const char *s);
 void message_append_unsigned(Message &m, uint64_t value);
+// A path or an argument as given: at most NAME_SHOWN_MAX bytes of it, so that the words after
+// it (the system's reason) always fit.
+void message_append_name(Message &m, const char *s);

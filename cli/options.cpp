@@ -10,7 +10,8 @@ const char HELP_TEXT[] =
     "Converts the bytes of SOURCE into C, assembler or BASIC source data: the text that VORDA's\n"
     "export writes, byte for byte. A ruler comment, the declaration, then the bytes as\n"
     "hexadecimal literals, 16 a line, every line ending in CR LF. With no SOURCE, or with -,\n"
-    "the bytes come from standard input. An empty source is refused.\n"
+    "the bytes come from standard input, from where it stands. An empty source is refused;\n"
+    "a file that says it holds 0 bytes (those of /proc) is read to its end all the same.\n"
     "\n"
     "Conversion:\n"
     "  -f, --format=FORMAT    c (the default), asm or basic: a C array BYTE NAME[]={ ... }, with\n"
@@ -23,14 +24,19 @@ const char HELP_TEXT[] =
     "  -o, --output=FILE      the destination file; with none, or with -, standard output.\n"
     "                         An existing FILE is not replaced without --force, and FILE is\n"
     "                         never the source itself, whatever name or link reaches it.\n"
-    "                         When the conversion fails, the incomplete FILE is removed.\n"
+    "                         The text goes to FILE.bin2src-XXXXXXXX.part in FILE's folder,\n"
+    "                         renamed to FILE once whole: a run that fails or is interrupted\n"
+    "                         leaves FILE as it was. (A kill that cannot be caught may leave\n"
+    "                         the .part file; delete it.) A device is written directly.\n"
     "  -e, --encoding=ENC     utf16le (the default: UTF-16LE without a byte-order mark, as the\n"
     "                         window writes it) or utf8 (for compilers that do not read UTF-16)\n"
-    "      --force            replace FILE if it exists\n"
+    "      --force            replace FILE if it exists; it keeps its permission bits, and a\n"
+    "                         symbolic link FILE stays, the file it names is replaced\n"
     "\n"
     "Looking at one 64 KiB segment, printed in UTF-8 on standard output, lines ending in CR LF:\n"
     "  -s, --segment=N        segment N, counted from 0 (the default); a segment past the end\n"
-    "                         of SOURCE is an error, not the last one\n"
+    "                         of SOURCE is an error, not the last one. Standard input's\n"
+    "                         segments count from where it stands, as a conversion reads it\n"
     "  -v, --view=VIEW        the window's rendering: normal (the default: hex dump with a\n"
     "                         character column), c, asm or basic\n"
     "\n"
@@ -119,11 +125,12 @@ bool parse_segment(const char *value, int64_t &segment)
     return true;
 }
 
+// The words a and c around b, the argument as the user gave it.
 void usage_error(Message &error, const char *a, const char *b = "", const char *c = "")
 {
     message_clear(error);
     message_append(error, a);
-    message_append(error, b);
+    message_append_name(error, b);
     message_append(error, c);
 }
 
@@ -231,7 +238,10 @@ Parsed parse_options(int argc, const char *const *argv, Options &options, Messag
             char16_t units[LABEL_MAX];
             int64_t n = utf8_to_utf16(value, units, LABEL_MAX);
             if (n < 0) {
-                usage_error(error, "the data name '", value, "' is not valid UTF-8");
+                // On Windows, also a name with an unpaired surrogate: the system layer hands
+                // it on in a form that no UTF-8 decoder takes.
+                usage_error(error, "the data name '", value,
+                            "' is not valid Unicode: a byte sequence that is not UTF-8, or an unpaired surrogate");
                 return Parsed::Usage;
             }
             if (n > int64_t(LABEL_MAX)) {

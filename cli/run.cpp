@@ -23,23 +23,33 @@ char view_utf8[VIEW_TEXT_CAPACITY * UTF8_PER_UNIT_MAX];
 
 Message message;
 
-// "bin2src: " and the text, on standard error.
-void report(const Message &m)
+constexpr char USAGE_HINT[] = "Try 'bin2src --help' for the options and examples.\n";
+
+// "bin2src: ", the text and a line end on standard error, then the line `after`, if any: a
+// message cut at its capacity keeps both.
+void report(const Message &m, const char *after = "")
 {
-    Message line;
-    message_clear(line);
-    message_append(line, PROGRAM_NAME);
-    message_append(line, ": ");
-    message_append(line, m.text, m.length);
-    message_append(line, "\n");
-    system_print_error(line.text, line.length);
+    static char line[sizeof PROGRAM_NAME + 2 + MESSAGE_CAPACITY + sizeof USAGE_HINT];
+    size_t n = 0;
+    auto put = [&](const char *s, size_t count) {
+        std::memcpy(line + n, s, count);
+        n += count;
+    };
+    put(PROGRAM_NAME, sizeof PROGRAM_NAME - 1);
+    put(": ", 2);
+    put(m.text, m.length);
+    put("\n", 1);
+    size_t extra = std::strlen(after);
+    put(after, extra < sizeof USAGE_HINT ? extra : sizeof USAGE_HINT - 1);
+    system_print_error(line, n);
 }
 
+// a, the name b as given, c.
 void start(const char *a, const char *b = "", const char *c = "")
 {
     message_clear(message);
     message_append(message, a);
-    message_append(message, b);
+    message_append_name(message, b);
     message_append(message, c);
 }
 
@@ -56,7 +66,8 @@ const char *name_of_destination(const SystemFile &file)
 // "<what> '<path>': <system text>"; the standard streams are named without quotes.
 int report_system_failure(const char *what, const char *name, bool quoted, int32_t code)
 {
-    start(what, quoted ? " '" : " ", name);
+    start(what, quoted ? " '" : " ");
+    message_append_name(message, name);
     message_append(message, quoted ? "': " : ": ");
     system_error_text(message, code);
     report(message);
@@ -107,49 +118,67 @@ void report_empty(const SystemFile &source)
     report(message);
 }
 
+// The destination is the source: named, or standard output appended to standard input's file.
+void report_is_source(const Options &options, const SystemFile &source)
+{
+    if (options.destination.index != STANDARD_STREAM)
+        start("'", system_argument(options.destination),
+              "' is the source file itself; it is never written to (choose another destination)");
+    else if (source.path.index == STANDARD_STREAM)
+        start("standard output is the same file as standard input; it is not written to (choose another "
+              "destination)");
+    else
+        start("standard output is the source file '", name_of_source(source),
+              "' itself; it is not written to (choose another destination)");
+    report(message);
+}
+
+void report_exists(const Options &options)
+{
+    start("'", system_argument(options.destination), "' exists; it is not replaced without --force");
+    report(message);
+}
+
+// Opens the destination: standard output, a device, or the temporary file of a regular one.
+bool open_destination(const Options &options, const SystemFile &source, SystemFile &destination)
+{
+    if (options.destination.index == STANDARD_STREAM) {
+        if (system_open_output(source, destination))
+            return true;
+        report_is_source(options, source);
+        return false;
+    }
+    switch (system_create_destination(options.destination, options.force, source, destination)) {
+    case Created::Yes:
+        return true;
+    case Created::Exists:
+        report_exists(options);
+        return false;
+    case Created::IsSource:
+        report_is_source(options, source);
+        return false;
+    case Created::Failed:
+        report_system_failure(destination.temporary ? "cannot create a file in the folder of" : "cannot create",
+                              system_argument(options.destination), true, destination.error);
+        return false;
+    }
+    return false;
+}
+
+// A conversion that does not finish leaves the destination as it was: a regular file's text
+// goes to its temporary file, which is removed; only a device or standard output has part of
+// the text.
 int convert(const Options &options)
 {
     SystemFile source{};
     if (!open_source(options, source))
         return EXIT_FAILED;
-    // Like the window, refuse an empty file before a destination exists. A pipe's emptiness
-    // shows only when it is read; its destination is removed then.
-    uint64_t size = 0;
-    if (system_size(source, size) && size == 0) {
-        report_empty(source);
+    // Emptiness shows when the source is read, not from its size: a file that says 0 bytes
+    // (those of /proc) may hold data. An empty source leaves nothing: its temporary file goes.
+    SystemFile destination{};
+    if (!open_destination(options, source, destination)) {
         system_close(source);
         return EXIT_FAILED;
-    }
-
-    SystemFile destination{};
-    if (options.destination.index == STANDARD_STREAM) {
-        if (!system_open_output(source, destination)) {
-            start("standard output is the source file '", name_of_source(source),
-                  "' itself; it is not written to (choose another destination)");
-            report(message);
-            system_close(source);
-            return EXIT_FAILED;
-        }
-    } else {
-        const char *path = system_argument(options.destination);
-        switch (system_create_destination(options.destination, options.force, source, destination)) {
-        case Created::Yes:
-            break;
-        case Created::Exists:
-            start("'", path, "' exists; it is not replaced without --force");
-            report(message);
-            system_close(source);
-            return EXIT_FAILED;
-        case Created::IsSource:
-            start("'", path, "' is the source file itself; it is never written to (choose another destination)");
-            report(message);
-            system_close(source);
-            return EXIT_FAILED;
-        case Created::Failed:
-            report_system_failure("cannot create", path, true, destination.error);
-            system_close(source);
-            return EXIT_FAILED;
-        }
     }
 
     StreamResult result =
@@ -159,11 +188,22 @@ int convert(const Options &options)
     // A close can still fail to write what the system held back.
     if (!system_close(destination) && result == StreamResult::Written)
         result = StreamResult::WriteFailed;
-    if (result == StreamResult::Written)
-        return EXIT_DONE;
+    if (result == StreamResult::Written) {
+        Finished finished = system_finish(destination, options.force, source);
+        if (finished == Finished::Done)
+            return EXIT_DONE;
+        system_abandon(destination);
+        if (finished == Finished::Exists)
+            report_exists(options);
+        else if (finished == Finished::IsSource)
+            report_is_source(options, source);
+        else
+            report_system_failure("cannot rename the finished text to", name_of_destination(destination), true,
+                                  destination.error);
+        return EXIT_FAILED;
+    }
 
-    // Incomplete source text must not be taken for a whole file.
-    system_remove(destination);
+    system_abandon(destination);
     bool to_file = destination.path.index != STANDARD_STREAM;
     if (result == StreamResult::ReadFailed)
         report_system_failure("cannot read", name_of_source(source), source.path.index != STANDARD_STREAM,
@@ -172,8 +212,10 @@ int convert(const Options &options)
         report_system_failure("cannot write", name_of_destination(destination), to_file, destination.error);
     else
         report_empty(source);
-    if (destination.remove_on_failure && result != StreamResult::EmptySource) {
-        start("the incomplete '", name_of_destination(destination), "' was removed");
+    // Said where a failure might leave the user in doubt: a file once the text was on its way.
+    if (destination.temporary && result != StreamResult::EmptySource) {
+        start("'", name_of_destination(destination),
+              destination.replaces ? "' was left as it was" : "' was not created");
         report(message);
     }
     return EXIT_FAILED;
@@ -204,7 +246,7 @@ int report_out_of_range(const Options &options, const SystemFile &source, uint64
         message_append(message, "standard input");
     } else {
         message_append(message, "'");
-        message_append(message, name_of_source(source));
+        message_append_name(message, name_of_source(source));
         message_append(message, "'");
     }
     message_append(message, " holds ");
@@ -222,15 +264,18 @@ int print_segment(const Options &options)
         return EXIT_FAILED;
     uint64_t k = uint64_t(options.segment);
 
-    // A file is positioned at its segment; anything else is read through up to it, counting.
+    // Segments count from where the source stands: the start of a named file, and for standard
+    // input wherever an earlier reader of the same open file left it, as a conversion reads it.
+    // A file is positioned at its segment; anything else is read through up to it, counting,
+    // and so is a file that says it holds 0 bytes (those of /proc hold data all the same).
     uint64_t size = 0, seen = 0;
     bool positioned = false;
-    if (system_size(source, size)) {
+    if (system_remaining(source, size) && size > 0) {
         if (k > uint64_t(last_segment_index(size))) {
             system_close(source);
             return report_out_of_range(options, source, size);
         }
-        positioned = k == 0 || system_seek(source, k << SEGMENT_SHIFT);
+        positioned = k == 0 || system_skip(source, k << SEGMENT_SHIFT);
         seen = positioned ? k << SEGMENT_SHIFT : 0;
     }
     int64_t n = 0;
@@ -279,8 +324,7 @@ int bin2src_main(int argc, const char *const *argv)
         return report_system_failure("cannot write", "standard output", false, code);
     }
     case Parsed::Usage:
-        message_append(error, "\nTry 'bin2src --help' for the options and examples.");
-        report(error);
+        report(error, USAGE_HINT);
         return EXIT_USAGE;
     case Parsed::Run:
         break;

@@ -1,7 +1,7 @@
 // The converter's only contact with the system: files, the standard streams and the text of
-// a system error. system_posix.cpp (open, read, write) and system_win.cpp (CreateFileW,
-// ReadFile, WriteFile, with the UTF-16 command line) implement it; everything else is
-// portable. Every call reports its failure; the caller decides what the user reads.
+// a system error. system_posix.cpp (open, read, write, rename) and system_win.cpp (CreateFileW,
+// ReadFile, WriteFile, MoveFileExW, with the UTF-16 command line) implement it; everything else
+// is portable. Every call reports its failure; the caller decides what the user reads.
 #pragma once
 
 #include <cstddef>
@@ -21,11 +21,19 @@ struct Argument {
 constexpr int STANDARD_STREAM = -1; // standard input as source, standard output as destination
 constexpr Argument STANDARD_ARGUMENT = {STANDARD_STREAM, 0};
 
+// What a file destination's temporary file is called: the destination's name, then this, a
+// token of 8 hexadecimal digits and TEMPORARY_END, in the destination's own folder, e.g.
+// font_rom.c.bin2src-1f3a9c0d.part. It lives only while the text is written; only a kill that
+// no program can catch leaves one behind.
+constexpr char TEMPORARY_MARK[] = ".bin2src-";
+constexpr char TEMPORARY_END[] = ".part";
+
 struct SystemFile {
     intptr_t handle;    // a descriptor, or a HANDLE
     Argument path;      // STANDARD_STREAM for standard input and output
-    bool regular;       // a regular file: it has an identity and a size, and can be removed
-    bool remove_on_failure; // a destination this run created or truncated
+    bool regular;       // a file on disk (not a directory): it has an identity and a size
+    bool temporary;     // a destination written into its temporary file, renamed at the end
+    bool replaces;      // that destination exists: the rename replaces it
     uint64_t volume, index; // identity of a regular file: device and inode, or volume and file ID
     int32_t error;      // the system's code of the last call on it that failed
 };
@@ -42,15 +50,31 @@ bool system_open_source(Argument path, SystemFile &file);
 
 enum class Created { Yes, Exists, IsSource, Failed };
 
-// Creates the destination at path; with force an existing file is truncated.
-// A file that is the source itself (same device and inode, or same volume and file ID,
-// whatever the path) is never opened for writing: IsSource, untouched. Exists without force.
-// Failed sets file.error.
+// Prepares the destination at path. A regular file, new or (with force) existing, is not
+// opened: its temporary file is created beside it, and the destination stays as it was until
+// system_finish renames the closed temporary file over it. A symbolic link is followed to the file
+// it names, which is replaced, and the link kept; a replaced file keeps its permission bits.
+// Anything else that exists (a device, a FIFO) is opened and written directly, with force.
+// The source itself, whatever name or link reaches it, is never a destination: IsSource.
+// Exists without force. Failed sets file.error; the temporary file could not be created, or
+// the path cannot be a destination.
 Created system_create_destination(Argument path, bool force, const SystemFile &source, SystemFile &file);
 
 // Standard output as the destination; false when it is the source file itself (a shell's
 // ">> source").
 bool system_open_output(const SystemFile &source, SystemFile &file);
+
+enum class Finished { Done, Exists, IsSource, RenameFailed };
+
+// Gives a closed destination whose text is complete its name: renames its temporary file over
+// the destination (a device or standard output is done already). Exists and IsSource when such
+// a file took the destination's name meanwhile; RenameFailed sets file.error. On any failure
+// the destination is as it was, and the temporary file is left for system_abandon.
+Finished system_finish(SystemFile &file, bool force, const SystemFile &source);
+
+// Removes the temporary file of a closed destination. An existing destination, a device or
+// standard output is left as it is.
+void system_abandon(const SystemFile &file);
 
 // Up to capacity bytes: the count, 0 at the end, -1 on failure (file.error set).
 int64_t system_read(SystemFile &file, uint8_t *into, size_t capacity);
@@ -58,18 +82,17 @@ int64_t system_read(SystemFile &file, uint8_t *into, size_t capacity);
 // All count bytes, or false (file.error set).
 bool system_write(SystemFile &file, const void *bytes, size_t count);
 
-// The size of a regular file; false for anything else (a pipe, a terminal, a device).
-bool system_size(SystemFile &file, uint64_t &size);
+// The bytes of a regular file from its current position to its end; false for anything else
+// (a pipe, a terminal, a device).
+bool system_remaining(SystemFile &file, uint64_t &count);
 
-// Moves a regular file's position; false when it cannot (the caller reads through instead).
-bool system_seek(SystemFile &file, uint64_t offset);
+// Moves a regular file's position count bytes on; false when it cannot (the caller reads
+// through instead).
+bool system_skip(SystemFile &file, uint64_t count);
 
-// Closes a file (the standard streams stay open); false when the close reports a failed
-// write (file.error set).
+// Closes a file (the standard streams stay open); false when the close reports a failed write
+// (file.error set).
 bool system_close(SystemFile &file);
-
-// Removes a closed destination that this run created or truncated; nothing else.
-void system_remove(const SystemFile &file);
 
 // UTF-8 form of an argument (a path), for messages.
 const char *system_argument(Argument path);

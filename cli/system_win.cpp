@@ -1,5 +1,6 @@
-// The converter's system layer on Windows: handles, CreateFileW, ReadFile, WriteFile. Paths
-// are the UTF-16 command line, passed on untouched; the portable part reads a UTF-8 copy.
+// The converter's system layer on Windows: handles, CreateFileW, ReadFile, WriteFile,
+// MoveFileExW. Paths are the UTF-16 command line, passed on untouched; the portable part reads
+// a UTF-8 copy.
 #include "cli/options.h"
 #include "cli/system.h"
 #include "document/win32.h"
@@ -18,40 +19,149 @@ const char *argument_utf8[COMMAND_LINE_MAX / 2 + 1];
 constexpr size_t CONSOLE_PIECE = 8192;
 wchar_t console_text[CONSOLE_PIECE];
 
+// A destination's path once resolved (the file it finally names, in the \\?\ form that any
+// length takes), and its temporary file beside it; both are read by the console handler.
+constexpr size_t LONG_PATH_MAX = 32768;
+wchar_t final_path[LONG_PATH_MAX];
+wchar_t temporary_path[LONG_PATH_MAX];
+DWORD replaced_attributes; // of the file the destination replaces, given back to its successor
+bool temporary_exists;
+CRITICAL_SECTION temporary_lock; // the console handler runs on a thread of its own
+
 HANDLE handle_of(const SystemFile &file) { return reinterpret_cast<HANDLE>(file.handle); }
 
-// Volume serial number and file ID: two names or a hard link of one file meet here. Only
-// files on disk count, not consoles, pipes or directories.
+// FileIdInfo and its record, which the headers declare only for Windows 8 on; on Windows 7 the
+// call fails and the older information is read instead.
+constexpr auto FILE_ID_INFO_CLASS = FILE_INFO_BY_HANDLE_CLASS(18);
+struct FileIdRecord {
+    ULONGLONG volume;
+    BYTE id[16];
+};
+
+// Volume serial number and file ID of a file on disk; false for anything else (a console, a
+// pipe, a device, a directory). The 128-bit ID of FileIdInfo comes first: it is the one ReFS
+// keeps unique, and under Wine it is there also for a standard handle that a Unix shell
+// redirected, which has no BY_HANDLE_FILE_INFORMATION (error 6) and whose volume reads 0.
+// The two halves are folded into one number: on NTFS the upper one is 0.
 bool identity(HANDLE h, uint64_t &volume, uint64_t &index)
 {
-    BY_HANDLE_FILE_INFORMATION info;
-    if (GetFileType(h) != FILE_TYPE_DISK || !GetFileInformationByHandle(h, &info) ||
-        (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+    if (GetFileType(h) != FILE_TYPE_DISK)
         return false;
-    volume = info.dwVolumeSerialNumber;
-    index = uint64_t(info.nFileIndexHigh) << 32 | info.nFileIndexLow;
+    FILE_STANDARD_INFO standard;
+    if (GetFileInformationByHandleEx(h, FileStandardInfo, &standard, sizeof standard) && standard.Directory)
+        return false;
+    FileIdRecord id;
+    BY_HANDLE_FILE_INFORMATION info;
+    if (GetFileInformationByHandleEx(h, FILE_ID_INFO_CLASS, &id, sizeof id)) {
+        uint64_t low, high;
+        memcpy(&low, id.id, sizeof low);
+        memcpy(&high, id.id + sizeof low, sizeof high);
+        volume = id.volume;
+        index = low ^ high;
+    } else if (GetFileInformationByHandle(h, &info)) {
+        if (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+            return false;
+        volume = info.dwVolumeSerialNumber;
+        index = uint64_t(info.nFileIndexHigh) << 32 | info.nFileIndexLow;
+    } else {
+        volume = index = 0; // a file whose identity cannot be read is taken for any file
+    }
     return true;
 }
 
 void take_identity(SystemFile &file, HANDLE h) { file.regular = identity(h, file.volume, file.index); }
 
+// Two handles of one file: the same ID on the same volume. A volume or an ID of 0 is not known
+// and matches any: a stream that might be the source is treated as the source.
 bool is_source(const SystemFile &source, HANDLE h)
 {
     uint64_t volume, index;
-    return source.regular && identity(h, volume, index) && volume == source.volume && index == source.index;
+    return source.regular && identity(h, volume, index) &&
+           (volume == source.volume || volume == 0 || source.volume == 0) &&
+           (index == source.index || index == 0 || source.index == 0);
 }
 
 // Looks at the file a path names without asking to read or write it, which the source's share
 // mode would refuse with a sharing violation instead of telling the two apart.
-bool names_source(const wchar_t *path, const SystemFile &source)
+HANDLE look_at(const wchar_t *path)
 {
-    HANDLE h = CreateFileW(path, FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                           nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-    if (h == INVALID_HANDLE_VALUE)
-        return false;
-    bool same = is_source(source, h);
-    CloseHandle(h);
-    return same;
+    return CreateFileW(path, FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                       OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+}
+
+// Removes the temporary file when the console asks the program to stop (Ctrl+C, Ctrl+Break, the
+// window closed; under Wine also SIGINT), then ends the program as the system would, with a
+// status that says so (Wine's own default would end it with 0). The file was opened with
+// delete sharing, so it goes as soon as the program's handle closes.
+BOOL WINAPI on_console_event(DWORD)
+{
+    EnterCriticalSection(&temporary_lock);
+    if (temporary_exists)
+        DeleteFileW(temporary_path);
+    temporary_exists = false;
+    ExitProcess(STATUS_CONTROL_C_EXIT);
+}
+
+// The full path of a destination that does not exist yet, in final_path, in the \\?\ form
+// that takes any length: \\?\C:\a\b.c, or \\?\UNC\server\share\b.c.
+DWORD full_path(const wchar_t *path)
+{
+    // temporary_path as scratch: the temporary name is made from final_path afterwards.
+    DWORD n = GetFullPathNameW(path, DWORD(LONG_PATH_MAX), temporary_path, nullptr);
+    if (n == 0)
+        return GetLastError();
+    if (n >= LONG_PATH_MAX - 8)
+        return ERROR_FILENAME_EXCED_RANGE;
+    const wchar_t *p = temporary_path, *prefix = L"\\\\?\\";
+    if (p[0] == L'\\' && p[1] == L'\\' && (p[2] == L'?' || p[2] == L'.') && p[3] == L'\\')
+        prefix = L""; // already in that form, or a device
+    else if (p[0] == L'\\' && p[1] == L'\\')
+        prefix = L"\\\\?\\UNC", p++;
+    wcscpy(final_path, prefix);
+    wcscat(final_path, p);
+    return 0;
+}
+
+// final_path with the temporary mark, a token and the ending, in temporary_path. A name longer
+// than the 255 units a folder entry takes is shortened first, never inside a surrogate pair.
+DWORD name_temporary(int attempt)
+{
+    size_t length = wcslen(final_path), folder = length;
+    while (folder > 0 && final_path[folder - 1] != L'\\')
+        folder--;
+    size_t name = length - folder;
+    constexpr size_t added = sizeof TEMPORARY_MARK - 1 + 8 + sizeof TEMPORARY_END - 1;
+    if (name + added > 255) {
+        name = 255 - added;
+        if (final_path[folder + name] >= 0xDC00 && final_path[folder + name] < 0xE000)
+            name--;
+    }
+    if (folder + name + added + 1 > LONG_PATH_MAX)
+        return ERROR_FILENAME_EXCED_RANGE;
+    uint64_t x = (uint64_t(GetCurrentProcessId()) << 32 ^ GetTickCount64() << 12 ^ uint64_t(attempt)) *
+                 0x9E3779B97F4A7C15ull;
+    uint32_t token = uint32_t(x >> 32);
+    size_t at = 0;
+    auto put = [&](wchar_t c) { temporary_path[at++] = c; };
+    for (size_t i = 0; i < folder + name; i++)
+        put(final_path[i]);
+    for (const char *p = TEMPORARY_MARK; *p; p++)
+        put(wchar_t(*p));
+    for (int shift = 28; shift >= 0; shift -= 4)
+        put(L"0123456789abcdef"[token >> shift & 0xF]);
+    for (const char *p = TEMPORARY_END; *p; p++)
+        put(wchar_t(*p));
+    temporary_path[at] = 0;
+    return 0;
+}
+
+void forget_temporary()
+{
+    EnterCriticalSection(&temporary_lock);
+    if (temporary_exists)
+        DeleteFileW(temporary_path);
+    temporary_exists = false;
+    LeaveCriticalSection(&temporary_lock);
 }
 
 bool write_all(HANDLE h, const void *bytes, size_t count, int32_t &error)
@@ -100,16 +210,48 @@ bool print_to(DWORD which, const char *text, size_t count, int32_t &error)
 
 const wchar_t *native(Argument path) { return arguments[path.index] + path.offset; }
 
+// The UTF-8 form of a UTF-16 argument, at out, with its terminator; the byte count, or 0 when
+// it does not fit. Lossless: an unpaired surrogate, which the system's conversion would turn
+// into U+FFFD, is written in the three bytes it would take if UTF-8 allowed it, which no UTF-8
+// decoder takes, so that a data name holding one is refused as the native build refuses it.
+// Paths are opened in their UTF-16 form; for messages the console shows such bytes as U+FFFD.
+int utf8_argument(const wchar_t *in, char *out, int capacity)
+{
+    int n = WideCharToMultiByte(CP_UTF8, WC_ERR_INVALID_CHARS, in, -1, out, capacity, nullptr, nullptr);
+    if (n > 0 || GetLastError() != ERROR_NO_UNICODE_TRANSLATION)
+        return n;
+    int used = 0;
+    for (const wchar_t *p = in;; p++) {
+        wchar_t u = *p;
+        bool pair = u >= 0xD800 && u < 0xDC00 && p[1] >= 0xDC00 && p[1] < 0xE000;
+        if (!pair && u >= 0xD800 && u < 0xE000) {
+            if (capacity - used < 3)
+                return 0;
+            out[used++] = char(0xE0 | u >> 12);
+            out[used++] = char(0x80 | (u >> 6 & 0x3F));
+            out[used++] = char(0x80 | (u & 0x3F));
+            continue;
+        }
+        int k = WideCharToMultiByte(CP_UTF8, 0, p, pair ? 2 : 1, out + used, capacity - used, nullptr, nullptr);
+        if (k <= 0)
+            return 0;
+        used += k;
+        if (u == 0)
+            return used;
+        p += pair ? 1 : 0;
+    }
+}
+
 } // namespace
 
 int wmain(int argc, wchar_t **argv)
 {
     arguments = argv;
+    InitializeCriticalSection(&temporary_lock);
     size_t used = 0;
     for (int i = 0; i < argc; i++) {
         int n = i < int(sizeof argument_utf8 / sizeof *argument_utf8)
-                    ? WideCharToMultiByte(CP_UTF8, 0, argv[i], -1, argument_text + used,
-                                          int(sizeof argument_text - used), nullptr, nullptr)
+                    ? utf8_argument(argv[i], argument_text + used, int(sizeof argument_text - used))
                     : 0;
         if (n <= 0) {
             const char text[] = "bin2src: the command line is too long\n";
@@ -153,35 +295,77 @@ Created system_create_destination(Argument where, bool force, const SystemFile &
     file.path = where;
     file.handle = reinterpret_cast<intptr_t>(INVALID_HANDLE_VALUE);
     const wchar_t *path = native(where);
-    if (names_source(path, source))
-        return Created::IsSource;
-    // Without force the file must be new. With force it is opened untruncated, compared with
-    // the source once more (it may have been replaced meanwhile), and only then emptied.
-    HANDLE h = CreateFileW(path, GENERIC_WRITE, FILE_SHARE_READ, nullptr, force ? OPEN_ALWAYS : CREATE_NEW,
-                           FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
-    if (h == INVALID_HANDLE_VALUE) {
-        DWORD error = GetLastError();
-        if (error == ERROR_FILE_EXISTS && !force)
-            return Created::Exists;
+    HANDLE h = look_at(path);
+    bool exists = h != INVALID_HANDLE_VALUE;
+    DWORD error = exists ? 0 : GetLastError();
+    if (!exists && error != ERROR_FILE_NOT_FOUND && error != ERROR_PATH_NOT_FOUND) {
         file.error = int32_t(error);
         return Created::Failed;
     }
-    if (is_source(source, h)) {
+    // Refused for being the source before anything else: the user learns that the two names
+    // are one file.
+    if (exists && is_source(source, h)) {
         CloseHandle(h);
         return Created::IsSource;
     }
-    file.handle = reinterpret_cast<intptr_t>(h);
-    take_identity(file, h);
-    if (file.regular) {
-        // A device or a pipe named with --force is written to, never truncated or removed.
-        LARGE_INTEGER start = {};
-        if (force && (!SetFilePointerEx(h, start, nullptr, FILE_BEGIN) || !SetEndOfFile(h))) {
+    if (exists && !force) {
+        CloseHandle(h);
+        return Created::Exists;
+    }
+    if (exists && GetFileType(h) != FILE_TYPE_DISK) {
+        // A device (NUL, a serial port) or a pipe is written as it is: it cannot be renamed over.
+        CloseHandle(h);
+        h = CreateFileW(path, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
+        if (h == INVALID_HANDLE_VALUE) {
             file.error = int32_t(GetLastError());
-            CloseHandle(h);
             return Created::Failed;
         }
-        file.remove_on_failure = true;
+        file.handle = reinterpret_cast<intptr_t>(h);
+        return Created::Yes;
     }
+
+    replaced_attributes = 0;
+    if (exists) {
+        // The file the path finally names, links followed: it is replaced, a link stays.
+        FILE_BASIC_INFO basic;
+        DWORD n = GetFinalPathNameByHandleW(h, final_path, DWORD(LONG_PATH_MAX), FILE_NAME_NORMALIZED);
+        error = n == 0 ? GetLastError() : n >= LONG_PATH_MAX ? ERROR_FILENAME_EXCED_RANGE : 0;
+        if (GetFileInformationByHandleEx(h, FileBasicInfo, &basic, sizeof basic)) {
+            replaced_attributes = basic.FileAttributes;
+            if (basic.FileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+                error = ERROR_ACCESS_DENIED; // what opening a folder for writing says
+        }
+        CloseHandle(h);
+    } else {
+        error = full_path(path);
+    }
+    if (error != 0) {
+        file.error = int32_t(error);
+        return Created::Failed;
+    }
+
+    file.temporary = true;
+    file.replaces = exists;
+    SetConsoleCtrlHandler(on_console_event, TRUE);
+    for (int attempt = 0; attempt < 100; attempt++) {
+        error = name_temporary(attempt);
+        if (error != 0)
+            break;
+        EnterCriticalSection(&temporary_lock);
+        // Delete sharing lets the console handler remove the file while it is open.
+        h = CreateFileW(temporary_path, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr, CREATE_NEW,
+                        FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+        error = h == INVALID_HANDLE_VALUE ? GetLastError() : 0;
+        temporary_exists = h != INVALID_HANDLE_VALUE;
+        LeaveCriticalSection(&temporary_lock);
+        if (error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS)
+            break;
+    }
+    if (error != 0) {
+        file.error = int32_t(error);
+        return Created::Failed;
+    }
+    file.handle = reinterpret_cast<intptr_t>(h);
     return Created::Yes;
 }
 
@@ -213,20 +397,21 @@ bool system_write(SystemFile &file, const void *bytes, size_t count)
     return write_all(handle_of(file), bytes, count, file.error);
 }
 
-bool system_size(SystemFile &file, uint64_t &size)
+bool system_remaining(SystemFile &file, uint64_t &count)
 {
-    LARGE_INTEGER n;
-    if (!file.regular || !GetFileSizeEx(handle_of(file), &n))
+    LARGE_INTEGER size, at, none = {};
+    if (!file.regular || !GetFileSizeEx(handle_of(file), &size) ||
+        !SetFilePointerEx(handle_of(file), none, &at, FILE_CURRENT))
         return false;
-    size = uint64_t(n.QuadPart);
+    count = size.QuadPart > at.QuadPart ? uint64_t(size.QuadPart - at.QuadPart) : 0;
     return true;
 }
 
-bool system_seek(SystemFile &file, uint64_t offset)
+bool system_skip(SystemFile &file, uint64_t count)
 {
-    LARGE_INTEGER to;
-    to.QuadPart = LONGLONG(offset);
-    return file.regular && SetFilePointerEx(handle_of(file), to, nullptr, FILE_BEGIN);
+    LARGE_INTEGER by;
+    by.QuadPart = LONGLONG(count);
+    return file.regular && count <= uint64_t(INT64_MAX) && SetFilePointerEx(handle_of(file), by, nullptr, FILE_CURRENT);
 }
 
 bool system_close(SystemFile &file)
@@ -242,10 +427,46 @@ bool system_close(SystemFile &file)
     return true;
 }
 
-void system_remove(const SystemFile &file)
+void system_abandon(const SystemFile &file)
 {
-    if (file.remove_on_failure)
-        DeleteFileW(native(file.path));
+    if (file.temporary)
+        forget_temporary();
+}
+
+Finished system_finish(SystemFile &file, bool force, const SystemFile &source)
+{
+    if (!file.temporary)
+        return Finished::Done;
+
+    // What holds the destination's name now, which may have changed while the text was written.
+    HANDLE h = look_at(final_path);
+    bool exists = h != INVALID_HANDLE_VALUE;
+    Finished result = exists && is_source(source, h) ? Finished::IsSource
+                      : exists && !force             ? Finished::Exists
+                                                     : Finished::Done;
+    if (exists)
+        CloseHandle(h);
+    if (result != Finished::Done)
+        return result;
+    // Without force the name must still be free: the move does not take it from a file that
+    // appeared meanwhile. A replaced file's attributes (hidden, system) pass to its successor.
+    EnterCriticalSection(&temporary_lock);
+    DWORD error = ERROR_OPERATION_ABORTED; // unless the console handler took the file away
+    if (temporary_exists)
+        error = MoveFileExW(temporary_path, final_path, MOVEFILE_WRITE_THROUGH | (force ? MOVEFILE_REPLACE_EXISTING : 0))
+                    ? 0
+                    : GetLastError();
+    if (error == 0) {
+        temporary_exists = false;
+        DWORD kept = replaced_attributes & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED);
+        if (kept != 0)
+            SetFileAttributesW(final_path, kept | FILE_ATTRIBUTE_ARCHIVE);
+    }
+    LeaveCriticalSection(&temporary_lock);
+    if (error == ERROR_ALREADY_EXISTS || error == ERROR_FILE_EXISTS)
+        return Finished::Exists;
+    file.error = int32_t(error);
+    return error == 0 ? Finished::Done : Finished::RenameFailed;
 }
 
 const char *system_argument(Argument path) { return argument_utf8[path.index] + path.offset; }

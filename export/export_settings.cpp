@@ -4,11 +4,20 @@
 
 namespace {
 
+// The first capacity - 1 units of src, or fewer: a surrogate pair that the cut would split
+// is left out whole, since a lone high surrogate is no text and would land in the exported
+// declaration.
 void copy_cut(char16_t *dst, size_t capacity, const char16_t *src)
 {
     for (size_t i = 0; i < capacity; i++)
         dst[i] = 0;
-    for (size_t i = 0; i + 1 < capacity && src[i] != 0; i++)
+    size_t n = 0;
+    while (n + 1 < capacity && src[n] != 0)
+        n++;
+    if (n + 1 == capacity && n > 0 && src[n] >= 0xDC00 && src[n] < 0xE000 && src[n - 1] >= 0xD800 &&
+        src[n - 1] < 0xDC00)
+        n--;
+    for (size_t i = 0; i < n; i++)
         dst[i] = src[i];
 }
 

@@ -17,5 +17,6 @@ constexpr char16_t DEFAULT_LABEL[] = u"exe_dt";
 size_t default_destination(char16_t (&out)[EXPORT_PATH_MAX + 1], const char16_t *source_path, int32_t format);
 
 // Stores what the dialog's boxes hold when OK is pressed, each field cleared first: the first
-// LABEL_MAX units of label as export_label, the first EXPORT_PATH_MAX of path as export_path.
+// LABEL_MAX units of label as export_label, the first EXPORT_PATH_MAX of path as export_path;
+// where the cut would split a surrogate pair, the pair is left out whole (one unit fewer).
 void store_export_settings(const char16_t *label, const char16_t *path);

@@ -7,6 +7,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "cli/message.h"
+#include "cli/utf8.h"
 #include "run_helpers.h"
 #include "tests/reference/source_reference.h"
 #include "view/segment_text.h"
@@ -20,13 +22,24 @@ std::string expected_utf8(int format, const std::u16string &label, const std::ve
     return utf8(reference_source_text(format, label, bytes));
 }
 
+// The segment printing: the window's own formatter, narrowed to UTF-8.
+std::string formatted(const std::vector<uint8_t> &bytes, uint64_t segment, ViewMode view)
+{
+    static std::vector<char16_t> text(VIEW_TEXT_CAPACITY);
+    size_t at = size_t(segment) * SEGMENT_SIZE;
+    size_t count = std::min<size_t>(SEGMENT_SIZE, bytes.size() - std::min(at, bytes.size()));
+    size_t n = format_segment(bytes.data() + std::min(at, bytes.size()), count, view, int64_t(segment), text.data());
+    return utf8(std::u16string(text.data(), n));
+}
+
 // "bin2src: " and the text, one line.
 std::string line(const std::string &text) { return "bin2src: " + text + "\n"; }
 
-// The two lines of a failure once the destination exists: the reason, then its removal.
-std::string failed_and_removed(const std::string &reason, const std::string &destination)
+// The two lines of a failure once the text was on its way: the reason, then what became of
+// the destination, which is as it was before the run.
+std::string failed_unchanged(const std::string &reason, const std::string &destination, bool existed)
 {
-    return line(reason) + line("the incomplete '" + destination + "' was removed");
+    return line(reason) + line("'" + destination + (existed ? "' was left as it was" : "' was not created"));
 }
 
 class Bin2src : public Scratch {
@@ -178,11 +191,13 @@ TEST_F(Bin2src, EmptySourceIsRefusedAndLeavesNoDestination)
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.err, line("'" + source + "' is empty (0 bytes): there is no data to convert"));
     EXPECT_FALSE(exists("out.c"));
-    // From a pipe the emptiness shows only once the destination exists; it is removed.
-    r = piped(source, "-o '" + path("piped.c") + "'");
+    // From a pipe, and with --force onto a file that exists: nothing is created or replaced.
+    write("keep.c", bytes_of("keep\n"));
+    r = piped(source, "--force -o '" + path("keep.c") + "'");
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.err, line("standard input is empty (0 bytes): there is no data to convert"));
-    EXPECT_FALSE(exists("piped.c"));
+    EXPECT_EQ(read("keep.c"), bytes_of("keep\n"));
+    EXPECT_EQ(names(), (std::vector<std::string>{"empty.bin", "keep.c"}));
     r = run({}, {.input = source});
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.err, line("standard input is empty (0 bytes): there is no data to convert"));
@@ -198,15 +213,15 @@ TEST_F(Bin2src, MissingSource)
     EXPECT_FALSE(exists("out.c")) << "nothing is created";
 }
 
-TEST_F(Bin2src, UnreadableSourceRemovesTheIncompleteDestination)
+TEST_F(Bin2src, UnreadableSourceCreatesNoDestination)
 {
     // A directory opens for reading on Linux but every read of it fails.
     mkdir(path("folder").c_str(), 0755);
     Result r = run({"-o", path("out.c"), path("folder")});
     EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.err,
-              failed_and_removed("cannot read '" + path("folder") + "': " + std::strerror(EISDIR), path("out.c")));
-    EXPECT_FALSE(exists("out.c"));
+    EXPECT_EQ(r.err, failed_unchanged("cannot read '" + path("folder") + "': " + std::strerror(EISDIR), path("out.c"),
+                                      false));
+    EXPECT_EQ(names(), std::vector<std::string>{"folder"});
 }
 
 TEST_F(Bin2src, SourceWithoutReadPermission)
@@ -273,6 +288,11 @@ TEST_F(Bin2src, DestinationThatIsTheSourceUnderAnyNameIsRefused)
     EXPECT_EQ(r.status, 1);
     EXPECT_NE(r.err.find("is the source file itself"), std::string::npos) << r.err;
     EXPECT_EQ(read(source), bytes);
+    r = run({}, {.input = source, .output = source, .append = true});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, line("standard output is the same file as standard input; it is not written to (choose another "
+                          "destination)"));
+    EXPECT_EQ(read(source), bytes);
 }
 
 TEST_F(Bin2src, DestinationInAMissingFolder)
@@ -280,7 +300,8 @@ TEST_F(Bin2src, DestinationInAMissingFolder)
     std::string source = write("rom.bin", random_bytes(10, 9));
     Result r = run({"-o", path("missing/rom.c"), source});
     EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.err, line("cannot create '" + path("missing/rom.c") + "': " + std::strerror(ENOENT)));
+    EXPECT_EQ(r.err,
+              line("cannot create a file in the folder of '" + path("missing/rom.c") + "': " + std::strerror(ENOENT)));
     EXPECT_FALSE(exists("missing"));
 }
 
@@ -292,6 +313,10 @@ TEST_F(Bin2src, WriteFailureOnStandardOutput)
         Result r = run(args, {.output = "/dev/full"});
         EXPECT_EQ(r.status, 1) << args[0];
         EXPECT_EQ(r.err, line(std::string("cannot write standard output: ") + std::strerror(ENOSPC))) << args[0];
+        // No standard output at all: the source, opened next, must not pass for it.
+        r = run(args, {.output_closed = true});
+        EXPECT_EQ(r.status, 1) << args[0];
+        EXPECT_EQ(r.err, line(std::string("cannot write standard output: ") + std::strerror(EBADF))) << args[0];
     }
 }
 
@@ -307,15 +332,125 @@ TEST_F(Bin2src, WriteFailureOnADeviceLeavesTheDevice)
     EXPECT_TRUE(exists("/dev/full")) << "a device is never removed";
 }
 
-TEST_F(Bin2src, WriteFailureHalfWayRemovesTheIncompleteFile)
+TEST_F(Bin2src, WriteFailureHalfWayLeavesEveryDestinationAsItWas)
 {
-    // A file-size limit stops the writes after the first block has gone out.
+    // A file-size limit stops the writes after the first block has gone out. The destination
+    // is new, a file replaced with --force, a symbolic link to one, and one of two hard links.
     std::string source = write("rom.bin", random_bytes(1 << 20, 12));
-    Result r = run({"-o", path("out.c"), source}, {.file_size_limit = 600000});
+    write("old.c", bytes_of("important\n"));
+    ASSERT_EQ(symlink("old.c", path("link.c").c_str()), 0);
+    write("one.c", bytes_of("linked\n"));
+    ASSERT_EQ(link(path("one.c").c_str(), path("two.c").c_str()), 0);
+    const std::vector<std::string> before = names();
+    for (const char *name : {"new.c", "old.c", "link.c", "two.c"}) {
+        bool existed = exists(name);
+        Result r = run({"--force", "-o", path(name), source}, {.file_size_limit = 600000});
+        EXPECT_EQ(r.status, 1) << name;
+        EXPECT_EQ(r.err, failed_unchanged("cannot write '" + path(name) + "': " + std::strerror(EFBIG), path(name),
+                                          existed));
+        EXPECT_EQ(names(), before) << "no file made, none left behind, for " << name;
+    }
+    EXPECT_EQ(read("old.c"), bytes_of("important\n"));
+    EXPECT_EQ(read("one.c"), bytes_of("linked\n"));
+    char target[16] = {};
+    EXPECT_EQ(readlink(path("link.c").c_str(), target, sizeof target - 1), 5);
+    EXPECT_STREQ(target, "old.c");
+}
+
+TEST_F(Bin2src, ReplacedDestinationKeepsLinksAndPermissionBits)
+{
+    std::vector<uint8_t> bytes = random_bytes(70000, 17);
+    std::string source = write("rom.bin", bytes);
+    const std::vector<uint8_t> text = utf16le(reference_source_text(1, u"exe_dt", bytes));
+    // A symbolic link: the file it names is replaced, the link stays; so is a link to a file
+    // still to be made, which is made where the link points.
+    write("target.c", bytes_of("old"));
+    chmod(path("target.c").c_str(), 0640);
+    mkdir(path("sub").c_str(), 0755);
+    ASSERT_EQ(symlink("target.c", path("link.c").c_str()), 0);
+    ASSERT_EQ(symlink("sub/later.c", path("dangling.c").c_str()), 0);
+    // A hard link: the name given gets the text, the other name keeps the old file.
+    write("one.c", bytes_of("old"));
+    ASSERT_EQ(link(path("one.c").c_str(), path("two.c").c_str()), 0);
+    for (const char *name : {"link.c", "dangling.c", "two.c"}) {
+        Result r = run({"--force", "-o", path(name), source});
+        ASSERT_EQ(r.status, 0) << name << ": " << r.err;
+    }
+    struct stat st;
+    ASSERT_EQ(lstat(path("link.c").c_str(), &st), 0);
+    EXPECT_TRUE(S_ISLNK(st.st_mode));
+    EXPECT_EQ(first_difference(read("target.c"), text), "");
+    ASSERT_EQ(stat(path("target.c").c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0640u);
+    ASSERT_EQ(lstat(path("dangling.c").c_str(), &st), 0);
+    EXPECT_TRUE(S_ISLNK(st.st_mode));
+    EXPECT_EQ(first_difference(read("sub/later.c"), text), "");
+    EXPECT_EQ(first_difference(read("two.c"), text), "");
+    EXPECT_EQ(read("one.c"), bytes_of("old"));
+    EXPECT_EQ(names(), (std::vector<std::string>{"dangling.c", "link.c", "one.c", "rom.bin", "sub", "target.c",
+                                                 "two.c"}));
+}
+
+TEST_F(Bin2src, SignalsLeaveTheDestinationAsItWas)
+{
+    // A sparse source of 64 GiB converts for minutes: each signal lands while the text is on
+    // its way, once its temporary file has grown. The limit of 256 MiB (EFBIG) keeps a program
+    // that would not stop from filling the disk.
+    std::string source = path("huge.bin");
+    ASSERT_EQ(close(open(source.c_str(), O_WRONLY | O_CREAT, 0644)), 0);
+    ASSERT_EQ(truncate(source.c_str(), off_t(64) << 30), 0);
+    write("out.c", bytes_of("old"));
+    const std::string temporary_start = "out.c.bin2src-";
+    for (int signal : {SIGINT, SIGTERM, SIGHUP, SIGPIPE, SIGXFSZ, SIGKILL}) {
+        Redirect redirect{.file_size_limit = 256 << 20};
+        if (signal == SIGXFSZ)
+            redirect = {.file_size_limit = 1 << 20, .size_signal = true}; // sent by the system itself
+        pid_t pid = start({BIN2SRC, "--force", "-o", path("out.c"), source}, redirect);
+        ASSERT_GT(pid, 0);
+        std::string temporary;
+        for (int waited = 0; temporary.empty() && waited < 20000 && signal != SIGXFSZ; waited++) {
+            for (const std::string &name : names()) {
+                struct stat st;
+                if (name.rfind(temporary_start, 0) == 0 && stat(path(name).c_str(), &st) == 0 && st.st_size > 0)
+                    temporary = name;
+            }
+            if (temporary.empty())
+                usleep(1000);
+        }
+        if (signal != SIGXFSZ) {
+            EXPECT_FALSE(temporary.empty()) << "no temporary file seen";
+            kill(pid, signal);
+        }
+        Result r = finish(pid);
+        EXPECT_EQ(r.status, 128 + signal) << strsignal(signal) << ": " << r.err;
+        EXPECT_EQ(read("out.c"), bytes_of("old")) << strsignal(signal);
+        if (signal == SIGKILL) {
+            // Nothing can clean up after this one: what is left says what it is.
+            ASSERT_EQ(names(), (std::vector<std::string>{"huge.bin", "out.c", temporary}));
+            EXPECT_EQ(temporary.size(), temporary_start.size() + 8 + 5) << temporary;
+            EXPECT_EQ(temporary.substr(temporary.size() - 5), ".part") << temporary;
+        } else {
+            EXPECT_EQ(names(), (std::vector<std::string>{"huge.bin", "out.c"})) << strsignal(signal);
+        }
+    }
+}
+
+TEST_F(Bin2src, FileThatSaysItHoldsNothingIsReadToItsEnd)
+{
+    // Files of /proc say they hold 0 bytes. The environment of the program itself is one whose
+    // bytes the test knows: a single variable, longer than a segment.
+    const std::string variable = "BIG=" + std::string(70000, 'x');
+    std::vector<uint8_t> bytes = bytes_of(variable);
+    bytes.push_back(0);
+    Result r = run_program({"env", "-i", variable, BIN2SRC, "-e", "utf8", "/proc/self/environ"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, expected_utf8(1, u"exe_dt", bytes));
+    r = run_program({"env", "-i", variable, BIN2SRC, "-s", "1", "/proc/self/environ"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, formatted(bytes, 1, ViewMode::Normal));
+    r = run_program({"env", "-i", variable, BIN2SRC, "-s", "2", "/proc/self/environ"});
     EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.err,
-              failed_and_removed("cannot write '" + path("out.c") + "': " + std::strerror(EFBIG), path("out.c")));
-    EXPECT_FALSE(exists("out.c"));
+    EXPECT_EQ(r.err, line("segment 2 is past the end: '/proc/self/environ' holds 70005 bytes, segments 0 to 1"));
 }
 
 TEST_F(Bin2src, BadOptionsAreRefusedWithTheirReason)
@@ -345,6 +480,23 @@ TEST_F(Bin2src, BadOptionsAreRefusedWithTheirReason)
         EXPECT_EQ(r.out, "");
     }
     EXPECT_FALSE(exists("x.c"));
+
+    // An argument too long to show whole is cut between two characters (of two bytes, the
+    // limit falling inside one), and the words after it and the hint still come.
+    std::string huge;
+    for (int i = 0; i < 6000; i++)
+        huge += "\xC3\xA9";
+    Result r = run({"-xy" + huge});
+    EXPECT_EQ(r.status, 2);
+    EXPECT_TRUE(r.err == "bin2src: unknown option '-xy" + huge.substr(0, NAME_SHOWN_MAX - 4) + "...'" + hint)
+        << r.err.substr(0, 40) << " ... " << r.err.substr(r.err.size() - std::min<size_t>(r.err.size(), 80));
+    r = run({"-o", path(huge), source});
+    EXPECT_EQ(r.status, 1);
+    std::string reason = std::string("': ") + std::strerror(ENAMETOOLONG) + "\n";
+    EXPECT_TRUE(r.err.size() > reason.size() && r.err.substr(r.err.size() - reason.size()) == reason)
+        << r.err.substr(r.err.size() - std::min<size_t>(r.err.size(), 80));
+    EXPECT_LT(r.err.size(), MESSAGE_CAPACITY);
+    EXPECT_GE(utf8_to_utf16(r.err.c_str(), nullptr, 0), 0) << "whole characters only";
 }
 
 TEST_F(Bin2src, DataNameLongerThanFifteenIsRefusedNotCut)
@@ -363,7 +515,7 @@ TEST_F(Bin2src, DataNameLongerThanFifteenIsRefusedNotCut)
     EXPECT_NE(r.err.find("too long: 16 characters"), std::string::npos) << r.err;
     r = run({"-n", "bad\xC0\x80name", source});
     EXPECT_EQ(r.status, 2);
-    EXPECT_NE(r.err.find("is not valid UTF-8"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("is not valid Unicode"), std::string::npos) << r.err;
     r = run({"-n", "abcdefghijklmno", "-e", "utf8", source});
     EXPECT_EQ(r.status, 0) << "15 characters are fine";
     EXPECT_EQ(r.out, expected_utf8(1, u"abcdefghijklmno", bytes));
@@ -402,16 +554,6 @@ TEST_F(Bin2src, HelpExplainsEveryOptionWithExamples)
     EXPECT_NE(r.out.find("--version"), std::string::npos) << "the help names --version";
 }
 
-// The segment printing: the window's own formatter, narrowed to UTF-8.
-std::string formatted(const std::vector<uint8_t> &bytes, uint64_t segment, ViewMode view)
-{
-    static std::vector<char16_t> text(VIEW_TEXT_CAPACITY);
-    size_t at = size_t(segment) * SEGMENT_SIZE;
-    size_t count = std::min<size_t>(SEGMENT_SIZE, bytes.size() - std::min(at, bytes.size()));
-    size_t n = format_segment(bytes.data() + std::min(at, bytes.size()), count, view, int64_t(segment), text.data());
-    return utf8(std::u16string(text.data(), n));
-}
-
 TEST_F(Bin2src, SegmentInEachRenderingIsTheFormattersText)
 {
     std::vector<uint8_t> bytes = random_bytes(3 * SEGMENT_SIZE + 17, 15);
@@ -446,6 +588,27 @@ TEST_F(Bin2src, SegmentTextSpelledOut)
     EXPECT_EQ(run({"-v", "c", source}).out,
               "0000:0x41,0x42,0x00,0xFF,0x41,0x42,0x00,0xFF,0x41,0x42,0x00,0xFF,0x41,0x42,0x00,0xFF,\r\n"
               "0010:0x7E,\r\n");
+}
+
+TEST_F(Bin2src, SegmentsOfAPositionedStandardInputCountFromItsPosition)
+{
+    // Another reader took 16 bytes of the same open file first: every segment, and the range,
+    // count from there, as a conversion reads from there.
+    std::vector<uint8_t> bytes = random_bytes(2 * SEGMENT_SIZE + 100, 18);
+    std::string source = write("rom.bin", bytes);
+    std::vector<uint8_t> rest(bytes.begin() + 16, bytes.end());
+    Redirect positioned{.input = source, .input_offset = 16};
+    for (uint64_t segment = 0; segment <= 2; segment++) {
+        Result r = run({"-s", std::to_string(segment)}, positioned);
+        ASSERT_EQ(r.status, 0) << r.err;
+        EXPECT_EQ(r.out, formatted(rest, segment, ViewMode::Normal)) << "segment " << segment;
+    }
+    Result r = run({"-s", "3"}, positioned);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, line("segment 3 is past the end: standard input holds 131156 bytes, segments 0 to 2"));
+    r = run({"-e", "utf8"}, positioned);
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, expected_utf8(1, u"exe_dt", rest));
 }
 
 TEST_F(Bin2src, SegmentPastTheEndIsRefused)

@@ -223,7 +223,7 @@ TEST_F(Bin2srcWin, FailuresNameThePathAndTheSystemsCode)
     std::wstring source = write(L"rom.bin", random_bytes(10, 5));
     r = run({L"-o", path(L"missing\\rom.c"), source});
     EXPECT_EQ(r.status, 1u);
-    head = "bin2src: cannot create '" + narrow(path(L"missing\\rom.c")) + "': ";
+    head = "bin2src: cannot create a file in the folder of '" + narrow(path(L"missing\\rom.c")) + "': ";
     EXPECT_EQ(r.err.substr(0, head.size()), head) << r.err;
     EXPECT_NE(r.err.find("(error 3)\n"), std::string::npos) << r.err;
 
@@ -239,6 +239,11 @@ TEST_F(Bin2srcWin, FailuresNameThePathAndTheSystemsCode)
                      "Try 'bin2src --help' for the options and examples.\n");
     r = run({L"--bogus"});
     EXPECT_EQ(r.status, 2u);
+    // A name with an unpaired surrogate is no text: refused, as the native build refuses it.
+    r = run({L"-n", std::wstring(L"ab") + wchar_t(0xD800), L"-o", path(L"lone.c"), source});
+    EXPECT_EQ(r.status, 2u);
+    EXPECT_NE(r.err.find("is not valid Unicode"), std::string::npos) << r.err;
+    EXPECT_FALSE(exists(path(L"lone.c")));
 }
 
 TEST_F(Bin2srcWin, SegmentInEachRendering)

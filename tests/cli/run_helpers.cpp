@@ -7,6 +7,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -67,6 +68,11 @@ Result Scratch::run(const std::vector<std::string> &args, const Redirect &redire
 
 Result Scratch::run_program(const std::vector<std::string> &args, const Redirect &redirect) const
 {
+    return finish(start(args, redirect), redirect);
+}
+
+pid_t Scratch::start(const std::vector<std::string> &args, const Redirect &redirect) const
+{
     std::vector<std::string> argv = args;
     if (redirect.as_nobody)
         argv.insert(argv.begin(), {"setpriv", "--reuid=65534", "--regid=65534", "--clear-groups"});
@@ -77,13 +83,19 @@ Result Scratch::run_program(const std::vector<std::string> &args, const Redirect
         int in = open(redirect.input.c_str(), O_RDONLY);
         int out = open(out_path.c_str(), O_WRONLY | O_CREAT | (redirect.append ? O_APPEND : O_TRUNC), 0644);
         int err = open(err_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        if (in < 0 || out < 0 || err < 0)
+        if (in < 0 || out < 0 || err < 0 || (redirect.input_offset != 0 && lseek(in, redirect.input_offset, SEEK_SET) < 0))
             _exit(126);
         dup2(in, 0), dup2(out, 1), dup2(err, 2);
+        if (redirect.output_closed)
+            close(1);
+        // Whatever the test runner ignores, the program starts with the usual dispositions.
+        for (int s : {SIGINT, SIGTERM, SIGHUP, SIGPIPE, SIGXFSZ})
+            signal(s, SIG_DFL);
         if (redirect.file_size_limit >= 0) {
             struct rlimit limit = {rlim_t(redirect.file_size_limit), rlim_t(redirect.file_size_limit)};
             setrlimit(RLIMIT_FSIZE, &limit);
-            signal(SIGXFSZ, SIG_IGN); // the write then fails with EFBIG instead of killing
+            if (!redirect.size_signal)
+                signal(SIGXFSZ, SIG_IGN); // the write then fails with EFBIG instead of killing
         }
         std::vector<char *> pointers;
         for (const std::string &a : argv)
@@ -92,17 +104,34 @@ Result Scratch::run_program(const std::vector<std::string> &args, const Redirect
         execvp(pointers[0], pointers.data());
         _exit(127);
     }
+    return pid;
+}
+
+Result Scratch::finish(pid_t pid, const Redirect &redirect) const
+{
     Result result{-1, "", ""};
     int status = 0;
     if (pid > 0 && waitpid(pid, &status, 0) == pid)
         result.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
     if (redirect.output.empty()) {
-        std::vector<uint8_t> out = read(out_path);
+        std::vector<uint8_t> out = read(path(".stdout"));
         result.out.assign(out.begin(), out.end());
     }
-    std::vector<uint8_t> err = read(err_path);
+    std::vector<uint8_t> err = read(path(".stderr"));
     result.err.assign(err.begin(), err.end());
     return result;
+}
+
+std::vector<std::string> Scratch::names() const
+{
+    std::vector<std::string> found;
+    for (const auto &entry : std::filesystem::directory_iterator(dir)) {
+        std::string name = entry.path().filename().string();
+        if (name != ".stdout" && name != ".stderr")
+            found.push_back(name);
+    }
+    std::sort(found.begin(), found.end());
+    return found;
 }
 
 std::string utf8(const std::u16string &text)

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/types.h>
+
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -18,9 +20,12 @@ struct Result {
 
 struct Redirect {
     std::string input = "/dev/null"; // a path for standard input
+    long input_offset = 0;           // where standard input stands, as an earlier reader left it
     std::string output;              // a path for standard output; empty: captured
     bool append = false;             // output opened for appending, as a shell's ">>"
-    long file_size_limit = -1;       // RLIMIT_FSIZE in bytes, with SIGXFSZ ignored
+    bool output_closed = false;      // no standard output at all, as a shell's ">&-"
+    long file_size_limit = -1;       // RLIMIT_FSIZE in bytes
+    bool size_signal = false;        // with that limit, SIGXFSZ ends the process instead of EFBIG
     bool as_nobody = false;          // through setpriv, as user and group 65534
 };
 
@@ -38,6 +43,11 @@ protected:
     Result run(const std::vector<std::string> &args, const Redirect &redirect = {}) const;
     // Any program, argv[0] included.
     Result run_program(const std::vector<std::string> &argv, const Redirect &redirect = {}) const;
+    // The same in two steps, for a test that acts while bin2src runs.
+    pid_t start(const std::vector<std::string> &argv, const Redirect &redirect = {}) const;
+    Result finish(pid_t pid, const Redirect &redirect = {}) const;
+    // The names in the scratch folder, sorted, but for the captured standard streams.
+    std::vector<std::string> names() const;
 
     std::string dir;
 };

@@ -80,6 +80,11 @@ TEST_F(StoreSettings, CutsLabelToFifteenAndPathTo255)
     EXPECT_EQ(std::u16string(document.export_label), u"abcdefghijklmno");
     EXPECT_EQ(std::u16string(document.export_path).size(), EXPORT_PATH_MAX);
     EXPECT_EQ(document.export_path[PATH_CAPACITY - 1], 0);
+    // A pair that would straddle the cut goes whole: a lone high surrogate is not text.
+    store_export_settings(u"abcdefghijklmn\U0001D11Ex", u"C:\\rom.cpp");
+    EXPECT_EQ(std::u16string(document.export_label), u"abcdefghijklmn");
+    store_export_settings(u"abcdefghijklm\U0001D11Ex", u"C:\\rom.cpp");
+    EXPECT_EQ(std::u16string(document.export_label), u"abcdefghijklm\U0001D11E") << "a pair that fits stays";
 }
 
 TEST_F(StoreSettings, EmptyValuesAreStoredUnchanged)
