@@ -1,25 +1,39 @@
 #include "export/source_stream.h"
 
 #include <cstring>
+#include <type_traits>
+
+#include "export/line_kernel.h"
 
 namespace {
 
-// Read blocks land after the bytes held back from the block before (at most one chunk).
-uint8_t source_block[CHUNK_SIZE + STREAM_READ_BLOCK];
-char16_t text_block[STREAM_TEXT_BLOCK];
+// Read blocks land after the bytes held back from the block before (at most one line). Each
+// text block has room past its end for the excess of the kernel's whole-vector stores. Only the
+// block of the encoding in use is ever touched, so the other costs no memory.
+uint8_t source_block[LINE_CELLS + STREAM_READ_BLOCK];
+alignas(64) char16_t utf16_block[STREAM_TEXT_BLOCK + LINE_KERNEL_SLACK];
+alignas(64) char utf8_block[STREAM_TEXT_BYTES + LINE_KERNEL_SLACK];
 
-} // namespace
-
-StreamResult stream_source_text(ViewMode format, const Label &label, SourceReader reader, TextWriter writer)
+template <class Unit, class Writer>
+StreamResult stream(ViewMode format, const Label &label, SourceReader reader, Writer writer, Unit *block)
 {
-    size_t used = ruler_text(format, label, text_block);
-    used += declaration_text(format, label, text_block + used);
+    constexpr size_t capacity = STREAM_TEXT_BYTES / sizeof(Unit);
+    LineKernel<Unit> kernel;
+    if constexpr (std::is_same_v<Unit, char>)
+        kernel = line_kernels.utf8;
+    else
+        kernel = line_kernels.utf16;
 
-    // A chunk is written only once a byte after it has been seen or the source has ended, so
+    size_t used = ruler_text(format, label, block);
+    used += declaration_text(format, label, block + used);
+    const LineStart<Unit> start = line_start<Unit>(format, label);
+    const size_t line_length = start.length + line_body_length(format);
+
+    // A line is written only once a byte after it has been seen or the source has ended, so
     // that it knows whether it is the last. Reads may deliver any count, so the bytes are cut
-    // into chunks at multiples of 64 from the source's start, not from each read's start.
+    // into lines at multiples of 16 from the source's start, not from each read's start.
     size_t held = 0;
-    uint64_t k = 0;
+    bool first_line = true;
     for (;;) {
         int64_t got = reader.read(reader.context, source_block + held, STREAM_READ_BLOCK);
         if (got < 0)
@@ -28,21 +42,52 @@ StreamResult stream_source_text(ViewMode format, const Label &label, SourceReade
             break;
         size_t total = held + size_t(got);
         size_t at = 0;
-        for (; total - at > CHUNK_SIZE; at += CHUNK_SIZE, k++) {
-            used += chunk_text(format, label, source_block + at, CHUNK_SIZE, k, false, text_block + used);
-            if (STREAM_TEXT_BLOCK - used < CHUNK_TEXT_MAX) {
-                if (!writer.write(writer.context, text_block, used))
+        // The file's first assembler line goes on from the declaration "label DB ".
+        if (first_line && total > LINE_CELLS) {
+            LineStart<Unit> none{};
+            used = size_t(kernel(format, format == ViewMode::Asm ? none : start, source_block, 1, block + used) - block);
+            at = LINE_CELLS;
+            first_line = false;
+        }
+        while (total - at > LINE_CELLS) {
+            size_t room = (capacity - used) / line_length, lines = (total - at - 1) / LINE_CELLS;
+            if (room == 0) {
+                if (!writer.write(writer.context, block, used))
                     return StreamResult::WriteFailed;
                 used = 0;
+                continue;
             }
+            if (lines > room)
+                lines = room;
+            used = size_t(kernel(format, start, source_block + at, lines, block + used) - block);
+            at += lines * LINE_CELLS;
         }
-        held = total - at; // 1 to 64 bytes
+        held = total - at; // 1 to 16 bytes
         std::memmove(source_block, source_block + at, held);
     }
     if (held == 0)
         return StreamResult::EmptySource;
-    used += chunk_text(format, label, source_block, held, k, true, text_block + used);
-    if (!writer.write(writer.context, text_block, used))
+    if (capacity - used < LAST_LINES_MAX) {
+        if (!writer.write(writer.context, block, used))
+            return StreamResult::WriteFailed;
+        used = 0;
+    }
+    LineStart<Unit> none{};
+    used = size_t(last_lines(format, first_line && format == ViewMode::Asm ? none : start, source_block, held,
+                             block + used) - block);
+    if (!writer.write(writer.context, block, used))
         return StreamResult::WriteFailed;
     return StreamResult::Written;
+}
+
+} // namespace
+
+StreamResult stream_source_text(ViewMode format, const Label &label, SourceReader reader, TextWriter writer)
+{
+    return stream(format, label, reader, writer, utf16_block);
+}
+
+StreamResult stream_source_text(ViewMode format, const Label &label, SourceReader reader, Utf8Writer writer)
+{
+    return stream(format, label, reader, writer, utf8_block);
 }
