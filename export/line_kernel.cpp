@@ -15,11 +15,11 @@ namespace {
 // character's byte. Units are little-endian: the second byte of a UTF-16 unit is 0. Bytes past
 // the body are 0 too; the next text overwrites them.
 template <class Unit, size_t width> struct BodyShuffle {
-    static constexpr size_t capacity = (82 * sizeof(Unit) + width - 1) / width;
+    static constexpr size_t capacity = (line_body_length(ViewMode::C) * sizeof(Unit) + width - 1) / width;
     alignas(32) uint8_t high[capacity][width];
     alignas(32) uint8_t low[capacity][width];
     alignas(32) uint8_t fixed[capacity][width];
-    size_t vectors;
+    size_t units, vectors;
 };
 
 template <class Unit, size_t width> constexpr BodyShuffle<Unit, width> make_body_shuffle(ViewMode format)
@@ -29,7 +29,7 @@ template <class Unit, size_t width> constexpr BodyShuffle<Unit, width> make_body
         char fixed;
         int high_of, low_of;
     };
-    BodyUnit body[82]{};
+    BodyUnit body[line_body_length(ViewMode::C)]{};
     size_t n = 0;
     CellForm form = cell_form(format);
     for (int i = 0; i < int(LINE_CELLS); i++) {
@@ -46,6 +46,7 @@ template <class Unit, size_t width> constexpr BodyShuffle<Unit, width> make_body
     body[n++] = {'\n', -1, -1};
 
     BodyShuffle<Unit, width> t{};
+    t.units = n;
     t.vectors = (n * sizeof(Unit) + width - 1) / width;
     for (size_t at = 0; at < t.capacity * width; at++) {
         size_t v = at / width, b = at % width, unit = at / sizeof(Unit);
@@ -71,7 +72,15 @@ static_assert(body_shuffle<char16_t, 16, ViewMode::Basic>.fixed[0][0] == '&' &&
               body_shuffle<char16_t, 16, ViewMode::Basic>.fixed[0][1] == 0 &&
               body_shuffle<char16_t, 16, ViewMode::Basic>.high[0][4] == 0 &&
               body_shuffle<char16_t, 16, ViewMode::Basic>.low[0][6] == 0);
-static_assert(line_body_length(ViewMode::C) * 2 + LINE_KERNEL_SLACK >= body_shuffle<char16_t, 32, ViewMode::C>.vectors * 32);
+static_assert(body_shuffle<char, 16, ViewMode::C>.units == line_body_length(ViewMode::C) &&
+              body_shuffle<char, 16, ViewMode::Asm>.units == line_body_length(ViewMode::Asm) &&
+              body_shuffle<char, 16, ViewMode::Basic>.units == line_body_length(ViewMode::Basic));
+// Whole vectors of at most 32 bytes end less than one vector past the body.
+static_assert(LINE_KERNEL_SLACK >= 32);
+
+// The start is copied in whole vectors of up to 32 bytes, all from within its units.
+static_assert(sizeof(LineStart<char>::units) >= (LINE_START_MAX + 31) / 32 * 32);
+static_assert(sizeof(LineStart<char16_t>::units) >= (LINE_START_MAX * 2 + 31) / 32 * 32);
 
 alignas(16) constexpr char HEX_DIGITS[16] = {hex_digit(0),  hex_digit(1),  hex_digit(2),  hex_digit(3),
                                             hex_digit(4),  hex_digit(5),  hex_digit(6),  hex_digit(7),

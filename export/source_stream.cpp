@@ -7,12 +7,28 @@
 
 namespace {
 
-// Read blocks land after the bytes held back from the block before (at most one line). Each
-// text block has room past its end for the excess of the kernel's whole-vector stores. Only the
-// block of the encoding in use is ever touched, so the other costs no memory.
+// Read blocks land after the bytes held back from the block before (at most one line). Every
+// write but the last is one whole text block, so that each starts at a multiple of the block in
+// the file: the system copies whole aligned pages. The line that crosses the block's end goes on
+// into the room after it, with the excess of the kernel's whole-vector stores, and moves to the
+// block's start once the block is written. Only the block of the encoding in use is ever
+// touched, so the other costs no memory.
+constexpr size_t TEXT_SPILL = LAST_LINES_MAX + LINE_KERNEL_SLACK;
 uint8_t source_block[LINE_CELLS + STREAM_READ_BLOCK];
-alignas(64) char16_t utf16_block[STREAM_TEXT_BLOCK + LINE_KERNEL_SLACK];
-alignas(64) char utf8_block[STREAM_TEXT_BYTES + LINE_KERNEL_SLACK];
+alignas(4096) char16_t utf16_block[STREAM_TEXT_BLOCK + TEXT_SPILL];
+alignas(4096) char utf8_block[STREAM_TEXT_BYTES + TEXT_SPILL];
+
+// Writes the block while it is full; false when the writer failed.
+template <class Unit, class Writer> bool write_full(Writer writer, Unit *block, size_t &used)
+{
+    constexpr size_t capacity = STREAM_TEXT_BYTES / sizeof(Unit);
+    for (; used >= capacity; used -= capacity) {
+        if (!writer.write(writer.context, block, capacity))
+            return false;
+        std::memmove(block, block + capacity, (used - capacity) * sizeof(Unit));
+    }
+    return true;
+}
 
 template <class Unit, class Writer>
 StreamResult stream(ViewMode format, const Label &label, SourceReader reader, Writer writer, Unit *block)
@@ -50,32 +66,24 @@ StreamResult stream(ViewMode format, const Label &label, SourceReader reader, Wr
             first_line = false;
         }
         while (total - at > LINE_CELLS) {
-            size_t room = (capacity - used) / line_length, lines = (total - at - 1) / LINE_CELLS;
-            if (room == 0) {
-                if (!writer.write(writer.context, block, used))
-                    return StreamResult::WriteFailed;
-                used = 0;
-                continue;
-            }
+            // As many lines as begin inside the block; the last may end past it.
+            size_t lines = (total - at - 1) / LINE_CELLS, room = (capacity - used + line_length - 1) / line_length;
             if (lines > room)
                 lines = room;
             used = size_t(kernel(format, start, source_block + at, lines, block + used) - block);
             at += lines * LINE_CELLS;
+            if (!write_full(writer, block, used))
+                return StreamResult::WriteFailed;
         }
         held = total - at; // 1 to 16 bytes
         std::memmove(source_block, source_block + at, held);
     }
     if (held == 0)
         return StreamResult::EmptySource;
-    if (capacity - used < LAST_LINES_MAX) {
-        if (!writer.write(writer.context, block, used))
-            return StreamResult::WriteFailed;
-        used = 0;
-    }
     LineStart<Unit> none{};
     used = size_t(last_lines(format, first_line && format == ViewMode::Asm ? none : start, source_block, held,
                              block + used) - block);
-    if (!writer.write(writer.context, block, used))
+    if (!write_full(writer, block, used) || (used > 0 && !writer.write(writer.context, block, used)))
         return StreamResult::WriteFailed;
     return StreamResult::Written;
 }

@@ -11,12 +11,13 @@
 #include "export/source_text.h"
 
 // Source bytes per read, and text per write (512 KiB in either encoding): large enough that the
-// cost of a call into the system disappears behind the formatting.
+// cost of a call into the system disappears behind the formatting. Every write but the last is
+// exactly one text block, a whole number of pages.
 constexpr size_t STREAM_READ_BLOCK = 128 * 1024;
 constexpr size_t STREAM_TEXT_BYTES = 512 * 1024;
 constexpr size_t STREAM_TEXT_BLOCK = STREAM_TEXT_BYTES / sizeof(char16_t); // UTF-16 units per write
 
-// A text block is written once the next line might not fit.
+static_assert(STREAM_TEXT_BYTES % 4096 == 0);
 static_assert(RULER_TEXT_MAX + DECLARATION_UTF8_MAX + LAST_LINES_MAX <= STREAM_TEXT_BLOCK);
 
 struct SourceReader {

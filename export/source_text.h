@@ -135,7 +135,7 @@ template <class Unit> LineStart<Unit> line_start(ViewMode format, const Label &l
 // A full line after its start: 16 cells and CR LF. C and Basic: 16 × 5 + 2; Asm: 16 × 4 - 1 + 2.
 constexpr size_t line_body_length(ViewMode format) { return format == ViewMode::Asm ? 65 : 82; }
 // The file's last line, of any length, and in C and Basic the closing line after it.
-constexpr size_t LAST_LINES_MAX = LINE_START_MAX + 82 + 4;
+constexpr size_t LAST_LINES_MAX = LINE_START_MAX + line_body_length(ViewMode::C) + 4;
 
 // `lines` full lines of 16 bytes each: start, cells and CR LF, every cell with its comma but the
 // 16th of an assembler line. The reference line kernel, and the fallback: it writes exactly
