@@ -42,7 +42,9 @@ StreamResult stream(ViewMode format, const Label &label, SourceReader reader, Wr
 
     size_t used = ruler_text(format, label, block);
     used += declaration_text(format, label, block + used);
-    const LineStart<Unit> start = line_start<Unit>(format, label);
+    // The file's first assembler line goes on from the declaration "label DB ".
+    const LineStart<Unit> start = line_start<Unit>(format, label), none{};
+    const LineStart<Unit> &first_start = format == ViewMode::Asm ? none : start;
     const size_t line_length = start.length + line_body_length(format);
 
     // A line is written only once a byte after it has been seen or the source has ended, so
@@ -58,10 +60,8 @@ StreamResult stream(ViewMode format, const Label &label, SourceReader reader, Wr
             break;
         size_t total = held + size_t(got);
         size_t at = 0;
-        // The file's first assembler line goes on from the declaration "label DB ".
         if (first_line && total > LINE_CELLS) {
-            LineStart<Unit> none{};
-            used = size_t(kernel(format, format == ViewMode::Asm ? none : start, source_block, 1, block + used) - block);
+            used = size_t(kernel(format, first_start, source_block, 1, block + used) - block);
             at = LINE_CELLS;
             first_line = false;
         }
@@ -80,9 +80,7 @@ StreamResult stream(ViewMode format, const Label &label, SourceReader reader, Wr
     }
     if (held == 0)
         return StreamResult::EmptySource;
-    LineStart<Unit> none{};
-    used = size_t(last_lines(format, first_line && format == ViewMode::Asm ? none : start, source_block, held,
-                             block + used) - block);
+    used = size_t(last_lines(format, first_line ? first_start : start, source_block, held, block + used) - block);
     if (!write_full(writer, block, used) || (used > 0 && !writer.write(writer.context, block, used)))
         return StreamResult::WriteFailed;
     return StreamResult::Written;
