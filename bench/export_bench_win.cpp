@@ -1,7 +1,8 @@
 // Runs export_source once on a real file, as the export command does, and prints the time that
-// its completion message reports, the time measured around the call, and the process's peak
-// memory before and after. Message boxes are answered by a hook: the overwrite question with
-// Yes, everything else with OK. Used by scripts/bench-export.sh under Wine.
+// its completion message reports, the time measured around the call, the process's peak memory
+// before and after, and the instruction set of the line kernel it chose. Message boxes are
+// answered by a hook: the overwrite question with Yes, everything else with OK. Used by
+// scripts/bench-export.sh under Wine.
 //
 //   export_bench <source> <destination> [format 1|2|3]
 #include <cstdio>
@@ -10,6 +11,7 @@
 #include "document/document_win.h"
 #include "document/text.h"
 #include "export/export_win.h"
+#include "export/line_kernel.h"
 
 #include <psapi.h> // after windows.h, which it needs
 
@@ -84,5 +86,6 @@ int wmain(int argc, wchar_t **argv)
     std::printf("peak_working_set_kib before=%zu after=%zu peak_pagefile_kib before=%zu after=%zu\n",
                 before.PeakWorkingSetSize / 1024, after.PeakWorkingSetSize / 1024, before.PeakPagefileUsage / 1024,
                 after.PeakPagefileUsage / 1024);
+    std::printf("line_kernel=%s\n", instruction_set_name(line_kernels.set));
     return completed ? 0 : 1;
 }

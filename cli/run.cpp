@@ -6,15 +6,11 @@
 
 #include "cli/options.h"
 #include "cli/system.h"
-#include "cli/utf8.h"
+#include "document/utf8.h"
 #include "export/source_stream.h"
 #include "view/segment_text.h"
 
 namespace {
-
-// The UTF-8 form of one text block of the stream. Static, like the stream's own blocks: the
-// memory of a conversion does not grow with the source.
-char utf8_block[STREAM_TEXT_BLOCK * UTF8_PER_UNIT_MAX];
 
 // One segment and its text, as the window's renderer holds them.
 uint8_t segment_buffer[SEGMENT_BUFFER_SIZE];
@@ -88,10 +84,9 @@ bool write_utf16le(void *context, const char16_t *text, size_t count)
     return system_write(*static_cast<SystemFile *>(context), text, count * sizeof *text);
 }
 
-bool write_utf8(void *context, const char16_t *text, size_t count)
+bool write_utf8(void *context, const char *text, size_t count)
 {
-    size_t n = utf16_to_utf8(text, count, utf8_block);
-    return system_write(*static_cast<SystemFile *>(context), utf8_block, n);
+    return system_write(*static_cast<SystemFile *>(context), text, count);
 }
 
 bool open_source(const Options &options, SystemFile &source)
@@ -181,9 +176,10 @@ int convert(const Options &options)
         return EXIT_FAILED;
     }
 
-    StreamResult result =
-        stream_source_text(options.format, options.label, SourceReader{read_source, &source},
-                           TextWriter{options.encoding == Encoding::Utf8 ? write_utf8 : write_utf16le, &destination});
+    SourceReader reader{read_source, &source};
+    StreamResult result = options.encoding == Encoding::Utf8
+                              ? stream_source_text(options.format, options.label, reader, Utf8Writer{write_utf8, &destination})
+                              : stream_source_text(options.format, options.label, reader, TextWriter{write_utf16le, &destination});
     system_close(source);
     // A close can still fail to write what the system held back.
     if (!system_close(destination) && result == StreamResult::Written)

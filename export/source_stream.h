@@ -1,7 +1,8 @@
 // The whole conversion of a source, streamed: bytes pulled in large blocks through a reader,
-// the text of many chunks gathered into large blocks handed to a writer. The text is exactly
-// the concatenation of ruler_text, declaration_text and one chunk_text per 64-byte chunk.
-// Constant memory: two static blocks, no heap. Portable: no windows.h here.
+// the text of many lines gathered into large blocks handed to a writer, in UTF-16 or in UTF-8.
+// The text is exactly the concatenation of ruler_text, declaration_text and one chunk_text per
+// 64-byte chunk; its full lines come from the line kernel. Constant memory: static blocks, no
+// heap. Portable: no windows.h here.
 #pragma once
 
 #include <cstddef>
@@ -9,13 +10,15 @@
 
 #include "export/source_text.h"
 
-// Source bytes per read, and text units per write (512 KiB): large enough that the cost of a
-// call into the system disappears behind the formatting.
+// Source bytes per read, and text per write (512 KiB in either encoding): large enough that the
+// cost of a call into the system disappears behind the formatting. Every write but the last is
+// exactly one text block, a whole number of pages.
 constexpr size_t STREAM_READ_BLOCK = 128 * 1024;
-constexpr size_t STREAM_TEXT_BLOCK = 256 * 1024;
+constexpr size_t STREAM_TEXT_BYTES = 512 * 1024;
+constexpr size_t STREAM_TEXT_BLOCK = STREAM_TEXT_BYTES / sizeof(char16_t); // UTF-16 units per write
 
-// A text block is written once the next chunk might not fit.
-static_assert(RULER_TEXT_MAX + DECLARATION_TEXT_MAX + CHUNK_TEXT_MAX <= STREAM_TEXT_BLOCK);
+static_assert(STREAM_TEXT_BYTES % 4096 == 0);
+static_assert(RULER_TEXT_MAX + DECLARATION_UTF8_MAX + LAST_LINES_MAX <= STREAM_TEXT_BLOCK);
 
 struct SourceReader {
     // Up to capacity bytes into `into`: the count (fewer than asked is fine), 0 at the end of
@@ -30,6 +33,12 @@ struct TextWriter {
     void *context;
 };
 
+struct Utf8Writer {
+    // count bytes of UTF-8; false when the write failed.
+    bool (*write)(void *context, const char *text, size_t count);
+    void *context;
+};
+
 enum class StreamResult {
     Written,     // the whole text was handed to the writer
     EmptySource, // the first read gave no bytes; nothing was written
@@ -37,7 +46,9 @@ enum class StreamResult {
     WriteFailed, // the writer failed; nothing more was read or written
 };
 
-// Converts everything the reader delivers. The first write comes only after the first block of
-// text is full or the source has ended, so an empty source writes nothing at all. Uses static
-// blocks: not re-entrant, which the single user-interface thread never needs.
+// Converts everything the reader delivers, into UTF-16 or UTF-8 by the writer given. The first
+// write comes only after the first block of text is full or the source has ended, so an empty
+// source writes nothing at all. Uses static blocks: not re-entrant, which the single
+// user-interface thread and the command-line converter never need.
 StreamResult stream_source_text(ViewMode format, const Label &label, SourceReader reader, TextWriter writer);
+StreamResult stream_source_text(ViewMode format, const Label &label, SourceReader reader, Utf8Writer writer);

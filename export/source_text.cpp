@@ -4,99 +4,199 @@
 
 namespace {
 
-// 0 to 9, then upper-case A to F: 0x30 + v below ten, 0x37 + v from ten.
-constexpr char16_t hex_digit(unsigned v) { return char16_t(v < 10 ? 0x30 + v : 0x37 + v); }
+// Every byte's cell in each format, built once at compile time from the cell forms: a line is
+// 16 fixed-size copies. Each cell carries its comma; the code takes it back where a line or the
+// file ends. The cells sit in rows of eight units, so that a cell is one copy of a whole row
+// whose spare units the next cell overwrites.
+constexpr size_t CELL_ROW = 8;
 
-// Every byte's cell in each format, built once at compile time: a line is 16 fixed-size copies.
-// Each cell carries its comma; the code takes it back where a line or the file ends. The C and
-// Basic cells of five units sit in rows of eight, so that a cell is one 16-byte copy whose
-// three spare units the next cell overwrites.
-constexpr size_t WIDE_ROW = 8;
-struct CellTable {
-    char16_t c[256][WIDE_ROW];     // "0x41,"
-    char16_t asm_[256][4];         // "41H,"
-    char16_t basic[256][WIDE_ROW]; // "&H41,"
+constexpr size_t length_of(const char *s)
+{
+    size_t n = 0;
+    while (s[n] != 0)
+        n++;
+    return n;
+}
+
+// Units of a cell and its comma: 5 in C and Basic ("0x41,", "&H41,"), 4 in Asm ("41H,").
+constexpr size_t cell_length(ViewMode format)
+{
+    return length_of(cell_form(format).before) + 2 + length_of(cell_form(format).after) + 1;
+}
+
+template <class Unit> struct CellTable {
+    Unit rows[3][256][CELL_ROW]; // C, Asm, Basic
 };
 
-constexpr CellTable make_cells()
+template <class Unit> constexpr CellTable<Unit> make_cells()
 {
-    CellTable t{};
-    for (unsigned b = 0; b < 256; b++) {
-        char16_t hi = hex_digit(b >> 4), lo = hex_digit(b & 0xF);
-        t.c[b][0] = u'0', t.c[b][1] = u'x', t.c[b][2] = hi, t.c[b][3] = lo, t.c[b][4] = u',';
-        t.asm_[b][0] = hi, t.asm_[b][1] = lo, t.asm_[b][2] = u'H', t.asm_[b][3] = u',';
-        t.basic[b][0] = u'&', t.basic[b][1] = u'H', t.basic[b][2] = hi, t.basic[b][3] = lo, t.basic[b][4] = u',';
+    CellTable<Unit> t{};
+    for (int f = 1; f <= 3; f++) {
+        CellForm form = cell_form(ViewMode(f));
+        for (unsigned b = 0; b < 256; b++) {
+            Unit *p = t.rows[f - 1][b];
+            for (const char *s = form.before; *s; s++)
+                *p++ = Unit(*s);
+            *p++ = Unit(hex_digit(b >> 4));
+            *p++ = Unit(hex_digit(b & 0xF));
+            for (const char *s = form.after; *s; s++)
+                *p++ = Unit(*s);
+            *p = Unit(',');
+        }
     }
     return t;
 }
 
-alignas(16) constexpr CellTable cells = make_cells();
+template <class Unit> alignas(16) constexpr CellTable<Unit> cells = make_cells<Unit>();
 
-static_assert(cells.asm_[0xFF][0] == u'F' && cells.asm_[0xFF][2] == u'H', "no leading zero in front of A to F");
-static_assert(cells.c[0x0A][2] == u'0' && cells.c[0x0A][3] == u'A', "two digits, leading zero included");
+static_assert(cells<char16_t>.rows[1][0xFF][0] == u'F' && cells<char16_t>.rows[1][0xFF][2] == u'H',
+              "no leading zero in front of A to F");
+static_assert(cells<char>.rows[0][0x0A][2] == '0' && cells<char>.rows[0][0x0A][3] == 'A',
+              "two digits, leading zero included");
+static_assert(cell_length(ViewMode::C) == 5 && cell_length(ViewMode::Asm) == 4 && cell_length(ViewMode::Basic) == 5);
+static_assert(line_body_length(ViewMode::C) == 16 * cell_length(ViewMode::C) + 2);
+static_assert(line_body_length(ViewMode::Asm) == 16 * cell_length(ViewMode::Asm) - 1 + 2);
 
-char16_t *put(char16_t *p, const char16_t *s, size_t n)
+bool is_format(ViewMode format)
 {
-    std::memcpy(p, s, n * sizeof *p);
-    return p + n;
+    return format == ViewMode::C || format == ViewMode::Asm || format == ViewMode::Basic;
 }
 
-char16_t *put_spaces(char16_t *p, size_t n)
+// ASCII text, which is the same in either encoding, unit for unit.
+template <class Unit> Unit *put(Unit *p, const char *s, size_t n)
 {
     for (size_t i = 0; i < n; i++)
-        p[i] = u' ';
+        p[i] = Unit(s[i]);
     return p + n;
 }
 
-char16_t *put_line_end(char16_t *p)
+template <class Unit> Unit *put_spaces(Unit *p, size_t n)
 {
-    p[0] = u'\r';
-    p[1] = u'\n';
+    for (size_t i = 0; i < n; i++)
+        p[i] = Unit(' ');
+    return p + n;
+}
+
+template <class Unit> Unit *put_line_end(Unit *p)
+{
+    p[0] = Unit('\r');
+    p[1] = Unit('\n');
     return p + 2;
 }
 
-// The lines of a C or Basic chunk, whose cells are all five units wide and all end in a comma.
-// All cells of a line but its last are copied whole rows at a time, spilling into the place of
-// the next cell; the last is copied exactly, so nothing lands past the line.
-char16_t *cell_lines(const char16_t (&table)[256][WIDE_ROW], const uint8_t *bytes, size_t count, bool is_last,
-                     char16_t *p)
+char16_t *put_label(char16_t *p, const Label &label)
 {
-    constexpr size_t width = 5;
-    for (size_t first = 0; first < count; first += 16) {
-        size_t n = count - first < 16 ? count - first : 16;
-        *p++ = u'\t';
-        for (size_t i = 0; i + 1 < n; i++, p += width)
-            std::memcpy(p, table[bytes[first + i]], sizeof table[0]);
-        std::memcpy(p, table[bytes[first + n - 1]], width * sizeof *p);
-        p += width;
-        // The list goes on after every line but the file's last.
-        if (is_last && first + n == count)
-            p--;
-        p = put_line_end(p);
-    }
-    if (is_last) {
-        *p++ = u'\t';
-        *p++ = u'}';
-        p = put_line_end(p);
-    }
-    return p;
+    std::memcpy(p, label.units, label.length * sizeof *p);
+    return p + label.length;
 }
 
-char16_t *asm_lines(const Label &label, const uint8_t *bytes, size_t count, uint64_t k, bool is_last, char16_t *p)
+char *put_label(char *p, const Label &label) { return p + utf16_to_utf8(label.units, label.length, p); }
+
+template <class Unit> Unit *put_start(Unit *p, const LineStart<Unit> &start)
 {
-    for (size_t first = 0; first < count; first += 16) {
-        size_t n = count - first < 16 ? count - first : 16;
-        // The file's first line goes on from the declaration "label DB ".
-        if (k != 0 || first != 0)
-            p = put(put_spaces(p, label.length), u" DB ", 4);
-        for (size_t i = 0; i < n; i++, p += 4)
-            std::memcpy(p, cells.asm_[bytes[first + i]], sizeof cells.asm_[0]);
-        // Every DB line stands alone: no comma after the 16th cell, nor after the file's last.
-        if (n == 16 || is_last)
-            p--;
-        p = put_line_end(p);
+    std::memcpy(p, start.units, start.length * sizeof *p);
+    return p + start.length;
+}
+
+// n cells (1 to 16) of a line, each with its comma but the 16th of an assembler line. All but
+// the last are copied whole rows at a time, spilling into the place of the next cell; the last
+// is copied exactly, so nothing lands past the line.
+template <ViewMode format, class Unit> Unit *put_cells(const uint8_t *bytes, size_t n, Unit *p)
+{
+    const auto &rows = cells<Unit>.rows[int(format) - 1];
+    constexpr size_t width = cell_length(format);
+    for (size_t i = 0; i + 1 < n; i++, p += width)
+        std::memcpy(p, rows[bytes[i]], sizeof rows[0]);
+    std::memcpy(p, rows[bytes[n - 1]], width * sizeof *p);
+    p += width;
+    return format == ViewMode::Asm && n == 16 ? p - 1 : p;
+}
+
+template <class Unit> Unit *put_cells(ViewMode format, const uint8_t *bytes, size_t n, Unit *p)
+{
+    return format == ViewMode::C ? put_cells<ViewMode::C>(bytes, n, p)
+         : format == ViewMode::Asm ? put_cells<ViewMode::Asm>(bytes, n, p)
+                                   : put_cells<ViewMode::Basic>(bytes, n, p);
+}
+
+template <ViewMode format, class Unit>
+Unit *full_lines(const LineStart<Unit> &start, const uint8_t *bytes, size_t lines, Unit *out)
+{
+    for (size_t line = 0; line < lines; line++, bytes += LINE_CELLS)
+        out = put_line_end(put_cells<format>(bytes, LINE_CELLS, put_start(out, start)));
+    return out;
+}
+
+template <class Unit> size_t ruler(ViewMode format, const Label &label, Unit *out)
+{
+    Unit *p = out;
+    size_t gap; // spaces after each digit: the step from digit to digit is one cell's width
+    switch (format) {
+    case ViewMode::C:
+        p = put(p, "\t//", 3);
+        gap = 4;
+        break;
+    case ViewMode::Basic:
+        p = put(p, "\t'", 2);
+        gap = 4;
+        break;
+    case ViewMode::Asm:
+        p = put(put_spaces(p, label.length), "    ;", 5);
+        gap = 3;
+        break;
+    default:
+        return 0;
     }
-    return p;
+    for (unsigned digit = 0; digit < 16; digit++) {
+        *p++ = Unit(hex_digit(digit));
+        p = put_spaces(p, gap);
+    }
+    p = put_line_end(p);
+    return size_t(p - out);
+}
+
+template <class Unit> size_t declaration(ViewMode format, const Label &label, Unit *out)
+{
+    Unit *p = out;
+    switch (format) {
+    case ViewMode::C:
+        p = put(put_label(put(p, "BYTE ", 5), label), "[]={\r\n", 6);
+        break;
+    case ViewMode::Asm:
+        p = put(put_label(p, label), " DB ", 4);
+        break;
+    case ViewMode::Basic:
+        p = put(put_label(put(p, "Dim ", 4), label), "() As Byte = {\r\n", 16);
+        break;
+    default:
+        return 0;
+    }
+    return size_t(p - out);
+}
+
+template <class Unit>
+size_t chunk(ViewMode format, const Label &label, const uint8_t *bytes, size_t count, uint64_t k, bool is_last,
+             Unit *out)
+{
+    if (count > CHUNK_SIZE)
+        count = CHUNK_SIZE;
+    if (count == 0 || !is_format(format))
+        return 0;
+    LineStart<Unit> start = line_start<Unit>(format, label);
+    Unit *p = out;
+    for (size_t first = 0; first < count; first += LINE_CELLS) {
+        size_t n = count - first < LINE_CELLS ? count - first : LINE_CELLS;
+        // The file's first line goes on from the declaration "label DB ".
+        LineStart<Unit> this_start = format == ViewMode::Asm && k == 0 && first == 0 ? LineStart<Unit>{} : start;
+        if (is_last && first + n == count) {
+            p = last_lines(format, this_start, bytes + first, n, p);
+        } else {
+            // A short chunk that is not the last keeps its commas, like any line that the
+            // list goes on after.
+            p = put_line_end(put_cells(format, bytes + first, n, put_start(p, this_start)));
+        }
+    }
+    return size_t(p - out);
 }
 
 } // namespace
@@ -111,73 +211,61 @@ Label label_from(const char16_t *text)
     return label;
 }
 
-size_t ruler_text(ViewMode format, const Label &label, char16_t *out)
+template <class Unit> LineStart<Unit> line_start(ViewMode format, const Label &label)
 {
-    char16_t *p = out;
-    size_t gap; // spaces after each digit: the step from digit to digit is one cell's width
-    switch (format) {
-    case ViewMode::C:
-        p = put(p, u"\t//", 3);
-        gap = 4;
-        break;
-    case ViewMode::Basic:
-        p = put(p, u"\t'", 2);
-        gap = 4;
-        break;
-    case ViewMode::Asm:
-        p = put(put_spaces(p, label.length), u"    ;", 5);
-        gap = 3;
-        break;
-    default:
-        return 0;
-    }
-    for (unsigned digit = 0; digit < 16; digit++) {
-        *p++ = hex_digit(digit);
-        p = put_spaces(p, gap);
-    }
-    p = put_line_end(p);
-    return size_t(p - out);
+    LineStart<Unit> start{};
+    Unit *p = start.units;
+    p = format == ViewMode::Asm ? put(put_spaces(p, label.length), " DB ", 4) : put(p, "\t", 1);
+    start.length = size_t(p - start.units);
+    return start;
 }
 
-size_t declaration_text(ViewMode format, const Label &label, char16_t *out)
+template <class Unit>
+Unit *scalar_lines(ViewMode format, const LineStart<Unit> &start, const uint8_t *bytes, size_t lines, Unit *out)
 {
-    char16_t *p = out;
     switch (format) {
-    case ViewMode::C:
-        p = put(put(put(p, u"BYTE ", 5), label.units, label.length), u"[]={\r\n", 6);
-        break;
-    case ViewMode::Asm:
-        p = put(put(p, label.units, label.length), u" DB ", 4);
-        break;
-    case ViewMode::Basic:
-        p = put(put(put(p, u"Dim ", 4), label.units, label.length), u"() As Byte = {\r\n", 16);
-        break;
-    default:
-        return 0;
+    case ViewMode::C:     return full_lines<ViewMode::C>(start, bytes, lines, out);
+    case ViewMode::Asm:   return full_lines<ViewMode::Asm>(start, bytes, lines, out);
+    case ViewMode::Basic: return full_lines<ViewMode::Basic>(start, bytes, lines, out);
+    default:              return out;
     }
-    return size_t(p - out);
 }
+
+template <class Unit>
+Unit *last_lines(ViewMode format, const LineStart<Unit> &start, const uint8_t *bytes, size_t count, Unit *out)
+{
+    if (!is_format(format) || count == 0)
+        return out;
+    Unit *p = put_cells(format, bytes, count, put_start(out, start));
+    // The source's last byte never has a comma, in any format.
+    if (p[-1] == Unit(','))
+        p--;
+    p = put_line_end(p);
+    if (format != ViewMode::Asm)
+        p = put_line_end(put(p, "\t}", 2));
+    return p;
+}
+
+template LineStart<char16_t> line_start(ViewMode, const Label &);
+template LineStart<char> line_start(ViewMode, const Label &);
+template char16_t *scalar_lines(ViewMode, const LineStart<char16_t> &, const uint8_t *, size_t, char16_t *);
+template char *scalar_lines(ViewMode, const LineStart<char> &, const uint8_t *, size_t, char *);
+template char16_t *last_lines(ViewMode, const LineStart<char16_t> &, const uint8_t *, size_t, char16_t *);
+template char *last_lines(ViewMode, const LineStart<char> &, const uint8_t *, size_t, char *);
+
+size_t ruler_text(ViewMode format, const Label &label, char16_t *out) { return ruler(format, label, out); }
+size_t ruler_text(ViewMode format, const Label &label, char *out) { return ruler(format, label, out); }
+size_t declaration_text(ViewMode format, const Label &label, char16_t *out) { return declaration(format, label, out); }
+size_t declaration_text(ViewMode format, const Label &label, char *out) { return declaration(format, label, out); }
 
 size_t chunk_text(ViewMode format, const Label &label, const uint8_t *bytes, size_t count, uint64_t k, bool is_last,
                   char16_t *out)
 {
-    if (count > CHUNK_SIZE)
-        count = CHUNK_SIZE;
-    if (count == 0)
-        return 0;
-    char16_t *p;
-    switch (format) {
-    case ViewMode::C:
-        p = cell_lines(cells.c, bytes, count, is_last, out);
-        break;
-    case ViewMode::Basic:
-        p = cell_lines(cells.basic, bytes, count, is_last, out);
-        break;
-    case ViewMode::Asm:
-        p = asm_lines(label, bytes, count, k, is_last, out);
-        break;
-    default:
-        return 0;
-    }
-    return size_t(p - out);
+    return chunk(format, label, bytes, count, k, is_last, out);
+}
+
+size_t chunk_text(ViewMode format, const Label &label, const uint8_t *bytes, size_t count, uint64_t k, bool is_last,
+                  char *out)
+{
+    return chunk(format, label, bytes, count, k, is_last, out);
 }

@@ -1,15 +1,19 @@
 // The text of an exported file: a ruler line, a declaration and one piece per 64-byte chunk of
 // the source, in C, assembler or BASIC notation. Concatenated in that order the pieces are the
-// whole file. Pure: no files, no windows, no globals. Portable: no windows.h here.
+// whole file. Each piece can be built in UTF-16 (char16_t units) or in UTF-8 (char units): every
+// character the text has of its own is ASCII, one unit in either, so only the data name differs.
+// Pure: no files, no windows, no globals. Portable: no windows.h here.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 
 #include "document/document.h"
+#include "document/utf8.h"
 
 constexpr size_t LABEL_MAX = LABEL_CAPACITY - 1; // 15: the settings dialog reads no more
 constexpr size_t CHUNK_SIZE = 64;                // source bytes per chunk: four lines of 16
+constexpr size_t LINE_CELLS = 16;                // source bytes per line
 
 // The data name, at most LABEL_MAX units, with its length worked out once: the assembler
 // indents every continuation line by it.
@@ -21,8 +25,25 @@ struct Label {
 // The first LABEL_MAX units of a terminated string, or fewer up to its terminator.
 Label label_from(const char16_t *text);
 
-// Exact lengths in code units, for a label of `label` units. Any format other than C, Asm or
-// Basic has no text.
+// 0 to 9, then upper-case A to F: 0x30 + v below ten, 0x37 + v from ten.
+constexpr char hex_digit(unsigned v) { return char(v < 10 ? 0x30 + v : 0x37 + v); }
+
+// A byte's cell is `before`, its high digit, its low digit, `after`, and a comma, which the 16th
+// cell of an assembler line goes without (each DB line stands alone).
+struct CellForm {
+    const char *before;
+    const char *after;
+};
+
+constexpr CellForm cell_form(ViewMode format)
+{
+    return format == ViewMode::C ? CellForm{"0x", ""} : format == ViewMode::Asm ? CellForm{"", "H"} : CellForm{"&H", ""};
+}
+
+// Exact lengths in units, for a label of `label` units. In UTF-8 the declaration holds the
+// label's bytes: give their count there; everywhere else `label` counts UTF-16 units in either
+// encoding, for it is the width of the assembler's indentation. Any format other than C, Asm
+// or Basic has no text.
 constexpr size_t ruler_length(ViewMode format, size_t label)
 {
     switch (format) {
@@ -70,6 +91,7 @@ constexpr size_t chunk_length(ViewMode format, size_t label, size_t count, uint6
 // Worst cases, which the callers' buffers are sized by.
 constexpr size_t RULER_TEXT_MAX = ruler_length(ViewMode::Asm, LABEL_MAX); // 15 + 71 = 86
 constexpr size_t DECLARATION_TEXT_MAX = declaration_length(ViewMode::Basic, LABEL_MAX); // 20 + 15 = 35
+constexpr size_t DECLARATION_UTF8_MAX = declaration_length(ViewMode::Basic, LABEL_MAX * UTF8_PER_UNIT_MAX); // 65
 // A full Asm chunk after the first, 15-unit label: 4 × (15 + 4 + 16 × 3 + 15 + 2) = 336.
 constexpr size_t CHUNK_TEXT_MAX = chunk_length(ViewMode::Asm, LABEL_MAX, CHUNK_SIZE, 1, false);
 
@@ -92,3 +114,36 @@ size_t ruler_text(ViewMode format, const Label &label, char16_t *out);
 size_t declaration_text(ViewMode format, const Label &label, char16_t *out);
 size_t chunk_text(ViewMode format, const Label &label, const uint8_t *bytes, size_t count, uint64_t k, bool is_last,
                   char16_t *out);
+// The same in UTF-8; out holds DECLARATION_UTF8_MAX bytes for a declaration.
+size_t ruler_text(ViewMode format, const Label &label, char *out);
+size_t declaration_text(ViewMode format, const Label &label, char *out);
+size_t chunk_text(ViewMode format, const Label &label, const uint8_t *bytes, size_t count, uint64_t k, bool is_last,
+                  char *out);
+
+// The text by lines, for the streaming converter, which cuts it at lines rather than chunks.
+// A line opens with its start: TAB in C and Basic, L spaces and " DB " in Asm, nothing on the
+// file's first Asm line, which goes on from the declaration.
+constexpr size_t LINE_START_MAX = LABEL_MAX + 4;
+template <class Unit> struct LineStart {
+    Unit units[32]; // LINE_START_MAX, and room for whole vector loads
+    size_t length;
+};
+static_assert(sizeof(LineStart<char>::units) >= LINE_START_MAX);
+
+template <class Unit> LineStart<Unit> line_start(ViewMode format, const Label &label);
+
+// A full line after its start: 16 cells and CR LF. C and Basic: 16 × 5 + 2; Asm: 16 × 4 - 1 + 2.
+constexpr size_t line_body_length(ViewMode format) { return format == ViewMode::Asm ? 65 : 82; }
+// The file's last line, of any length, and in C and Basic the closing line after it.
+constexpr size_t LAST_LINES_MAX = LINE_START_MAX + line_body_length(ViewMode::C) + 4;
+
+// `lines` full lines of 16 bytes each: start, cells and CR LF, every cell with its comma but the
+// 16th of an assembler line. The reference line kernel, and the fallback: it writes exactly
+// the lines and returns their end.
+template <class Unit>
+Unit *scalar_lines(ViewMode format, const LineStart<Unit> &start, const uint8_t *bytes, size_t lines, Unit *out);
+
+// The file's last line, 1 to 16 bytes: start, cells, no comma after the last, CR LF, and in C
+// and Basic the closing line TAB "}" CR LF. Returns its end.
+template <class Unit>
+Unit *last_lines(ViewMode format, const LineStart<Unit> &start, const uint8_t *bytes, size_t count, Unit *out);

@@ -1,34 +1,39 @@
 #!/usr/bin/env bash
-# Times bin2src against `xxd -i` on the same random files, side by side in one run: C output
-# in UTF-8 and in UTF-16LE, once into /dev/null (the converter's own speed) and once into a
-# file on the same disk as the source; with the peak memory (maximum resident set) of each.
+# Times bin2src on random files beside its floors and beside `xxd -i`, all in one run: C output
+# in UTF-8 and in UTF-16LE, into /dev/null (the converter's own speed; its floor is reading the
+# input) and into a new file on the same disk as the source, with and without --force (its
+# floor is `dd` writing as many zero bytes into a new file, in blocks of the converter's size);
+# with the peak memory (maximum resident set) of each. Then the converter's core in memory
+# (Google Benchmark): bytes of source per second in each format, encoding and instruction set.
 #
 #   scripts/bench-cli.sh [MiB ...]        sizes of the random sources, default 64 1
 #
-# Each size runs VORDA_BENCH_RUNS times (default 5), the tools taking turns within every
-# round so that the machine's noise falls on both; medians are printed, with the spread
-# (slowest less fastest, over the median) that shows how quiet the machine was. At the end
-# the targets are checked on the largest size; the exit status is 1 when one is missed.
+# Each size runs VORDA_BENCH_RUNS rounds (default 7), every tool and floor taking its turn
+# within each round so that the machine's noise falls on all of them; medians are printed,
+# with the spread (slowest less fastest, over the median) that shows how quiet the machine was.
+# At the end the goals are checked on the largest size; the exit status is 1 when one is missed.
 set -euo pipefail
 source "$(dirname "$0")/common.sh"
 cd "$VORDA_ROOT"
 
 sizes=("$@")
 [ ${#sizes[@]} -eq 0 ] && sizes=(64 1)
-runs=${VORDA_BENCH_RUNS:-5}
+runs=${VORDA_BENCH_RUNS:-7}
+read_block=128K  # the converter's read block, and its write block below
+write_block=512K
 
 need_packages "${NATIVE_PACKAGES[@]}" time
-say "building bin2src"
+say "building bin2src and the benchmarks"
 cmake -S . -B "$VORDA_BUILD/native" -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
-cmake --build "$VORDA_BUILD/native" --target bin2src >/dev/null
+cmake --build "$VORDA_BUILD/native" --target bin2src vorda_bench >/dev/null
 bin2src="$VORDA_BUILD/native/cli/bin2src"
 
 work="$VORDA_BUILD/bench-cli"
 mkdir -p "$work"
 trap 'rm -f "$work"/out.* "$work"/time.*' EXIT
 
-# One timed run: wall milliseconds on the first line of time.ms, peak KiB in time.kib.
-# /usr/bin/time wraps both tools alike, so its own start-up cancels out of the ratios.
+# One timed run: wall milliseconds in time.ms, peak KiB in time.kib. /usr/bin/time wraps every
+# tool and floor alike, so its own start-up cancels out of the ratios.
 timed() {
   local t0 t1
   t0=$(date +%s%N)
@@ -37,69 +42,114 @@ timed() {
   awk -v d=$((t1 - t0)) 'BEGIN { printf "%.1f\n", d / 1e6 }' >"$work/time.ms"
 }
 spread() { printf '%s\n' "$@" | sort -g | awk '{ v[NR] = $1 } END { m = v[int((NR + 1) / 2)]; printf "%.0f%%", (m > 0 ? 100 * (v[NR] - v[1]) / m : 0) }'; }
-ratio() { awk -v x="$1" -v b="$2" 'BEGIN { printf "%.1f", (b > 0 ? x / b : 0) }'; }
+ratio() { awk -v x="$1" -v b="$2" 'BEGIN { printf "%.2f", (b > 0 ? x / b : 0) }'; }
 
-printf '%-6s %-9s %-7s %10s %7s %10s %7s %8s %11s %11s %9s %9s\n' source into text bin2src_ms spread \
-  xxd_i_ms spread xxd/b2s b2s_peakKiB xxd_peakKiB b2s_MB xxd_MB
+# What each run is: bin2src in one encoding, with or without --force, or one of the floors.
+# Every file run writes a new file, removed afterwards.
+run_one() {
+  local what=$1 into=$2 source_file=$3 out=/dev/null
+  [ "$into" = file ] && out="$work/out.$what" && rm -f "$out"
+  case $what in
+    utf8 | utf16le) if [ "$into" = file ]; then timed "$bin2src" -e "$what" -o "$out" "$source_file"
+                    else timed "$bin2src" -e "$what" -o "$out" --force "$source_file"; fi ;;
+    utf8-force | utf16le-force) timed "$bin2src" -e "${what%-force}" -o "$out" --force "$source_file" ;;
+    xxd) timed sh -c 'exec xxd -i "$1" >"$2"' xxd "$source_file" "$out" ;;
+    read) timed dd if="$source_file" of=/dev/null bs=$read_block status=none ;;
+    dd-utf8 | dd-utf16le)
+      timed dd if=/dev/zero of="$out" bs=$write_block count="${bytes[${what#dd-}]}" iflag=count_bytes status=none ;;
+  esac
+  ms[$what]+="$(cat "$work/time.ms") "
+  kib[$what]+="$(cat "$work/time.kib") "
+  [ "$into" = file ] && rm -f "$out"
+  return 0
+}
+
+printf '%-6s %-5s %-8s %-6s %10s %6s %-11s %9s %6s %9s %9s %8s %8s %7s\n' source into text force bin2src_ms spread \
+  floor floor_ms spread b2s/floor xxd_i_ms xxd/b2s peak_KiB text_MB
 declare -A result bytes
 for mib in "${sizes[@]}"; do
   source_file=$(random_source "$work" "$mib")
+  # A first run of each encoding: the sizes that the floors write, and the source in the page
+  # cache for everyone.
+  for text in utf8 utf16le; do
+    "$bin2src" -e "$text" -o "$work/out.size" --force "$source_file"
+    bytes[$text]=$(stat -c %s "$work/out.size")
+    rm -f "$work/out.size"
+  done
   for into in null file; do
     declare -A ms=() kib=()
+    if [ "$into" = null ]; then tools=(utf8 utf16le xxd read)
+    else tools=(utf8 utf8-force utf16le utf16le-force xxd dd-utf8 dd-utf16le); fi
     for ((run = 1; run <= runs; run++)); do
-      for tool in utf8 utf16le xxd; do
-        out=/dev/null
-        [ "$into" = file ] && out="$work/out.$tool" && rm -f "$out"
-        if [ "$tool" = xxd ]; then
-          timed sh -c 'exec xxd -i "$1" >"$2"' xxd "$source_file" "$out"
-        else
-          timed "$bin2src" -e "$tool" -o "$out" --force "$source_file"
-        fi
-        ms[$tool]+="$(cat "$work/time.ms") "
-        kib[$tool]+="$(cat "$work/time.kib") "
-        [ "$into" = file ] && bytes[$tool]=$(stat -c %s "$out") && rm -f "$out"
-      done
+      for tool in "${tools[@]}"; do run_one "$tool" "$into" "$source_file"; done
     done
     # shellcheck disable=SC2086
-    x=$(median ${ms[xxd]}) xs=$(spread ${ms[xxd]}) xk=$(median ${kib[xxd]})
-    for text in utf8 utf16le; do
+    x=$(median ${ms[xxd]})
+    for tool in "${tools[@]}"; do
+      case $tool in xxd | read | dd-*) continue ;; esac
+      text=${tool%-force} force=no floor=read
+      [ "$tool" != "$text" ] && force=yes
+      [ "$into" = file ] && floor=dd-$text
       # shellcheck disable=SC2086
-      b=$(median ${ms[$text]}) bs=$(spread ${ms[$text]}) bk=$(median ${kib[$text]})
-      mb="-" xmb="-"
-      [ "$into" = file ] && mb=$(( bytes[$text] / 1000000 )) && xmb=$(( bytes[xxd] / 1000000 ))
-      printf '%-6s %-9s %-7s %10s %7s %10s %7s %8s %11s %11s %9s %9s\n' "${mib}MiB" "$into" "$text" "$b" "$bs" \
-        "$x" "$xs" "$(ratio "$x" "$b")" "$bk" "$xk" "$mb" "$xmb"
-      result[$mib.$into.$text]=$(ratio "$x" "$b")
-      result[$mib.$into.$text.kib]=$bk
+      b=$(median ${ms[$tool]}) f=$(median ${ms[$floor]})
+      mb="-"
+      [ "$into" = file ] && mb=$((bytes[$text] / 1000000))
+      # shellcheck disable=SC2086
+      printf '%-6s %-5s %-8s %-6s %10s %6s %-11s %9s %6s %9s %9s %8s %8s %7s\n' "${mib}MiB" "$into" "$text" \
+        "$force" "$b" "$(spread ${ms[$tool]})" "$floor" "$f" "$(spread ${ms[$floor]})" "$(ratio "$b" "$f")" \
+        "$x" "$(ratio "$x" "$b")" "$(median ${kib[$tool]})" "$mb"
+      result[$mib.$into.$tool.floor]=$(ratio "$b" "$f")
+      result[$mib.$into.$tool.xxd]=$(ratio "$x" "$b")
+      # shellcheck disable=SC2086
+      result[$mib.$into.$tool.kib]=$(median ${kib[$tool]})
     done
     unset ms kib
   done
 done
 
-# The targets, on the largest source: times faster than xxd -i, and memory.
+say "in memory: the streaming converter into a sink that keeps nothing, 16 MiB of random source"
+printf '%-6s %-8s %-7s %10s %6s\n' format text set GB_per_s cv
+declare -A gbps
+while IFS=, read -r name rate label cv; do
+  # shellcheck disable=SC2086
+  set -- ${label//\"/}
+  format=$(sed -E 's/.*format:([0-9]).*/\1/' <<<"$name")
+  case $format in 1) format=c ;; 2) format=asm ;; 3) format=basic ;; esac
+  gbps[$format.$1.$2]=$(awk -v r="$rate" 'BEGIN { printf "%.2f", r / 1e9 }')
+  printf '%-6s %-8s %-7s %10s %6s\n' "$format" "$1" "$2" "${gbps[$format.$1.$2]}" "$cv"
+done < <("$VORDA_BUILD/native/bench/vorda_bench" --benchmark_filter=stream_source --benchmark_repetitions=5 \
+           --benchmark_report_aggregates_only=true --benchmark_format=csv 2>/dev/null |
+         awk -F, '$1 ~ /_median"$/ { name = $1; rate = $6; label = $8 }
+                  $1 ~ /_cv"$/ { printf "%s,%s,%s,%.0f%%\n", name, rate, label, 100 * $6 }')
+
+# The goals, on the largest source, and in memory for each vector instruction set here.
 largest=$(printf '%s\n' "${sizes[@]}" | sort -n | tail -1)
 missed=0
 check() {
-  local what=$1 got=$2 want=$3
-  if awk -v g="$got" -v w="$want" 'BEGIN { exit !(g >= w) }'; then
-    say "target met: $what ${got}x (at least ${want}x)"
+  local what=$1 got=$2 cmp=$3 want=$4
+  if awk -v g="$got" -v w="$want" -v c="$cmp" 'BEGIN { exit !(c == "<=" ? g <= w : g >= w) }'; then
+    say "goal met: $what $got ($cmp $want)"
   else
-    say "target MISSED: $what ${got}x (at least ${want}x)"
+    say "goal MISSED: $what $got ($cmp $want)"
     missed=1
   fi
 }
-check "${largest}MiB into a file, UTF-8," "${result[$largest.file.utf8]}" 10
-check "${largest}MiB into a file, UTF-16LE," "${result[$largest.file.utf16le]}" 5
-check "${largest}MiB into /dev/null, UTF-8," "${result[$largest.null.utf8]}" 15
-for key in "${!result[@]}"; do
-  case $key in
-    *.kib)
-      if [ "${result[$key]}" -ge 16384 ]; then
-        say "target MISSED: peak memory ${result[$key]} KiB for ${key%.kib} (under 16 MiB)"
-        missed=1
-      fi
-      ;;
-  esac
+for tool in utf8 utf8-force utf16le utf16le-force; do
+  check "${largest}MiB into a new file, $tool, times the dd floor:" "${result[$largest.file.$tool.floor]}" "<=" 1.3
 done
-[ $missed -eq 0 ] && say "peak memory under 16 MiB in every run"
+check "${largest}MiB into a file, UTF-8, times faster than xxd -i:" "${result[$largest.file.utf8.xxd]}" ">=" 10
+check "${largest}MiB into a file, UTF-16LE, times faster than xxd -i:" "${result[$largest.file.utf16le.xxd]}" ">=" 5
+check "${largest}MiB into /dev/null, UTF-8, times faster than xxd -i:" "${result[$largest.null.utf8.xxd]}" ">=" 15
+peak=0
+for key in "${!result[@]}"; do
+  case $key in *.kib) [ "${result[$key]}" -gt "$peak" ] && peak=${result[$key]} ;; esac
+done
+check "the largest peak memory of bin2src, KiB:" "$peak" "<=" 4096
+for set in ssse3 avx2; do
+  [ -n "${gbps[c.utf8.$set]:-}" ] || continue
+  for format in c asm basic; do
+    check "in memory, $format, UTF-8, $set, GB/s:" "${gbps[$format.utf8.$set]:-0}" ">=" 2.5
+    check "in memory, $format, UTF-16LE, $set, GB/s:" "${gbps[$format.utf16le.$set]:-0}" ">=" 2
+  done
+done
 exit $missed

@@ -33,6 +33,7 @@ for mib in "${sizes[@]}"; do
       *) say "the export did not complete: $line"; exit 1 ;;
     esac
     export_ms+=("$(sed -n 's/.*message_ms=\([0-9]*\).*/\1/p' <<<"$line")")
+    kernel=$(sed -n 's/.*line_kernel=\([a-z0-9]*\).*/\1/p' <<<"$line")
     peak+=("$(sed -n 's/.*peak_working_set_kib before=[0-9]* after=\([0-9]*\).*/\1/p' <<<"$line")")
     process_ms+=($((t1 - t0)))
     export_bytes=$(stat -c %s "$work/out.cpp")
@@ -45,3 +46,4 @@ for mib in "${sizes[@]}"; do
     "$((export_bytes / 1000000))" "$((xxd_bytes / 1000000))" "$(median "${peak[@]}")"
 done
 say "export_ms: the completion message's own figure; wine_proc_ms: the whole Wine process"
+say "the export's line kernel under Wine: $kernel"

@@ -1,5 +1,5 @@
-// UTF-16 text to UTF-8 and back, for the converter's UTF-8 output and its command line.
-// Portable: no windows.h here.
+// UTF-16 text to UTF-8 and back: the data name in the exported UTF-8 text, the converter's
+// command line and the segment text it prints. Portable: no windows.h here.
 #pragma once
 
 #include <cstddef>

@@ -1,0 +1,220 @@
+#include "export/line_kernel.h"
+
+#if defined(__x86_64__) || defined(__i386__)
+#define VORDA_X86 1
+#include <immintrin.h>
+#endif
+
+namespace {
+
+#if VORDA_X86
+
+// The body of a full line (16 cells and CR LF), byte by byte as whole stores of `width` bytes
+// lay it out: for each byte the index of the source byte whose high digit goes there, or of the
+// one whose low digit does, else 0x80 (a shuffle turns that index into 0), and its fixed
+// character's byte. Units are little-endian: the second byte of a UTF-16 unit is 0. Bytes past
+// the body are 0 too; the next text overwrites them.
+template <class Unit, size_t width> struct BodyShuffle {
+    static constexpr size_t capacity = (line_body_length(ViewMode::C) * sizeof(Unit) + width - 1) / width;
+    alignas(32) uint8_t high[capacity][width];
+    alignas(32) uint8_t low[capacity][width];
+    alignas(32) uint8_t fixed[capacity][width];
+    size_t units, vectors;
+};
+
+template <class Unit, size_t width> constexpr BodyShuffle<Unit, width> make_body_shuffle(ViewMode format)
+{
+    // The body unit by unit: a fixed character, or a digit of one of the 16 bytes.
+    struct BodyUnit {
+        char fixed;
+        int high_of, low_of;
+    };
+    BodyUnit body[line_body_length(ViewMode::C)]{};
+    size_t n = 0;
+    CellForm form = cell_form(format);
+    for (int i = 0; i < int(LINE_CELLS); i++) {
+        for (const char *s = form.before; *s; s++)
+            body[n++] = {*s, -1, -1};
+        body[n++] = {0, i, -1};
+        body[n++] = {0, -1, i};
+        for (const char *s = form.after; *s; s++)
+            body[n++] = {*s, -1, -1};
+        if (!(format == ViewMode::Asm && i == int(LINE_CELLS) - 1))
+            body[n++] = {',', -1, -1};
+    }
+    body[n++] = {'\r', -1, -1};
+    body[n++] = {'\n', -1, -1};
+
+    BodyShuffle<Unit, width> t{};
+    t.units = n;
+    t.vectors = (n * sizeof(Unit) + width - 1) / width;
+    for (size_t at = 0; at < t.capacity * width; at++) {
+        size_t v = at / width, b = at % width, unit = at / sizeof(Unit);
+        bool first_byte = at % sizeof(Unit) == 0;
+        t.high[v][b] = t.low[v][b] = 0x80;
+        if (unit >= n || !first_byte)
+            continue;
+        if (body[unit].high_of >= 0)
+            t.high[v][b] = uint8_t(body[unit].high_of);
+        else if (body[unit].low_of >= 0)
+            t.low[v][b] = uint8_t(body[unit].low_of);
+        else
+            t.fixed[v][b] = uint8_t(body[unit].fixed);
+    }
+    return t;
+}
+
+template <class Unit, size_t width, ViewMode format>
+constexpr BodyShuffle<Unit, width> body_shuffle = make_body_shuffle<Unit, width>(format);
+
+static_assert(body_shuffle<char, 16, ViewMode::C>.vectors == 6 && body_shuffle<char16_t, 32, ViewMode::Asm>.vectors == 5);
+static_assert(body_shuffle<char16_t, 16, ViewMode::Basic>.fixed[0][0] == '&' &&
+              body_shuffle<char16_t, 16, ViewMode::Basic>.fixed[0][1] == 0 &&
+              body_shuffle<char16_t, 16, ViewMode::Basic>.high[0][4] == 0 &&
+              body_shuffle<char16_t, 16, ViewMode::Basic>.low[0][6] == 0);
+static_assert(body_shuffle<char, 16, ViewMode::C>.units == line_body_length(ViewMode::C) &&
+              body_shuffle<char, 16, ViewMode::Asm>.units == line_body_length(ViewMode::Asm) &&
+              body_shuffle<char, 16, ViewMode::Basic>.units == line_body_length(ViewMode::Basic));
+// Whole vectors of at most 32 bytes end less than one vector past the body.
+static_assert(LINE_KERNEL_SLACK >= 32);
+
+// The start is copied in whole vectors of up to 32 bytes, all from within its units.
+static_assert(sizeof(LineStart<char>::units) >= (LINE_START_MAX + 31) / 32 * 32);
+static_assert(sizeof(LineStart<char16_t>::units) >= (LINE_START_MAX * 2 + 31) / 32 * 32);
+
+alignas(16) constexpr char HEX_DIGITS[16] = {hex_digit(0),  hex_digit(1),  hex_digit(2),  hex_digit(3),
+                                            hex_digit(4),  hex_digit(5),  hex_digit(6),  hex_digit(7),
+                                            hex_digit(8),  hex_digit(9),  hex_digit(10), hex_digit(11),
+                                            hex_digit(12), hex_digit(13), hex_digit(14), hex_digit(15)};
+
+// Each line: the start, copied in whole vectors; the 16 bytes' high and low digits, looked up
+// in a table of the 16 digits by shuffling; then each vector of the body gathered from those
+// digits by two shuffles and its fixed characters added.
+template <class Unit, ViewMode format>
+__attribute__((target("ssse3"))) Unit *ssse3_lines(const LineStart<Unit> &start, const uint8_t *bytes, size_t lines,
+                                                    Unit *out)
+{
+    constexpr auto &t = body_shuffle<Unit, 16, format>;
+    const __m128i digits = _mm_load_si128(reinterpret_cast<const __m128i *>(HEX_DIGITS));
+    const __m128i nibble = _mm_set1_epi8(0x0F);
+    const size_t start_bytes = start.length * sizeof(Unit), start_vectors = (start_bytes + 15) / 16;
+    const char *from = reinterpret_cast<const char *>(start.units);
+    char *p = reinterpret_cast<char *>(out);
+    for (size_t line = 0; line < lines; line++, bytes += LINE_CELLS) {
+        for (size_t v = 0; v < start_vectors; v++)
+            _mm_storeu_si128(reinterpret_cast<__m128i *>(p) + v,
+                             _mm_loadu_si128(reinterpret_cast<const __m128i *>(from) + v));
+        p += start_bytes;
+        __m128i in = _mm_loadu_si128(reinterpret_cast<const __m128i *>(bytes));
+        __m128i high = _mm_shuffle_epi8(digits, _mm_and_si128(_mm_srli_epi16(in, 4), nibble));
+        __m128i low = _mm_shuffle_epi8(digits, _mm_and_si128(in, nibble));
+        for (size_t v = 0; v < t.vectors; v++) {
+            __m128i h = _mm_shuffle_epi8(high, _mm_load_si128(reinterpret_cast<const __m128i *>(t.high[v])));
+            __m128i l = _mm_shuffle_epi8(low, _mm_load_si128(reinterpret_cast<const __m128i *>(t.low[v])));
+            __m128i f = _mm_load_si128(reinterpret_cast<const __m128i *>(t.fixed[v]));
+            _mm_storeu_si128(reinterpret_cast<__m128i *>(p) + v, _mm_or_si128(_mm_or_si128(h, l), f));
+        }
+        p += line_body_length(format) * sizeof(Unit);
+    }
+    return reinterpret_cast<Unit *>(p);
+}
+
+// The same with 32-byte vectors. A shuffle stays within each 16-byte half, so the line's bytes
+// and the digits stand in both halves.
+template <class Unit, ViewMode format>
+__attribute__((target("avx2"))) Unit *avx2_lines(const LineStart<Unit> &start, const uint8_t *bytes, size_t lines,
+                                                  Unit *out)
+{
+    constexpr auto &t = body_shuffle<Unit, 32, format>;
+    const __m256i digits =
+        _mm256_broadcastsi128_si256(_mm_load_si128(reinterpret_cast<const __m128i *>(HEX_DIGITS)));
+    const __m256i nibble = _mm256_set1_epi8(0x0F);
+    const size_t start_bytes = start.length * sizeof(Unit), start_vectors = (start_bytes + 31) / 32;
+    const char *from = reinterpret_cast<const char *>(start.units);
+    char *p = reinterpret_cast<char *>(out);
+    for (size_t line = 0; line < lines; line++, bytes += LINE_CELLS) {
+        for (size_t v = 0; v < start_vectors; v++)
+            _mm256_storeu_si256(reinterpret_cast<__m256i *>(p) + v,
+                                _mm256_loadu_si256(reinterpret_cast<const __m256i *>(from) + v));
+        p += start_bytes;
+        __m256i in = _mm256_broadcastsi128_si256(_mm_loadu_si128(reinterpret_cast<const __m128i *>(bytes)));
+        __m256i high = _mm256_shuffle_epi8(digits, _mm256_and_si256(_mm256_srli_epi16(in, 4), nibble));
+        __m256i low = _mm256_shuffle_epi8(digits, _mm256_and_si256(in, nibble));
+        for (size_t v = 0; v < t.vectors; v++) {
+            __m256i h = _mm256_shuffle_epi8(high, _mm256_load_si256(reinterpret_cast<const __m256i *>(t.high[v])));
+            __m256i l = _mm256_shuffle_epi8(low, _mm256_load_si256(reinterpret_cast<const __m256i *>(t.low[v])));
+            __m256i f = _mm256_load_si256(reinterpret_cast<const __m256i *>(t.fixed[v]));
+            _mm256_storeu_si256(reinterpret_cast<__m256i *>(p) + v, _mm256_or_si256(_mm256_or_si256(h, l), f));
+        }
+        p += line_body_length(format) * sizeof(Unit);
+    }
+    return reinterpret_cast<Unit *>(p);
+}
+
+#endif
+
+// A kernel of one instruction set with the format chosen once per call, not once per line.
+template <class Unit, template <class, ViewMode> class Kernel>
+Unit *by_format(ViewMode format, const LineStart<Unit> &start, const uint8_t *bytes, size_t lines, Unit *out)
+{
+    switch (format) {
+    case ViewMode::C:     return Kernel<Unit, ViewMode::C>::run(start, bytes, lines, out);
+    case ViewMode::Asm:   return Kernel<Unit, ViewMode::Asm>::run(start, bytes, lines, out);
+    case ViewMode::Basic: return Kernel<Unit, ViewMode::Basic>::run(start, bytes, lines, out);
+    default:              return out;
+    }
+}
+
+#if VORDA_X86
+template <class Unit, ViewMode format> struct Ssse3 {
+    static Unit *run(const LineStart<Unit> &s, const uint8_t *b, size_t n, Unit *o) { return ssse3_lines<Unit, format>(s, b, n, o); }
+};
+template <class Unit, ViewMode format> struct Avx2 {
+    static Unit *run(const LineStart<Unit> &s, const uint8_t *b, size_t n, Unit *o) { return avx2_lines<Unit, format>(s, b, n, o); }
+};
+#endif
+
+InstructionSet widest_available()
+{
+    InstructionSet widest = InstructionSet::Scalar;
+    for (InstructionSet set : INSTRUCTION_SETS)
+        if (instruction_set_available(set))
+            widest = set;
+    return widest;
+}
+
+} // namespace
+
+const char *instruction_set_name(InstructionSet set)
+{
+    return set == InstructionSet::Avx2 ? "avx2" : set == InstructionSet::Ssse3 ? "ssse3" : "scalar";
+}
+
+bool instruction_set_available(InstructionSet set)
+{
+#if VORDA_X86
+    // Also from static initialisers, before the run-time library has looked at the processor.
+    __builtin_cpu_init();
+    switch (set) {
+    case InstructionSet::Scalar: return true;
+    case InstructionSet::Ssse3:  return __builtin_cpu_supports("ssse3");
+    case InstructionSet::Avx2:   return __builtin_cpu_supports("avx2");
+    }
+    return false;
+#else
+    return set == InstructionSet::Scalar;
+#endif
+}
+
+LineKernels line_kernels_for(InstructionSet set)
+{
+    switch (set) {
+#if VORDA_X86
+    case InstructionSet::Ssse3: return {set, by_format<char16_t, Ssse3>, by_format<char, Ssse3>};
+    case InstructionSet::Avx2:  return {set, by_format<char16_t, Avx2>, by_format<char, Avx2>};
+#endif
+    default: return {InstructionSet::Scalar, scalar_lines<char16_t>, scalar_lines<char>};
+    }
+}
+
+LineKernels line_kernels = line_kernels_for(widest_available());

@@ -1,0 +1,38 @@
+// The full lines of 16 cells that make up nearly all of an exported text, written with the
+// widest vector instructions the processor has. The build targets baseline x86-64, so SSSE3
+// and AVX2 are chosen when the program runs; scalar_lines is the reference and the fallback,
+// on any other processor too. Portable: no windows.h here.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#include "export/source_text.h"
+
+// Every kernel writes what scalar_lines writes for the same lines and returns the same end. It
+// reads exactly 16 bytes a line, but may write up to LINE_KERNEL_SLACK bytes past the end it
+// returns: whole vectors are stored, and the next text overwrites the excess.
+template <class Unit>
+using LineKernel = Unit *(*)(ViewMode format, const LineStart<Unit> &start, const uint8_t *bytes, size_t lines,
+                             Unit *out);
+constexpr size_t LINE_KERNEL_SLACK = 32; // one AVX2 store
+
+enum class InstructionSet { Scalar, Ssse3, Avx2 };
+constexpr InstructionSet INSTRUCTION_SETS[] = {InstructionSet::Scalar, InstructionSet::Ssse3, InstructionSet::Avx2};
+
+const char *instruction_set_name(InstructionSet set);
+bool instruction_set_available(InstructionSet set);
+
+// One instruction set's kernels for both encodings.
+struct LineKernels {
+    InstructionSet set;
+    LineKernel<char16_t> utf16;
+    LineKernel<char> utf8;
+};
+
+// The kernels of an available set.
+LineKernels line_kernels_for(InstructionSet set);
+
+// The kernels the streaming converter uses: those of the widest set available, unless a test or
+// a benchmark chose others.
+extern LineKernels line_kernels;
