@@ -15,23 +15,23 @@ namespace {
 // character's byte. Units are little-endian: the second byte of a UTF-16 unit is 0. Bytes past
 // the body are 0 too; the next text overwrites them.
 template <class Unit, size_t width> struct BodyShuffle {
-    static constexpr size_t capacity = (line_body_length(ViewMode::C) * sizeof(Unit) + width - 1) / width;
+    static constexpr size_t capacity = (line_body_length(LineShape::C) * sizeof(Unit) + width - 1) / width;
     alignas(32) uint8_t high[capacity][width];
     alignas(32) uint8_t low[capacity][width];
     alignas(32) uint8_t fixed[capacity][width];
     size_t units, vectors;
 };
 
-template <class Unit, size_t width> constexpr BodyShuffle<Unit, width> make_body_shuffle(ViewMode format)
+template <class Unit, size_t width> constexpr BodyShuffle<Unit, width> make_body_shuffle(LineShape shape)
 {
     // The body unit by unit: a fixed character, or a digit of one of the 16 bytes.
     struct BodyUnit {
         char fixed;
         int high_of, low_of;
     };
-    BodyUnit body[line_body_length(ViewMode::C)]{};
+    BodyUnit body[line_body_length(LineShape::C)]{};
     size_t n = 0;
-    CellForm form = cell_form(format);
+    CellForm form = cell_form(shape);
     for (int i = 0; i < int(LINE_CELLS); i++) {
         for (const char *s = form.before; *s; s++)
             body[n++] = {*s, -1, -1};
@@ -39,11 +39,11 @@ template <class Unit, size_t width> constexpr BodyShuffle<Unit, width> make_body
         body[n++] = {0, -1, i};
         for (const char *s = form.after; *s; s++)
             body[n++] = {*s, -1, -1};
-        if (!(format == ViewMode::Asm && i == int(LINE_CELLS) - 1))
+        if (!(is_row(shape) && i == int(LINE_CELLS) - 1))
             body[n++] = {',', -1, -1};
     }
-    body[n++] = {'\r', -1, -1};
-    body[n++] = {'\n', -1, -1};
+    for (const char *s = line_end(shape); *s; s++)
+        body[n++] = {*s, -1, -1};
 
     BodyShuffle<Unit, width> t{};
     t.units = n;
@@ -64,17 +64,19 @@ template <class Unit, size_t width> constexpr BodyShuffle<Unit, width> make_body
     return t;
 }
 
-template <class Unit, size_t width, ViewMode format>
-constexpr BodyShuffle<Unit, width> body_shuffle = make_body_shuffle<Unit, width>(format);
+template <class Unit, size_t width, LineShape shape>
+constexpr BodyShuffle<Unit, width> body_shuffle = make_body_shuffle<Unit, width>(shape);
 
-static_assert(body_shuffle<char, 16, ViewMode::C>.vectors == 6 && body_shuffle<char16_t, 32, ViewMode::Asm>.vectors == 5);
-static_assert(body_shuffle<char16_t, 16, ViewMode::Basic>.fixed[0][0] == '&' &&
-              body_shuffle<char16_t, 16, ViewMode::Basic>.fixed[0][1] == 0 &&
-              body_shuffle<char16_t, 16, ViewMode::Basic>.high[0][4] == 0 &&
-              body_shuffle<char16_t, 16, ViewMode::Basic>.low[0][6] == 0);
-static_assert(body_shuffle<char, 16, ViewMode::C>.units == line_body_length(ViewMode::C) &&
-              body_shuffle<char, 16, ViewMode::Asm>.units == line_body_length(ViewMode::Asm) &&
-              body_shuffle<char, 16, ViewMode::Basic>.units == line_body_length(ViewMode::Basic));
+static_assert(body_shuffle<char, 16, LineShape::C>.vectors == 6 && body_shuffle<char16_t, 32, LineShape::Asm>.vectors == 5);
+static_assert(body_shuffle<char16_t, 16, LineShape::Basic>.fixed[0][0] == '&' &&
+              body_shuffle<char16_t, 16, LineShape::Basic>.fixed[0][1] == 0 &&
+              body_shuffle<char16_t, 16, LineShape::Basic>.high[0][4] == 0 &&
+              body_shuffle<char16_t, 16, LineShape::Basic>.low[0][6] == 0);
+static_assert(body_shuffle<char, 16, LineShape::C>.units == line_body_length(LineShape::C) &&
+              body_shuffle<char, 16, LineShape::Asm>.units == line_body_length(LineShape::Asm) &&
+              body_shuffle<char, 16, LineShape::Basic>.units == line_body_length(LineShape::Basic) &&
+              body_shuffle<char, 16, LineShape::List>.units == line_body_length(LineShape::List) &&
+              body_shuffle<char, 16, LineShape::Row>.units == line_body_length(LineShape::Row));
 // Whole vectors of at most 32 bytes end less than one vector past the body.
 static_assert(LINE_KERNEL_SLACK >= 32);
 
@@ -88,14 +90,15 @@ alignas(16) constexpr char HEX_DIGITS[16] = {hex_digit(0),  hex_digit(1),  hex_d
                                             hex_digit(12), hex_digit(13), hex_digit(14), hex_digit(15)};
 
 // Each line: the start, copied in whole vectors; the 16 bytes' high and low digits, looked up
-// in a table of the 16 digits by shuffling; then each vector of the body gathered from those
-// digits by two shuffles and its fixed characters added.
-template <class Unit, ViewMode format>
-__attribute__((target("ssse3"))) Unit *ssse3_lines(const LineStart<Unit> &start, const uint8_t *bytes, size_t lines,
-                                                    Unit *out)
+// in a table of the 16 digits by shuffling (lower case by setting bit 5 of each); then each
+// vector of the body gathered from those digits by two shuffles and its fixed characters added.
+template <class Unit, LineShape shape>
+__attribute__((target("ssse3"))) Unit *ssse3_lines(bool lower, const LineStart<Unit> &start, const uint8_t *bytes,
+                                                    size_t lines, Unit *out)
 {
-    constexpr auto &t = body_shuffle<Unit, 16, format>;
-    const __m128i digits = _mm_load_si128(reinterpret_cast<const __m128i *>(HEX_DIGITS));
+    constexpr auto &t = body_shuffle<Unit, 16, shape>;
+    const __m128i digits = _mm_or_si128(_mm_load_si128(reinterpret_cast<const __m128i *>(HEX_DIGITS)),
+                                        _mm_set1_epi8(lower ? 0x20 : 0));
     const __m128i nibble = _mm_set1_epi8(0x0F);
     const size_t start_bytes = start.length * sizeof(Unit), start_vectors = (start_bytes + 15) / 16;
     const char *from = reinterpret_cast<const char *>(start.units);
@@ -114,20 +117,21 @@ __attribute__((target("ssse3"))) Unit *ssse3_lines(const LineStart<Unit> &start,
             __m128i f = _mm_load_si128(reinterpret_cast<const __m128i *>(t.fixed[v]));
             _mm_storeu_si128(reinterpret_cast<__m128i *>(p) + v, _mm_or_si128(_mm_or_si128(h, l), f));
         }
-        p += line_body_length(format) * sizeof(Unit);
+        p += line_body_length(shape) * sizeof(Unit);
     }
     return reinterpret_cast<Unit *>(p);
 }
 
 // The same with 32-byte vectors. A shuffle stays within each 16-byte half, so the line's bytes
 // and the digits stand in both halves.
-template <class Unit, ViewMode format>
-__attribute__((target("avx2"))) Unit *avx2_lines(const LineStart<Unit> &start, const uint8_t *bytes, size_t lines,
-                                                  Unit *out)
+template <class Unit, LineShape shape>
+__attribute__((target("avx2"))) Unit *avx2_lines(bool lower, const LineStart<Unit> &start, const uint8_t *bytes,
+                                                  size_t lines, Unit *out)
 {
-    constexpr auto &t = body_shuffle<Unit, 32, format>;
-    const __m256i digits =
-        _mm256_broadcastsi128_si256(_mm_load_si128(reinterpret_cast<const __m128i *>(HEX_DIGITS)));
+    constexpr auto &t = body_shuffle<Unit, 32, shape>;
+    const __m256i digits = _mm256_or_si256(
+        _mm256_broadcastsi128_si256(_mm_load_si128(reinterpret_cast<const __m128i *>(HEX_DIGITS))),
+        _mm256_set1_epi8(lower ? 0x20 : 0));
     const __m256i nibble = _mm256_set1_epi8(0x0F);
     const size_t start_bytes = start.length * sizeof(Unit), start_vectors = (start_bytes + 31) / 32;
     const char *from = reinterpret_cast<const char *>(start.units);
@@ -146,31 +150,45 @@ __attribute__((target("avx2"))) Unit *avx2_lines(const LineStart<Unit> &start, c
             __m256i f = _mm256_load_si256(reinterpret_cast<const __m256i *>(t.fixed[v]));
             _mm256_storeu_si256(reinterpret_cast<__m256i *>(p) + v, _mm256_or_si256(_mm256_or_si256(h, l), f));
         }
-        p += line_body_length(format) * sizeof(Unit);
+        p += line_body_length(shape) * sizeof(Unit);
     }
     return reinterpret_cast<Unit *>(p);
 }
 
 #endif
 
-// A kernel of one instruction set with the format chosen once per call, not once per line.
-template <class Unit, template <class, ViewMode> class Kernel>
+// A kernel of one instruction set with the shape chosen once per call, not once per line.
+template <class Unit, template <class, LineShape> class Kernel>
+Unit *by_shape(LineShape shape, bool lower, const LineStart<Unit> &start, const uint8_t *bytes, size_t lines, Unit *out)
+{
+    switch (shape) {
+    case LineShape::C:     return Kernel<Unit, LineShape::C>::run(lower, start, bytes, lines, out);
+    case LineShape::Asm:   return Kernel<Unit, LineShape::Asm>::run(lower, start, bytes, lines, out);
+    case LineShape::Basic: return Kernel<Unit, LineShape::Basic>::run(lower, start, bytes, lines, out);
+    case LineShape::List:  return Kernel<Unit, LineShape::List>::run(lower, start, bytes, lines, out);
+    case LineShape::Row:   return Kernel<Unit, LineShape::Row>::run(lower, start, bytes, lines, out);
+    }
+    return out;
+}
+
+template <class Unit, template <class, LineShape> class Kernel>
 Unit *by_format(ViewMode format, const LineStart<Unit> &start, const uint8_t *bytes, size_t lines, Unit *out)
 {
-    switch (format) {
-    case ViewMode::C:     return Kernel<Unit, ViewMode::C>::run(start, bytes, lines, out);
-    case ViewMode::Asm:   return Kernel<Unit, ViewMode::Asm>::run(start, bytes, lines, out);
-    case ViewMode::Basic: return Kernel<Unit, ViewMode::Basic>::run(start, bytes, lines, out);
-    default:              return out;
-    }
+    return by_shape<Unit, Kernel>(line_shape(format), false, start, bytes, lines, out);
 }
 
 #if VORDA_X86
-template <class Unit, ViewMode format> struct Ssse3 {
-    static Unit *run(const LineStart<Unit> &s, const uint8_t *b, size_t n, Unit *o) { return ssse3_lines<Unit, format>(s, b, n, o); }
+template <class Unit, LineShape shape> struct Ssse3 {
+    static Unit *run(bool lower, const LineStart<Unit> &s, const uint8_t *b, size_t n, Unit *o)
+    {
+        return ssse3_lines<Unit, shape>(lower, s, b, n, o);
+    }
 };
-template <class Unit, ViewMode format> struct Avx2 {
-    static Unit *run(const LineStart<Unit> &s, const uint8_t *b, size_t n, Unit *o) { return avx2_lines<Unit, format>(s, b, n, o); }
+template <class Unit, LineShape shape> struct Avx2 {
+    static Unit *run(bool lower, const LineStart<Unit> &s, const uint8_t *b, size_t n, Unit *o)
+    {
+        return avx2_lines<Unit, shape>(lower, s, b, n, o);
+    }
 };
 #endif
 
@@ -210,10 +228,10 @@ LineKernels line_kernels_for(InstructionSet set)
 {
     switch (set) {
 #if VORDA_X86
-    case InstructionSet::Ssse3: return {set, by_format<char16_t, Ssse3>, by_format<char, Ssse3>};
-    case InstructionSet::Avx2:  return {set, by_format<char16_t, Avx2>, by_format<char, Avx2>};
+    case InstructionSet::Ssse3: return {set, by_format<char16_t, Ssse3>, by_format<char, Ssse3>, by_shape<char, Ssse3>};
+    case InstructionSet::Avx2:  return {set, by_format<char16_t, Avx2>, by_format<char, Avx2>, by_shape<char, Avx2>};
 #endif
-    default: return {InstructionSet::Scalar, scalar_lines<char16_t>, scalar_lines<char>};
+    default: return {InstructionSet::Scalar, scalar_lines<char16_t>, scalar_lines<char>, scalar_lines};
     }
 }
 

@@ -23,11 +23,16 @@ constexpr InstructionSet INSTRUCTION_SETS[] = {InstructionSet::Scalar, Instructi
 const char *instruction_set_name(InstructionSet set);
 bool instruction_set_available(InstructionSet set);
 
+// The same for any line shape, upper- or lower-case, in UTF-8: the build styles' lines.
+using ShapeKernel = char *(*)(LineShape shape, bool lower, const LineStart<char> &start, const uint8_t *bytes,
+                              size_t lines, char *out);
+
 // One instruction set's kernels for both encodings.
 struct LineKernels {
     InstructionSet set;
     LineKernel<char16_t> utf16;
     LineKernel<char> utf8;
+    ShapeKernel shapes;
 };
 
 // The kernels of an available set.
