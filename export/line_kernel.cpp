@@ -22,15 +22,22 @@ template <class Unit, size_t width> struct BodyShuffle {
     size_t units, vectors;
 };
 
-template <class Unit, size_t width> constexpr BodyShuffle<Unit, width> make_body_shuffle(LineShape shape)
+// The body unit by unit: a fixed character, or a digit of one of the 16 bytes.
+struct BodyUnit {
+    char fixed;
+    int high_of, low_of;
+};
+
+struct Body {
+    BodyUnit units[line_body_length(LineShape::C)];
+    size_t n;
+};
+
+constexpr Body make_body(LineShape shape)
 {
-    // The body unit by unit: a fixed character, or a digit of one of the 16 bytes.
-    struct BodyUnit {
-        char fixed;
-        int high_of, low_of;
-    };
-    BodyUnit body[line_body_length(LineShape::C)]{};
-    size_t n = 0;
+    Body b{};
+    BodyUnit *body = b.units;
+    size_t &n = b.n;
     CellForm form = cell_form(shape);
     for (int i = 0; i < int(LINE_CELLS); i++) {
         for (const char *s = form.before; *s; s++)
@@ -44,7 +51,14 @@ template <class Unit, size_t width> constexpr BodyShuffle<Unit, width> make_body
     }
     for (const char *s = line_end(shape); *s; s++)
         body[n++] = {*s, -1, -1};
+    return b;
+}
 
+template <class Unit, size_t width> constexpr BodyShuffle<Unit, width> make_body_shuffle(LineShape shape)
+{
+    Body whole = make_body(shape);
+    const BodyUnit *body = whole.units;
+    size_t n = whole.n;
     BodyShuffle<Unit, width> t{};
     t.units = n;
     t.vectors = (n * sizeof(Unit) + width - 1) / width;
@@ -88,6 +102,89 @@ alignas(16) constexpr char HEX_DIGITS[16] = {hex_digit(0),  hex_digit(1),  hex_d
                                             hex_digit(4),  hex_digit(5),  hex_digit(6),  hex_digit(7),
                                             hex_digit(8),  hex_digit(9),  hex_digit(10), hex_digit(11),
                                             hex_digit(12), hex_digit(13), hex_digit(14), hex_digit(15)};
+
+// The other way: a full UTF-8 line read back into its 16 bytes. For each 16-byte vector of the
+// line's body (without its line end): where in it each byte's high and low digits stand (0x80
+// where they do not), and its fixed characters with the mask of their places. Bytes past the
+// body are masked out.
+template <LineShape shape> struct BodyGather {
+    static constexpr size_t capacity = (line_body_length(LineShape::C) + 15) / 16;
+    alignas(16) uint8_t high[capacity][16];
+    alignas(16) uint8_t low[capacity][16];
+    alignas(16) uint8_t mask[capacity][16];
+    alignas(16) uint8_t fixed[capacity][16];
+    size_t length, vectors;
+};
+
+template <LineShape shape> constexpr BodyGather<shape> make_body_gather()
+{
+    Body body = make_body(shape);
+    BodyGather<shape> t{};
+    t.length = body.n - (is_window_shape(shape) ? 2 : 1);
+    t.vectors = (t.length + 15) / 16;
+    for (size_t v = 0; v < t.capacity; v++)
+        for (size_t b = 0; b < 16; b++)
+            t.high[v][b] = t.low[v][b] = 0x80;
+    for (size_t at = 0; at < t.length; at++) {
+        const BodyUnit &u = body.units[at];
+        if (u.high_of >= 0)
+            t.high[at / 16][u.high_of] = uint8_t(at % 16);
+        else if (u.low_of >= 0)
+            t.low[at / 16][u.low_of] = uint8_t(at % 16);
+        else
+            t.mask[at / 16][at % 16] = 0xFF, t.fixed[at / 16][at % 16] = uint8_t(u.fixed);
+    }
+    return t;
+}
+
+template <LineShape shape> constexpr BodyGather<shape> body_gather = make_body_gather<shape>();
+static_assert(body_gather<LineShape::List>.length == 80 && body_gather<LineShape::Row>.length == 79 &&
+              body_gather<LineShape::Asm>.length == 63 && body_gather<LineShape::C>.vectors == 5);
+
+// A digit's value, or bit 7 set in `bad` for anything else.
+__attribute__((target("ssse3"))) inline __m128i digit_values(__m128i c, __m128i &bad)
+{
+    const __m128i d = _mm_sub_epi8(c, _mm_set1_epi8('0'));
+    const __m128i l = _mm_sub_epi8(_mm_or_si128(c, _mm_set1_epi8(0x20)), _mm_set1_epi8('a'));
+    const __m128i is_d = _mm_cmpeq_epi8(_mm_min_epu8(d, _mm_set1_epi8(9)), d);
+    const __m128i is_l = _mm_cmpeq_epi8(_mm_min_epu8(l, _mm_set1_epi8(5)), l);
+    bad = _mm_or_si128(bad, _mm_andnot_si128(_mm_or_si128(is_d, is_l), _mm_set1_epi8(-1)));
+    return _mm_or_si128(_mm_and_si128(is_d, d), _mm_and_si128(is_l, _mm_add_epi8(l, _mm_set1_epi8(10))));
+}
+
+// The line's body at `body` (line_read_length(shape) characters, and up to 15 readable after
+// them) into 16 bytes; false, with nothing promised of out, when it is not exactly such a line.
+template <LineShape shape> __attribute__((target("ssse3"))) bool ssse3_read_line(const char *body, uint8_t *out)
+{
+    constexpr auto &t = body_gather<shape>;
+    __m128i high = _mm_setzero_si128(), low = high, bad = high;
+    for (size_t v = 0; v < t.vectors; v++) {
+        __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i *>(body) + v);
+        bad = _mm_or_si128(bad, _mm_xor_si128(_mm_and_si128(x, _mm_load_si128(reinterpret_cast<const __m128i *>(t.mask[v]))),
+                                              _mm_load_si128(reinterpret_cast<const __m128i *>(t.fixed[v]))));
+        high = _mm_or_si128(high, _mm_shuffle_epi8(x, _mm_load_si128(reinterpret_cast<const __m128i *>(t.high[v]))));
+        low = _mm_or_si128(low, _mm_shuffle_epi8(x, _mm_load_si128(reinterpret_cast<const __m128i *>(t.low[v]))));
+    }
+    high = digit_values(high, bad);
+    low = digit_values(low, bad);
+    if (_mm_movemask_epi8(_mm_cmpeq_epi8(bad, _mm_setzero_si128())) != 0xFFFF)
+        return false;
+    _mm_storeu_si128(reinterpret_cast<__m128i *>(out),
+                     _mm_or_si128(_mm_and_si128(_mm_slli_epi16(high, 4), _mm_set1_epi8(char(0xF0))), low));
+    return true;
+}
+
+__attribute__((target("ssse3"))) bool ssse3_read(LineShape shape, const char *body, uint8_t *out)
+{
+    switch (shape) {
+    case LineShape::C:     return ssse3_read_line<LineShape::C>(body, out);
+    case LineShape::Asm:   return ssse3_read_line<LineShape::Asm>(body, out);
+    case LineShape::Basic: return ssse3_read_line<LineShape::Basic>(body, out);
+    case LineShape::List:  return ssse3_read_line<LineShape::List>(body, out);
+    case LineShape::Row:   return ssse3_read_line<LineShape::Row>(body, out);
+    }
+    return false;
+}
 
 // Each line: the start, copied in whole vectors; the 16 bytes' high and low digits, looked up
 // in a table of the 16 digits by shuffling (lower case by setting bit 5 of each); then each
@@ -228,10 +325,10 @@ LineKernels line_kernels_for(InstructionSet set)
 {
     switch (set) {
 #if VORDA_X86
-    case InstructionSet::Ssse3: return {set, by_format<char16_t, Ssse3>, by_format<char, Ssse3>, by_shape<char, Ssse3>};
-    case InstructionSet::Avx2:  return {set, by_format<char16_t, Avx2>, by_format<char, Avx2>, by_shape<char, Avx2>};
+    case InstructionSet::Ssse3: return {set, by_format<char16_t, Ssse3>, by_format<char, Ssse3>, by_shape<char, Ssse3>, ssse3_read};
+    case InstructionSet::Avx2:  return {set, by_format<char16_t, Avx2>, by_format<char, Avx2>, by_shape<char, Avx2>, ssse3_read};
 #endif
-    default: return {InstructionSet::Scalar, scalar_lines<char16_t>, scalar_lines<char>, scalar_lines};
+    default: return {InstructionSet::Scalar, scalar_lines<char16_t>, scalar_lines<char>, scalar_lines, nullptr};
     }
 }
 

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "document/utf8.h"
+#include "export/line_kernel.h"
 
 namespace {
 
@@ -13,7 +14,7 @@ constexpr size_t RAW_BLOCK = 256 * 1024;
 constexpr size_t LINE_LIMIT = 16 * 1024;
 constexpr size_t OUT_BLOCK = 512 * 1024;
 alignas(16) char16_t raw_units[RAW_BLOCK / 2 + 2];
-char text_block[LINE_LIMIT + RAW_BLOCK / 2 * UTF8_PER_UNIT_MAX + 16];
+char text_block[LINE_LIMIT + RAW_BLOCK / 2 * UTF8_PER_UNIT_MAX + READ_KERNEL_SLACK];
 uint8_t out_block[OUT_BLOCK];
 
 constexpr char LABEL_MARK = '\3'; // the window's data name in a pattern: any text
@@ -68,6 +69,8 @@ struct Parser {
     size_t before_length;
     char after;
     bool row;
+    LineShape shape;
+    ReadKernel read;  // full lines at once, where the processor has a kernel for it
     const char *tail; // pattern of what follows the data; nullptr: the text ends after them
     size_t asm_indent; // the window's assembler indentation from its ruler, or SIZE_MAX
     // What the text says of itself.
@@ -283,6 +286,7 @@ void set_window_form(ViewMode format, size_t indent)
     parser.before_length = std::strlen(form.before);
     parser.after = form.after[0];
     parser.row = format == ViewMode::Asm;
+    parser.shape = line_shape(format);
     Label label{};
     label.length = indent;
     LineStart<char> start = line_start<char>(format, label);
@@ -306,6 +310,7 @@ void set_style_form(Style style)
     parser.before_length = 2;
     parser.after = 0;
     parser.row = patterns.shape == LineShape::Row;
+    parser.shape = patterns.shape;
     parser.start_length = std::strlen(patterns.start);
     std::memcpy(parser.start, patterns.start, parser.start_length);
     parser.tail = patterns.tail;
@@ -483,8 +488,16 @@ bool data(const char *t, const char *te)
                 return fail(t + i, "a data line was expected");
     }
     bool comma;
-    if (!data_cells(t + parser.start_length, te, comma))
+    const char *body = t + parser.start_length;
+    if (parser.read && size_t(te - body) == line_read_length(parser.shape) && parser.out_used + LINE_CELLS <= OUT_BLOCK &&
+        parser.read(parser.shape, body, out_block + parser.out_used)) {
+        // A full line: a list's ends with its comma, a row's without.
+        parser.out_used += LINE_CELLS;
+        parser.count += LINE_CELLS;
+        comma = !parser.row;
+    } else if (!data_cells(body, te, comma)) {
         return false;
+    }
     if (parser.row) {
         if (comma)
             return fail(te - 1, "a line of the assembler ends without ','");
@@ -574,6 +587,7 @@ ReverseResult reverse_source_text(SourceReader reader, ByteWriter writer, Revers
     parser.line = 1;
     parser.error = &error;
     parser.writer = writer;
+    parser.read = line_kernels.read;
     error = ReverseError{};
 
     Encoding encoding = Encoding::Unknown;
