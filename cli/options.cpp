@@ -230,24 +230,29 @@ bool set_style_name(Options &options, const char *given, const char *const *argv
         return true;
     }
     const char *whose = given ? "the data name '" : "the data name made from the file's name, '";
+    const char *after = given ? "' " : "', ";
     char character[2] = {name[bad_at], 0};
     switch (problem) {
     case NameProblem::Empty:
         usage_error(error, "the data name is empty: a C name is needed, such as font_rom");
         break;
     case NameProblem::TooLong:
-        usage_error(error, whose, name, "', is too long: at most 63 characters");
+        usage_error(error, whose, name, after);
+        message_append(error, "is too long: at most 63 characters");
         break;
     case NameProblem::BadCharacter:
-        usage_error(error, whose, name, "', is not a C name: it has '");
+        usage_error(error, whose, name, after);
+        message_append(error, "is not a C name: it has '");
         message_append(error, character);
         message_append(error, "'; letters, digits and '_' only");
         break;
     case NameProblem::LeadingDigit:
-        usage_error(error, whose, name, "', is not a C name: it starts with a digit");
+        usage_error(error, whose, name, after);
+        message_append(error, "is not a C name: it starts with a digit");
         break;
     case NameProblem::Keyword:
-        usage_error(error, whose, name, "', is a keyword of C or C++");
+        usage_error(error, whose, name, after);
+        message_append(error, "is a keyword of C or C++");
         break;
     case NameProblem::None:
         break;
