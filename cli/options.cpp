@@ -7,6 +7,7 @@
 
 const char HELP_TEXT[] =
     "Usage: bin2src [OPTION]... [SOURCE]\n"
+    "  or:  bin2src --reverse [-o FILE] [--force] [TEXT]\n"
     "Converts the bytes of SOURCE into C, assembler or BASIC source data: the text that VORDA's\n"
     "export writes, byte for byte. A ruler comment, the declaration, then the bytes as\n"
     "hexadecimal literals, 16 a line, every line ending in CR LF. With no SOURCE, or with -,\n"
@@ -32,6 +33,25 @@ const char HELP_TEXT[] =
     "                         window writes it) or utf8 (for compilers that do not read UTF-16)\n"
     "      --force            replace FILE if it exists; it keeps its permission bits, and a\n"
     "                         symbolic link FILE stays, the file it names is replaced\n"
+    "      --no-progress      no progress line (shown on a terminal when a run lasts a second)\n"
+    "\n"
+    "Build styles: text that compilers and assemblers take as it is, UTF-8, LF line ends:\n"
+    "  -t, --style=STYLE      window (the default: the window's text, as above), c (a C/C++\n"
+    "                         file with an include guard: static const unsigned char NAME[],\n"
+    "                         and NAME_len, a constant expression), c-header (the extern\n"
+    "                         declaration and NAME_len) with c-source (the one definition),\n"
+    "                         gas (GNU as: .byte lines) or nasm (db lines), each with the\n"
+    "                         global label NAME and the 64-bit length NAME_len\n"
+    "                         NAME is a C name (letters, digits, '_'; no keyword), by default\n"
+    "                         SOURCE's file name with other characters turned into '_'\n"
+    "      --case=CASE        upper (the default) or lower hexadecimal digits\n"
+    "  -c, --columns=N        bytes a line, 1 to 256 (16 by default)\n"
+    "\n"
+    "The way back:\n"
+    "  -r, --reverse          read TEXT (any form and style above; UTF-16LE or UTF-8, with or\n"
+    "                         without a byte-order mark, CR LF or LF) and write its bytes. A\n"
+    "                         text that is not one of them is an error naming its line and\n"
+    "                         column, and FILE is left as it was\n"
     "\n"
     "Looking at one 64 KiB segment, printed in UTF-8 on standard output, lines ending in CR LF:\n"
     "  -s, --segment=N        segment N, counted from 0 (the default); a segment past the end\n"
@@ -44,7 +64,8 @@ const char HELP_TEXT[] =
     "      --version          show the version and the licence and exit\n"
     "\n"
     "Exit status: 0 done; 1 a file could not be opened, read, created or written, the source\n"
-    "was empty, or the segment is past its end; 2 a bad option or data name.\n"
+    "was empty, the text to reverse is not one bin2src writes, or the segment is past its end;\n"
+    "2 a bad option or data name.\n"
     "\n"
     "Examples:\n"
     "  bin2src -e utf8 -n font_rom -o font_rom.c font.bin\n"
@@ -55,6 +76,12 @@ const char HELP_TEXT[] =
     "                         boot.bin as a BASIC array, replacing boot.bas\n"
     "  cat boot.bin | bin2src -f basic -e utf8 > boot.bas\n"
     "                         the same from a pipe, in UTF-8\n"
+    "  bin2src -t c -o font.h font.bin\n"
+    "                         font.bin as font_bin[] and font_bin_len in a header of its own\n"
+    "  bin2src -t nasm -n logo -o logo.asm logo.bin\n"
+    "                         for nasm -f elf64: global logo and logo_len\n"
+    "  bin2src -r -o font.bin font.h\n"
+    "                         the bytes back from the text\n"
     "  bin2src --segment=2 --view=c firmware.bin | less\n"
     "                         the third 64 KiB of firmware.bin, as the window shows it in C\n";
 
@@ -134,7 +161,7 @@ void usage_error(Message &error, const char *a, const char *b = "", const char *
     message_append(error, c);
 }
 
-enum class Key { Format, Name, Output, Encoding, Force, Segment, View, Help, Version };
+enum class Key { Format, Name, Output, Encoding, Force, Segment, View, Help, Version, Style, Case, Columns, Reverse, NoProgress };
 
 struct Spelling {
     char letter;
@@ -148,8 +175,119 @@ constexpr Spelling SPELLINGS[] = {
     {'o', "output", Key::Output, true},     {'e', "encoding", Key::Encoding, true},
     {0, "force", Key::Force, false},        {'s', "segment", Key::Segment, true},
     {'v', "view", Key::View, true},         {'h', "help", Key::Help, false},
-    {0, "version", Key::Version, false},
+    {0, "version", Key::Version, false},    {'t', "style", Key::Style, true},
+    {0, "case", Key::Case, true},           {'c', "columns", Key::Columns, true},
+    {'r', "reverse", Key::Reverse, false},  {0, "no-progress", Key::NoProgress, false},
 };
+
+constexpr const char *STYLE_NAMES[] = {"window", "c", "c-header", "c-source", "gas", "nasm"};
+
+bool parse_style(const char *value, Style &style)
+{
+    for (size_t i = 0; i < sizeof STYLE_NAMES / sizeof *STYLE_NAMES; i++)
+        if (equal_ignoring_case(value, STYLE_NAMES[i])) {
+            style = Style(i);
+            return true;
+        }
+    return false;
+}
+
+bool parse_columns(const char *value, size_t &columns)
+{
+    size_t n = 0;
+    for (const char *p = value; *p; p++) {
+        if (*p < '0' || *p > '9' || n > COLUMNS_MAX)
+            return false;
+        n = n * 10 + size_t(*p - '0');
+    }
+    if (n < 1 || n > COLUMNS_MAX)
+        return false;
+    columns = n;
+    return true;
+}
+
+// The window's data name: any text of at most 15 UTF-16 units.
+bool set_label(Options &options, const char *value, Message &error)
+{
+    char16_t units[LABEL_MAX];
+    int64_t n = utf8_to_utf16(value, units, LABEL_MAX);
+    if (n < 0) {
+        // On Windows, also a name with an unpaired surrogate: the system layer hands it on in a
+        // form that no UTF-8 decoder takes.
+        usage_error(error, "the data name '", value,
+                    "' is not valid Unicode: a byte sequence that is not UTF-8, or an unpaired surrogate");
+        return false;
+    }
+    if (n > int64_t(LABEL_MAX)) {
+        usage_error(error, "the data name '", value, "' is too long: ");
+        message_append_unsigned(error, uint64_t(n));
+        message_append(error, " characters, at most 15 are allowed");
+        return false;
+    }
+    options.label = Label{};
+    for (int64_t k = 0; k < n; k++)
+        options.label.units[k] = units[k];
+    options.label.length = size_t(n);
+    return true;
+}
+
+// The data name of a build style, given or made from the source's file name; false, with the
+// reason in error, when it cannot be one.
+bool set_style_name(Options &options, const char *given, const char *const *argv, Message &error)
+{
+    StyleForm &form = options.style;
+    char made[IDENTIFIER_MAX + 2];
+    const char *name = given;
+    size_t length;
+    if (given) {
+        length = std::strlen(given);
+    } else if (options.source.index != STANDARD_STREAM) {
+        length = style_name_from_path(argv[options.source.index] + options.source.offset, made);
+        name = made;
+    } else {
+        name = "exe_dt";
+        length = 6;
+    }
+    size_t bad_at;
+    NameProblem problem = check_style_name(form.style, name, length, bad_at);
+    if (problem == NameProblem::None) {
+        std::memcpy(form.name, name, length);
+        form.name[length] = 0;
+        form.name_length = length;
+        return true;
+    }
+    const char *whose = given ? "the data name '" : "the data name made from the file's name, '";
+    const char *after = given ? "' " : "', ";
+    char character[2] = {name[bad_at], 0};
+    switch (problem) {
+    case NameProblem::Empty:
+        usage_error(error, "the data name is empty: a C name is needed, such as font_rom");
+        break;
+    case NameProblem::TooLong:
+        usage_error(error, whose, name, after);
+        message_append(error, "is too long: at most 63 characters");
+        break;
+    case NameProblem::BadCharacter:
+        usage_error(error, whose, name, after);
+        message_append(error, "is not a C name: it has '");
+        message_append(error, character);
+        message_append(error, "'; letters, digits and '_' only");
+        break;
+    case NameProblem::LeadingDigit:
+        usage_error(error, whose, name, after);
+        message_append(error, "is not a C name: it starts with a digit");
+        break;
+    case NameProblem::Keyword:
+        usage_error(error, whose, name, after);
+        message_append(error, "is a keyword of C or C++");
+        break;
+    case NameProblem::None:
+        break;
+    }
+    if (!given)
+        message_append(error, "; give a name with --name");
+    return false;
+}
 
 } // namespace
 
@@ -162,9 +300,15 @@ Parsed parse_options(int argc, const char *const *argv, Options &options, Messag
     options.source = STANDARD_ARGUMENT;
     options.destination = STANDARD_ARGUMENT;
     options.view = ViewMode::Normal;
+    options.style.columns = LINE_CELLS;
+    options.progress = true;
     message_clear(error);
+    const char *name = nullptr;                 // as given, for a build style
+    const char *window_only = nullptr;          // --format or --encoding=utf16le
+    const char *style_only = nullptr;           // --case or --columns
 
     bool source_given = false, only_operands = false;
+    const char *shaping_option = nullptr; // the first option that shapes the text
     const char *conversion_option = nullptr; // the first option that only a conversion takes
     for (int i = 1; i < argc; i++) {
         const char *arg = argv[i];
@@ -234,28 +378,9 @@ Parsed parse_options(int argc, const char *const *argv, Options &options, Messag
                 return Parsed::Usage;
             }
             break;
-        case Key::Name: {
-            char16_t units[LABEL_MAX];
-            int64_t n = utf8_to_utf16(value, units, LABEL_MAX);
-            if (n < 0) {
-                // On Windows, also a name with an unpaired surrogate: the system layer hands
-                // it on in a form that no UTF-8 decoder takes.
-                usage_error(error, "the data name '", value,
-                            "' is not valid Unicode: a byte sequence that is not UTF-8, or an unpaired surrogate");
-                return Parsed::Usage;
-            }
-            if (n > int64_t(LABEL_MAX)) {
-                usage_error(error, "the data name '", value, "' is too long: ");
-                message_append_unsigned(error, uint64_t(n));
-                message_append(error, " characters, at most 15 are allowed");
-                return Parsed::Usage;
-            }
-            options.label = Label{};
-            for (int64_t k = 0; k < n; k++)
-                options.label.units[k] = units[k];
-            options.label.length = size_t(n);
+        case Key::Name:
+            name = value; // checked once the style is known
             break;
-        }
         case Key::Output:
             options.destination =
                 std::strcmp(value, "-") == 0 ? STANDARD_ARGUMENT : Argument{i, size_t(value - argv[i])};
@@ -265,6 +390,36 @@ Parsed parse_options(int argc, const char *const *argv, Options &options, Messag
                 usage_error(error, "unknown encoding '", value, "': utf16le or utf8");
                 return Parsed::Usage;
             }
+            if (options.encoding == Encoding::Utf16le)
+                window_only = arg;
+            break;
+        case Key::Style:
+            if (!parse_style(value, options.style.style)) {
+                usage_error(error, "unknown style '", value, "': window, c, c-header, c-source, gas or nasm");
+                return Parsed::Usage;
+            }
+            break;
+        case Key::Case:
+            if (equal_ignoring_case(value, "upper") || equal_ignoring_case(value, "lower")) {
+                options.style.lower = equal_ignoring_case(value, "lower");
+            } else {
+                usage_error(error, "unknown case '", value, "': upper or lower");
+                return Parsed::Usage;
+            }
+            style_only = arg;
+            break;
+        case Key::Columns:
+            if (!parse_columns(value, options.style.columns)) {
+                usage_error(error, "bad number of bytes a line '", value, "': 1 to 256");
+                return Parsed::Usage;
+            }
+            style_only = arg;
+            break;
+        case Key::Reverse:
+            options.reverse = true;
+            break;
+        case Key::NoProgress:
+            options.progress = false;
             break;
         case Key::Force:
             options.force = true;
@@ -284,12 +439,43 @@ Parsed parse_options(int argc, const char *const *argv, Options &options, Messag
             options.print_segment = true;
             break;
         }
+        if (spelling->key == Key::Format)
+            window_only = arg;
         if (spelling->key == Key::Format || spelling->key == Key::Name || spelling->key == Key::Output ||
-            spelling->key == Key::Encoding || spelling->key == Key::Force)
+            spelling->key == Key::Encoding || spelling->key == Key::Force || spelling->key == Key::Style ||
+            spelling->key == Key::Case || spelling->key == Key::Columns || spelling->key == Key::Reverse ||
+            spelling->key == Key::NoProgress)
             if (!conversion_option)
                 conversion_option = arg;
+        // What shapes the text means nothing to the way back, which reads any form.
+        if (spelling->key != Key::Output && spelling->key != Key::Force && spelling->key != Key::Reverse &&
+            spelling->key != Key::NoProgress && !shaping_option)
+            shaping_option = arg;
     }
 
+    if (options.reverse) {
+        if (shaping_option) {
+            usage_error(error, "'", shaping_option,
+                        "' shapes the text; --reverse reads any text bin2src writes and takes only --output and --force");
+            return Parsed::Usage;
+        }
+        return Parsed::Run;
+    }
+    if (options.style.style != Style::Window) {
+        if (window_only) {
+            usage_error(error, "'", window_only,
+                        "' belongs to the window's text; the build styles are C or assembler text in UTF-8");
+            return Parsed::Usage;
+        }
+        if (!set_style_name(options, name, argv, error))
+            return Parsed::Usage;
+    } else if (style_only) {
+        usage_error(error, "'", style_only,
+                    "' belongs to the build styles (--style); the window's text has upper-case digits, 16 bytes a line");
+        return Parsed::Usage;
+    } else if (name && !set_label(options, name, error)) {
+        return Parsed::Usage;
+    }
     if (options.print_segment && conversion_option) {
         usage_error(error, "'", conversion_option,
                     "' belongs to a conversion; --segment and --view print a segment in UTF-8 on standard output");

@@ -6,6 +6,7 @@
 
 #include "cli/message.h"
 #include "cli/system.h"
+#include "export/source_style.h"
 #include "export/source_text.h"
 
 constexpr char PROGRAM_NAME[] = "bin2src";
@@ -20,7 +21,10 @@ constexpr int EXIT_USAGE = 2;  // a bad option or data name
 struct Options {
     ViewMode format; // C, Asm or Basic
     Label label;
+    StyleForm style; // the window's text, or a build style with its C name, case and columns
     Encoding encoding;
+    bool reverse;        // text back to bytes
+    bool progress;       // a progress line on a terminal, for a long run
     Argument source;      // or STANDARD_ARGUMENT
     Argument destination; // or STANDARD_ARGUMENT
     bool force;          // replace an existing destination

@@ -7,6 +7,7 @@
 #include "cli/options.h"
 #include "cli/system.h"
 #include "document/utf8.h"
+#include "export/source_reverse.h"
 #include "export/source_stream.h"
 #include "view/segment_text.h"
 
@@ -70,9 +71,85 @@ int report_system_failure(const char *what, const char *name, bool quoted, int32
     return EXIT_FAILED;
 }
 
+// The progress line of a long run: bytes of the source read, the share of its size when that is
+// known, and the rate, redrawn a few times a second on standard error when that is a terminal
+// and the run has lasted a second, then cleared. The clock is looked at once a read block.
+struct Progress {
+    bool enabled;
+    uint64_t size; // of the source, 0 when unknown
+    uint64_t done;
+    uint64_t started, drawn; // ms
+    size_t shown;            // characters on the line now
+};
+
+Progress progress;
+
+constexpr uint64_t PROGRESS_AFTER_MS = 1000, PROGRESS_EVERY_MS = 250;
+
+void progress_start(const Options &options, SystemFile &source)
+{
+    progress = Progress{};
+    progress.enabled = options.progress && system_error_is_terminal();
+    if (!progress.enabled)
+        return;
+    uint64_t size = 0;
+    if (system_remaining(source, size))
+        progress.size = size;
+    progress.started = progress.drawn = system_clock_ms();
+}
+
+// "\r" and n spaces and "\r": the line cleared for what comes after it.
+void progress_clear()
+{
+    if (progress.shown == 0)
+        return;
+    static char blank[2 + 128];
+    size_t n = progress.shown < 126 ? progress.shown : 126;
+    blank[0] = '\r';
+    std::memset(blank + 1, ' ', n);
+    blank[n + 1] = '\r';
+    system_print_error(blank, n + 2);
+    progress.shown = 0;
+}
+
+void progress_draw(uint64_t now)
+{
+    message_clear(message);
+    message_append(message, "\r");
+    message_append_unsigned(message, progress.done);
+    message_append(message, " bytes");
+    if (progress.size > 0) {
+        message_append(message, " (");
+        message_append_unsigned(message, progress.done >= progress.size ? 100 : progress.done * 100 / progress.size);
+        message_append(message, "%)");
+    }
+    uint64_t ms = now - progress.started;
+    message_append(message, ", ");
+    message_append_unsigned(message, ms / 1000);
+    message_append(message, " s, ");
+    message_append_unsigned(message, ms ? progress.done / ms / 1000 : 0);
+    message_append(message, " MB/s ");
+    size_t length = message.length - 1;
+    // Spaces over what a longer line before left.
+    while (length < progress.shown && message.length < 120) {
+        message_append(message, " ");
+        length++;
+    }
+    system_print_error(message.text, message.length);
+    progress.shown = length;
+    progress.drawn = now;
+}
+
 int64_t read_source(void *context, uint8_t *into, size_t capacity)
 {
-    return system_read(*static_cast<SystemFile *>(context), into, capacity);
+    int64_t n = system_read(*static_cast<SystemFile *>(context), into, capacity);
+    if (progress.enabled && n > 0) {
+        progress.done += uint64_t(n);
+        uint64_t now = system_clock_ms();
+        if (now - progress.started >= PROGRESS_AFTER_MS && now - progress.drawn >= PROGRESS_EVERY_MS)
+            progress_draw(now);
+    }
+    return n;
 }
 
 // UTF-16LE, the window's encoding: char16_t is already little-endian on the machines this
@@ -87,6 +164,63 @@ bool write_utf16le(void *context, const char16_t *text, size_t count)
 bool write_utf8(void *context, const char *text, size_t count)
 {
     return system_write(*static_cast<SystemFile *>(context), text, count);
+}
+
+bool write_bytes(void *context, const uint8_t *bytes, size_t count)
+{
+    return system_write(*static_cast<SystemFile *>(context), bytes, count);
+}
+
+// How the run went, whichever way it converted.
+enum class Outcome { Written, EmptySource, ReadFailed, WriteFailed, Malformed };
+
+Outcome outcome_of(StreamResult result)
+{
+    switch (result) {
+    case StreamResult::Written:     return Outcome::Written;
+    case StreamResult::EmptySource: return Outcome::EmptySource;
+    case StreamResult::ReadFailed:  return Outcome::ReadFailed;
+    case StreamResult::WriteFailed: return Outcome::WriteFailed;
+    }
+    return Outcome::WriteFailed;
+}
+
+ReverseError reverse_error;
+
+// Bytes into text in the window's form or a build style, or text back into bytes.
+Outcome produce(const Options &options, SystemFile &source, SystemFile &destination)
+{
+    SourceReader reader{read_source, &source};
+    if (options.reverse) {
+        switch (reverse_source_text(reader, ByteWriter{write_bytes, &destination}, reverse_error)) {
+        case ReverseResult::Written:     return Outcome::Written;
+        case ReverseResult::Malformed:   return Outcome::Malformed;
+        case ReverseResult::ReadFailed:  return Outcome::ReadFailed;
+        case ReverseResult::WriteFailed: return Outcome::WriteFailed;
+        }
+    }
+    if (options.style.style != Style::Window)
+        return outcome_of(stream_style_text(options.style, reader, Utf8Writer{write_utf8, &destination}));
+    return outcome_of(options.encoding == Encoding::Utf8
+                          ? stream_source_text(options.format, options.label, reader, Utf8Writer{write_utf8, &destination})
+                          : stream_source_text(options.format, options.label, reader, TextWriter{write_utf16le, &destination}));
+}
+
+// "<source>:<line>:<column>: <what>", as compilers name a place in a text.
+void report_malformed(const SystemFile &source)
+{
+    message_clear(message);
+    if (source.path.index == STANDARD_STREAM)
+        message_append(message, "standard input");
+    else
+        message_append_name(message, name_of_source(source));
+    message_append(message, ":");
+    message_append_unsigned(message, reverse_error.line);
+    message_append(message, ":");
+    message_append_unsigned(message, reverse_error.column);
+    message_append(message, ": ");
+    message_append(message, reverse_error.what);
+    report(message);
 }
 
 bool open_source(const Options &options, SystemFile &source)
@@ -176,15 +310,14 @@ int convert(const Options &options)
         return EXIT_FAILED;
     }
 
-    SourceReader reader{read_source, &source};
-    StreamResult result = options.encoding == Encoding::Utf8
-                              ? stream_source_text(options.format, options.label, reader, Utf8Writer{write_utf8, &destination})
-                              : stream_source_text(options.format, options.label, reader, TextWriter{write_utf16le, &destination});
+    progress_start(options, source);
+    Outcome result = produce(options, source, destination);
+    progress_clear();
     system_close(source);
     // A close can still fail to write what the system held back.
-    if (!system_close(destination) && result == StreamResult::Written)
-        result = StreamResult::WriteFailed;
-    if (result == StreamResult::Written) {
+    if (!system_close(destination) && result == Outcome::Written)
+        result = Outcome::WriteFailed;
+    if (result == Outcome::Written) {
         Finished finished = system_finish(destination, options.force, source);
         if (finished == Finished::Done)
             return EXIT_DONE;
@@ -201,15 +334,17 @@ int convert(const Options &options)
 
     system_abandon(destination);
     bool to_file = destination.path.index != STANDARD_STREAM;
-    if (result == StreamResult::ReadFailed)
+    if (result == Outcome::ReadFailed)
         report_system_failure("cannot read", name_of_source(source), source.path.index != STANDARD_STREAM,
                               source.error);
-    else if (result == StreamResult::WriteFailed)
+    else if (result == Outcome::WriteFailed)
         report_system_failure("cannot write", name_of_destination(destination), to_file, destination.error);
+    else if (result == Outcome::Malformed)
+        report_malformed(source);
     else
         report_empty(source);
     // Said where a failure might leave the user in doubt: a file once the text was on its way.
-    if (destination.temporary && result != StreamResult::EmptySource) {
+    if (destination.temporary && result != Outcome::EmptySource) {
         start("'", name_of_destination(destination),
               destination.replaces ? "' was left as it was" : "' was not created");
         report(message);

@@ -262,6 +262,15 @@ int main(int argc, char **argv)
 
 bool system_input_is_terminal() { return isatty(STDIN_FILENO) == 1; }
 
+bool system_error_is_terminal() { return isatty(STDERR_FILENO) == 1; }
+
+uint64_t system_clock_ms()
+{
+    timespec now{};
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    return uint64_t(now.tv_sec) * 1000 + uint64_t(now.tv_nsec) / 1000000;
+}
+
 bool system_open_source(Argument path, SystemFile &file)
 {
     file = SystemFile{};

@@ -15,23 +15,30 @@ namespace {
 // character's byte. Units are little-endian: the second byte of a UTF-16 unit is 0. Bytes past
 // the body are 0 too; the next text overwrites them.
 template <class Unit, size_t width> struct BodyShuffle {
-    static constexpr size_t capacity = (line_body_length(ViewMode::C) * sizeof(Unit) + width - 1) / width;
+    static constexpr size_t capacity = (line_body_length(LineShape::C) * sizeof(Unit) + width - 1) / width;
     alignas(32) uint8_t high[capacity][width];
     alignas(32) uint8_t low[capacity][width];
     alignas(32) uint8_t fixed[capacity][width];
     size_t units, vectors;
 };
 
-template <class Unit, size_t width> constexpr BodyShuffle<Unit, width> make_body_shuffle(ViewMode format)
+// The body unit by unit: a fixed character, or a digit of one of the 16 bytes.
+struct BodyUnit {
+    char fixed;
+    int high_of, low_of;
+};
+
+struct Body {
+    BodyUnit units[line_body_length(LineShape::C)];
+    size_t n;
+};
+
+constexpr Body make_body(LineShape shape)
 {
-    // The body unit by unit: a fixed character, or a digit of one of the 16 bytes.
-    struct BodyUnit {
-        char fixed;
-        int high_of, low_of;
-    };
-    BodyUnit body[line_body_length(ViewMode::C)]{};
-    size_t n = 0;
-    CellForm form = cell_form(format);
+    Body b{};
+    BodyUnit *body = b.units;
+    size_t &n = b.n;
+    CellForm form = cell_form(shape);
     for (int i = 0; i < int(LINE_CELLS); i++) {
         for (const char *s = form.before; *s; s++)
             body[n++] = {*s, -1, -1};
@@ -39,12 +46,19 @@ template <class Unit, size_t width> constexpr BodyShuffle<Unit, width> make_body
         body[n++] = {0, -1, i};
         for (const char *s = form.after; *s; s++)
             body[n++] = {*s, -1, -1};
-        if (!(format == ViewMode::Asm && i == int(LINE_CELLS) - 1))
+        if (!(is_row(shape) && i == int(LINE_CELLS) - 1))
             body[n++] = {',', -1, -1};
     }
-    body[n++] = {'\r', -1, -1};
-    body[n++] = {'\n', -1, -1};
+    for (const char *s = line_end(shape); *s; s++)
+        body[n++] = {*s, -1, -1};
+    return b;
+}
 
+template <class Unit, size_t width> constexpr BodyShuffle<Unit, width> make_body_shuffle(LineShape shape)
+{
+    Body whole = make_body(shape);
+    const BodyUnit *body = whole.units;
+    size_t n = whole.n;
     BodyShuffle<Unit, width> t{};
     t.units = n;
     t.vectors = (n * sizeof(Unit) + width - 1) / width;
@@ -64,17 +78,19 @@ template <class Unit, size_t width> constexpr BodyShuffle<Unit, width> make_body
     return t;
 }
 
-template <class Unit, size_t width, ViewMode format>
-constexpr BodyShuffle<Unit, width> body_shuffle = make_body_shuffle<Unit, width>(format);
+template <class Unit, size_t width, LineShape shape>
+constexpr BodyShuffle<Unit, width> body_shuffle = make_body_shuffle<Unit, width>(shape);
 
-static_assert(body_shuffle<char, 16, ViewMode::C>.vectors == 6 && body_shuffle<char16_t, 32, ViewMode::Asm>.vectors == 5);
-static_assert(body_shuffle<char16_t, 16, ViewMode::Basic>.fixed[0][0] == '&' &&
-              body_shuffle<char16_t, 16, ViewMode::Basic>.fixed[0][1] == 0 &&
-              body_shuffle<char16_t, 16, ViewMode::Basic>.high[0][4] == 0 &&
-              body_shuffle<char16_t, 16, ViewMode::Basic>.low[0][6] == 0);
-static_assert(body_shuffle<char, 16, ViewMode::C>.units == line_body_length(ViewMode::C) &&
-              body_shuffle<char, 16, ViewMode::Asm>.units == line_body_length(ViewMode::Asm) &&
-              body_shuffle<char, 16, ViewMode::Basic>.units == line_body_length(ViewMode::Basic));
+static_assert(body_shuffle<char, 16, LineShape::C>.vectors == 6 && body_shuffle<char16_t, 32, LineShape::Asm>.vectors == 5);
+static_assert(body_shuffle<char16_t, 16, LineShape::Basic>.fixed[0][0] == '&' &&
+              body_shuffle<char16_t, 16, LineShape::Basic>.fixed[0][1] == 0 &&
+              body_shuffle<char16_t, 16, LineShape::Basic>.high[0][4] == 0 &&
+              body_shuffle<char16_t, 16, LineShape::Basic>.low[0][6] == 0);
+static_assert(body_shuffle<char, 16, LineShape::C>.units == line_body_length(LineShape::C) &&
+              body_shuffle<char, 16, LineShape::Asm>.units == line_body_length(LineShape::Asm) &&
+              body_shuffle<char, 16, LineShape::Basic>.units == line_body_length(LineShape::Basic) &&
+              body_shuffle<char, 16, LineShape::List>.units == line_body_length(LineShape::List) &&
+              body_shuffle<char, 16, LineShape::Row>.units == line_body_length(LineShape::Row));
 // Whole vectors of at most 32 bytes end less than one vector past the body.
 static_assert(LINE_KERNEL_SLACK >= 32);
 
@@ -87,15 +103,99 @@ alignas(16) constexpr char HEX_DIGITS[16] = {hex_digit(0),  hex_digit(1),  hex_d
                                             hex_digit(8),  hex_digit(9),  hex_digit(10), hex_digit(11),
                                             hex_digit(12), hex_digit(13), hex_digit(14), hex_digit(15)};
 
-// Each line: the start, copied in whole vectors; the 16 bytes' high and low digits, looked up
-// in a table of the 16 digits by shuffling; then each vector of the body gathered from those
-// digits by two shuffles and its fixed characters added.
-template <class Unit, ViewMode format>
-__attribute__((target("ssse3"))) Unit *ssse3_lines(const LineStart<Unit> &start, const uint8_t *bytes, size_t lines,
-                                                    Unit *out)
+// The other way: a full UTF-8 line read back into its 16 bytes. For each 16-byte vector of the
+// line's body (without its line end): where in it each byte's high and low digits stand (0x80
+// where they do not), and its fixed characters with the mask of their places. Bytes past the
+// body are masked out.
+template <LineShape shape> struct BodyGather {
+    static constexpr size_t capacity = (line_body_length(LineShape::C) + 15) / 16;
+    alignas(16) uint8_t high[capacity][16];
+    alignas(16) uint8_t low[capacity][16];
+    alignas(16) uint8_t mask[capacity][16];
+    alignas(16) uint8_t fixed[capacity][16];
+    size_t length, vectors;
+};
+
+template <LineShape shape> constexpr BodyGather<shape> make_body_gather()
 {
-    constexpr auto &t = body_shuffle<Unit, 16, format>;
-    const __m128i digits = _mm_load_si128(reinterpret_cast<const __m128i *>(HEX_DIGITS));
+    Body body = make_body(shape);
+    BodyGather<shape> t{};
+    t.length = body.n - (is_window_shape(shape) ? 2 : 1);
+    t.vectors = (t.length + 15) / 16;
+    for (size_t v = 0; v < t.capacity; v++)
+        for (size_t b = 0; b < 16; b++)
+            t.high[v][b] = t.low[v][b] = 0x80;
+    for (size_t at = 0; at < t.length; at++) {
+        const BodyUnit &u = body.units[at];
+        if (u.high_of >= 0)
+            t.high[at / 16][u.high_of] = uint8_t(at % 16);
+        else if (u.low_of >= 0)
+            t.low[at / 16][u.low_of] = uint8_t(at % 16);
+        else
+            t.mask[at / 16][at % 16] = 0xFF, t.fixed[at / 16][at % 16] = uint8_t(u.fixed);
+    }
+    return t;
+}
+
+template <LineShape shape> constexpr BodyGather<shape> body_gather = make_body_gather<shape>();
+static_assert(body_gather<LineShape::List>.length == 80 && body_gather<LineShape::Row>.length == 79 &&
+              body_gather<LineShape::Asm>.length == 63 && body_gather<LineShape::C>.vectors == 5);
+
+// A digit's value, or bit 7 set in `bad` for anything else.
+__attribute__((target("ssse3"))) inline __m128i digit_values(__m128i c, __m128i &bad)
+{
+    const __m128i d = _mm_sub_epi8(c, _mm_set1_epi8('0'));
+    const __m128i l = _mm_sub_epi8(_mm_or_si128(c, _mm_set1_epi8(0x20)), _mm_set1_epi8('a'));
+    const __m128i is_d = _mm_cmpeq_epi8(_mm_min_epu8(d, _mm_set1_epi8(9)), d);
+    const __m128i is_l = _mm_cmpeq_epi8(_mm_min_epu8(l, _mm_set1_epi8(5)), l);
+    bad = _mm_or_si128(bad, _mm_andnot_si128(_mm_or_si128(is_d, is_l), _mm_set1_epi8(-1)));
+    return _mm_or_si128(_mm_and_si128(is_d, d), _mm_and_si128(is_l, _mm_add_epi8(l, _mm_set1_epi8(10))));
+}
+
+// The line's body at `body` (line_read_length(shape) characters, and up to 15 readable after
+// them) into 16 bytes; false, with nothing promised of out, when it is not exactly such a line.
+template <LineShape shape> __attribute__((target("ssse3"))) bool ssse3_read_line(const char *body, uint8_t *out)
+{
+    constexpr auto &t = body_gather<shape>;
+    __m128i high = _mm_setzero_si128(), low = high, bad = high;
+    for (size_t v = 0; v < t.vectors; v++) {
+        __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i *>(body) + v);
+        bad = _mm_or_si128(bad, _mm_xor_si128(_mm_and_si128(x, _mm_load_si128(reinterpret_cast<const __m128i *>(t.mask[v]))),
+                                              _mm_load_si128(reinterpret_cast<const __m128i *>(t.fixed[v]))));
+        high = _mm_or_si128(high, _mm_shuffle_epi8(x, _mm_load_si128(reinterpret_cast<const __m128i *>(t.high[v]))));
+        low = _mm_or_si128(low, _mm_shuffle_epi8(x, _mm_load_si128(reinterpret_cast<const __m128i *>(t.low[v]))));
+    }
+    high = digit_values(high, bad);
+    low = digit_values(low, bad);
+    if (_mm_movemask_epi8(_mm_cmpeq_epi8(bad, _mm_setzero_si128())) != 0xFFFF)
+        return false;
+    _mm_storeu_si128(reinterpret_cast<__m128i *>(out),
+                     _mm_or_si128(_mm_and_si128(_mm_slli_epi16(high, 4), _mm_set1_epi8(char(0xF0))), low));
+    return true;
+}
+
+__attribute__((target("ssse3"))) bool ssse3_read(LineShape shape, const char *body, uint8_t *out)
+{
+    switch (shape) {
+    case LineShape::C:     return ssse3_read_line<LineShape::C>(body, out);
+    case LineShape::Asm:   return ssse3_read_line<LineShape::Asm>(body, out);
+    case LineShape::Basic: return ssse3_read_line<LineShape::Basic>(body, out);
+    case LineShape::List:  return ssse3_read_line<LineShape::List>(body, out);
+    case LineShape::Row:   return ssse3_read_line<LineShape::Row>(body, out);
+    }
+    return false;
+}
+
+// Each line: the start, copied in whole vectors; the 16 bytes' high and low digits, looked up
+// in a table of the 16 digits by shuffling (lower case by setting bit 5 of each); then each
+// vector of the body gathered from those digits by two shuffles and its fixed characters added.
+template <class Unit, LineShape shape>
+__attribute__((target("ssse3"))) Unit *ssse3_lines(bool lower, const LineStart<Unit> &start, const uint8_t *bytes,
+                                                    size_t lines, Unit *out)
+{
+    constexpr auto &t = body_shuffle<Unit, 16, shape>;
+    const __m128i digits = _mm_or_si128(_mm_load_si128(reinterpret_cast<const __m128i *>(HEX_DIGITS)),
+                                        _mm_set1_epi8(lower ? 0x20 : 0));
     const __m128i nibble = _mm_set1_epi8(0x0F);
     const size_t start_bytes = start.length * sizeof(Unit), start_vectors = (start_bytes + 15) / 16;
     const char *from = reinterpret_cast<const char *>(start.units);
@@ -114,20 +214,21 @@ __attribute__((target("ssse3"))) Unit *ssse3_lines(const LineStart<Unit> &start,
             __m128i f = _mm_load_si128(reinterpret_cast<const __m128i *>(t.fixed[v]));
             _mm_storeu_si128(reinterpret_cast<__m128i *>(p) + v, _mm_or_si128(_mm_or_si128(h, l), f));
         }
-        p += line_body_length(format) * sizeof(Unit);
+        p += line_body_length(shape) * sizeof(Unit);
     }
     return reinterpret_cast<Unit *>(p);
 }
 
 // The same with 32-byte vectors. A shuffle stays within each 16-byte half, so the line's bytes
 // and the digits stand in both halves.
-template <class Unit, ViewMode format>
-__attribute__((target("avx2"))) Unit *avx2_lines(const LineStart<Unit> &start, const uint8_t *bytes, size_t lines,
-                                                  Unit *out)
+template <class Unit, LineShape shape>
+__attribute__((target("avx2"))) Unit *avx2_lines(bool lower, const LineStart<Unit> &start, const uint8_t *bytes,
+                                                  size_t lines, Unit *out)
 {
-    constexpr auto &t = body_shuffle<Unit, 32, format>;
-    const __m256i digits =
-        _mm256_broadcastsi128_si256(_mm_load_si128(reinterpret_cast<const __m128i *>(HEX_DIGITS)));
+    constexpr auto &t = body_shuffle<Unit, 32, shape>;
+    const __m256i digits = _mm256_or_si256(
+        _mm256_broadcastsi128_si256(_mm_load_si128(reinterpret_cast<const __m128i *>(HEX_DIGITS))),
+        _mm256_set1_epi8(lower ? 0x20 : 0));
     const __m256i nibble = _mm256_set1_epi8(0x0F);
     const size_t start_bytes = start.length * sizeof(Unit), start_vectors = (start_bytes + 31) / 32;
     const char *from = reinterpret_cast<const char *>(start.units);
@@ -146,31 +247,45 @@ __attribute__((target("avx2"))) Unit *avx2_lines(const LineStart<Unit> &start, c
             __m256i f = _mm256_load_si256(reinterpret_cast<const __m256i *>(t.fixed[v]));
             _mm256_storeu_si256(reinterpret_cast<__m256i *>(p) + v, _mm256_or_si256(_mm256_or_si256(h, l), f));
         }
-        p += line_body_length(format) * sizeof(Unit);
+        p += line_body_length(shape) * sizeof(Unit);
     }
     return reinterpret_cast<Unit *>(p);
 }
 
 #endif
 
-// A kernel of one instruction set with the format chosen once per call, not once per line.
-template <class Unit, template <class, ViewMode> class Kernel>
+// A kernel of one instruction set with the shape chosen once per call, not once per line.
+template <class Unit, template <class, LineShape> class Kernel>
+Unit *by_shape(LineShape shape, bool lower, const LineStart<Unit> &start, const uint8_t *bytes, size_t lines, Unit *out)
+{
+    switch (shape) {
+    case LineShape::C:     return Kernel<Unit, LineShape::C>::run(lower, start, bytes, lines, out);
+    case LineShape::Asm:   return Kernel<Unit, LineShape::Asm>::run(lower, start, bytes, lines, out);
+    case LineShape::Basic: return Kernel<Unit, LineShape::Basic>::run(lower, start, bytes, lines, out);
+    case LineShape::List:  return Kernel<Unit, LineShape::List>::run(lower, start, bytes, lines, out);
+    case LineShape::Row:   return Kernel<Unit, LineShape::Row>::run(lower, start, bytes, lines, out);
+    }
+    return out;
+}
+
+template <class Unit, template <class, LineShape> class Kernel>
 Unit *by_format(ViewMode format, const LineStart<Unit> &start, const uint8_t *bytes, size_t lines, Unit *out)
 {
-    switch (format) {
-    case ViewMode::C:     return Kernel<Unit, ViewMode::C>::run(start, bytes, lines, out);
-    case ViewMode::Asm:   return Kernel<Unit, ViewMode::Asm>::run(start, bytes, lines, out);
-    case ViewMode::Basic: return Kernel<Unit, ViewMode::Basic>::run(start, bytes, lines, out);
-    default:              return out;
-    }
+    return by_shape<Unit, Kernel>(line_shape(format), false, start, bytes, lines, out);
 }
 
 #if VORDA_X86
-template <class Unit, ViewMode format> struct Ssse3 {
-    static Unit *run(const LineStart<Unit> &s, const uint8_t *b, size_t n, Unit *o) { return ssse3_lines<Unit, format>(s, b, n, o); }
+template <class Unit, LineShape shape> struct Ssse3 {
+    static Unit *run(bool lower, const LineStart<Unit> &s, const uint8_t *b, size_t n, Unit *o)
+    {
+        return ssse3_lines<Unit, shape>(lower, s, b, n, o);
+    }
 };
-template <class Unit, ViewMode format> struct Avx2 {
-    static Unit *run(const LineStart<Unit> &s, const uint8_t *b, size_t n, Unit *o) { return avx2_lines<Unit, format>(s, b, n, o); }
+template <class Unit, LineShape shape> struct Avx2 {
+    static Unit *run(bool lower, const LineStart<Unit> &s, const uint8_t *b, size_t n, Unit *o)
+    {
+        return avx2_lines<Unit, shape>(lower, s, b, n, o);
+    }
 };
 #endif
 
@@ -210,10 +325,10 @@ LineKernels line_kernels_for(InstructionSet set)
 {
     switch (set) {
 #if VORDA_X86
-    case InstructionSet::Ssse3: return {set, by_format<char16_t, Ssse3>, by_format<char, Ssse3>};
-    case InstructionSet::Avx2:  return {set, by_format<char16_t, Avx2>, by_format<char, Avx2>};
+    case InstructionSet::Ssse3: return {set, by_format<char16_t, Ssse3>, by_format<char, Ssse3>, by_shape<char, Ssse3>, ssse3_read};
+    case InstructionSet::Avx2:  return {set, by_format<char16_t, Avx2>, by_format<char, Avx2>, by_shape<char, Avx2>, ssse3_read};
 #endif
-    default: return {InstructionSet::Scalar, scalar_lines<char16_t>, scalar_lines<char>};
+    default: return {InstructionSet::Scalar, scalar_lines<char16_t>, scalar_lines<char>, scalar_lines, nullptr};
     }
 }
 

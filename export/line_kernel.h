@@ -23,11 +23,25 @@ constexpr InstructionSet INSTRUCTION_SETS[] = {InstructionSet::Scalar, Instructi
 const char *instruction_set_name(InstructionSet set);
 bool instruction_set_available(InstructionSet set);
 
-// One instruction set's kernels for both encodings.
+// The same for any line shape, upper- or lower-case, in UTF-8: the build styles' lines.
+using ShapeKernel = char *(*)(LineShape shape, bool lower, const LineStart<char> &start, const uint8_t *bytes,
+                              size_t lines, char *out);
+
+// The other way, for --reverse: a full line's body of 16 cells in UTF-8, without its start and
+// line end (line_read_length(shape) characters, and 15 more that may be read), into its 16
+// bytes. False when it is not such a line; the caller then reads it cell by cell to say where.
+using ReadKernel = bool (*)(LineShape shape, const char *body, uint8_t *out);
+constexpr size_t line_read_length(LineShape shape) { return line_body_length(shape) - (is_window_shape(shape) ? 2 : 1); }
+constexpr size_t READ_KERNEL_SLACK = 16;
+
+// One instruction set's kernels for both encodings, and the way back (none on the scalar set:
+// the reader's own cell-by-cell parse is the reference).
 struct LineKernels {
     InstructionSet set;
     LineKernel<char16_t> utf16;
     LineKernel<char> utf8;
+    ShapeKernel shapes;
+    ReadKernel read;
 };
 
 // The kernels of an available set.

@@ -7,14 +7,66 @@
 
 namespace {
 
+// The form of a text for the stream: what stands before the data, the line kernel for full lines,
+// and the last line with what follows it. The window's text, in either encoding.
+template <class Unit> struct WindowForm {
+    ViewMode format;
+    const Label &label;
+    LineKernel<Unit> kernel;
+    LineStart<Unit> start, first_start;
+
+    size_t cells() const { return LINE_CELLS; }
+    size_t line_length() const { return start.length + line_body_length(format); }
+    size_t head(Unit *out) const
+    {
+        size_t n = ruler_text(format, label, out);
+        return n + declaration_text(format, label, out + n);
+    }
+    Unit *lines(const LineStart<Unit> &s, const uint8_t *bytes, size_t n, Unit *out) const
+    {
+        return kernel(format, s, bytes, n, out);
+    }
+    Unit *last(const LineStart<Unit> &s, const uint8_t *bytes, size_t count, uint64_t, Unit *out) const
+    {
+        return last_lines(format, s, bytes, count, out);
+    }
+};
+
+// A build style's text, in UTF-8: the line kernel for 16 bytes a line, the scalar cells for any
+// other count.
+struct StyleText {
+    const StyleForm &form;
+    StylePatterns patterns;
+    ShapeKernel kernel;
+    LineStart<char> start, first_start;
+
+    size_t cells() const { return form.columns; }
+    size_t line_length() const { return start.length + form.columns * 5 + 1; }
+    size_t head(char *out) const { return expand_style_pattern(patterns.head, form, 0, out); }
+    char *lines(const LineStart<char> &s, const uint8_t *bytes, size_t n, char *out) const
+    {
+        if (form.columns == LINE_CELLS)
+            return kernel(patterns.shape, form.lower, s, bytes, n, out);
+        for (size_t i = 0; i < n; i++, bytes += form.columns)
+            out = style_line(form, bytes, form.columns, false, out);
+        return out;
+    }
+    char *last(const LineStart<char> &, const uint8_t *bytes, size_t count, uint64_t total, char *out) const
+    {
+        out = style_line(form, bytes, count, true, out);
+        return out + expand_style_pattern(patterns.tail, form, total, out);
+    }
+};
+
 // Read blocks land after the bytes held back from the block before (at most one line). Every
 // write but the last is one whole text block, so that each starts at a multiple of the block in
 // the file: the system copies whole aligned pages. The line that crosses the block's end goes on
 // into the room after it, with the excess of the kernel's whole-vector stores, and moves to the
 // block's start once the block is written. Only the block of the encoding in use is ever
 // touched, so the other costs no memory.
-constexpr size_t TEXT_SPILL = LAST_LINES_MAX + LINE_KERNEL_SLACK;
-uint8_t source_block[LINE_CELLS + STREAM_READ_BLOCK];
+constexpr size_t TEXT_SPILL = STYLE_LINE_MAX + STYLE_PIECE_MAX + LINE_KERNEL_SLACK;
+static_assert(TEXT_SPILL >= LAST_LINES_MAX + LINE_KERNEL_SLACK);
+uint8_t source_block[COLUMNS_MAX + STREAM_READ_BLOCK];
 alignas(4096) char16_t utf16_block[STREAM_TEXT_BLOCK + TEXT_SPILL];
 alignas(4096) char utf8_block[STREAM_TEXT_BYTES + TEXT_SPILL];
 
@@ -30,27 +82,18 @@ template <class Unit, class Writer> bool write_full(Writer writer, Unit *block, 
     return true;
 }
 
-template <class Unit, class Writer>
-StreamResult stream(ViewMode format, const Label &label, SourceReader reader, Writer writer, Unit *block)
+template <class Unit, class Form, class Writer>
+StreamResult stream(const Form &form, SourceReader reader, Writer writer, Unit *block)
 {
     constexpr size_t capacity = STREAM_TEXT_BYTES / sizeof(Unit);
-    LineKernel<Unit> kernel;
-    if constexpr (std::is_same_v<Unit, char>)
-        kernel = line_kernels.utf8;
-    else
-        kernel = line_kernels.utf16;
-
-    size_t used = ruler_text(format, label, block);
-    used += declaration_text(format, label, block + used);
-    // The file's first assembler line goes on from the declaration "label DB ".
-    const LineStart<Unit> start = line_start<Unit>(format, label), none{};
-    const LineStart<Unit> &first_start = format == ViewMode::Asm ? none : start;
-    const size_t line_length = start.length + line_body_length(format);
+    size_t used = form.head(block);
+    const size_t cells = form.cells(), line_length = form.line_length();
 
     // A line is written only once a byte after it has been seen or the source has ended, so
     // that it knows whether it is the last. Reads may deliver any count, so the bytes are cut
-    // into lines at multiples of 16 from the source's start, not from each read's start.
+    // into lines at multiples of a line from the source's start, not from each read's start.
     size_t held = 0;
+    uint64_t total = 0;
     bool first_line = true;
     for (;;) {
         int64_t got = reader.read(reader.context, source_block + held, STREAM_READ_BLOCK);
@@ -58,42 +101,90 @@ StreamResult stream(ViewMode format, const Label &label, SourceReader reader, Wr
             return StreamResult::ReadFailed;
         if (got == 0)
             break;
-        size_t total = held + size_t(got);
+        total += uint64_t(got);
+        size_t all = held + size_t(got);
         size_t at = 0;
-        if (first_line && total > LINE_CELLS) {
-            used = size_t(kernel(format, first_start, source_block, 1, block + used) - block);
-            at = LINE_CELLS;
+        if (first_line && all > cells) {
+            used = size_t(form.lines(form.first_start, source_block, 1, block + used) - block);
+            at = cells;
             first_line = false;
         }
-        while (total - at > LINE_CELLS) {
+        while (all - at > cells) {
             // As many lines as begin inside the block; the last may end past it.
-            size_t lines = (total - at - 1) / LINE_CELLS, room = (capacity - used + line_length - 1) / line_length;
+            size_t lines = (all - at - 1) / cells, room = (capacity - used + line_length - 1) / line_length;
             if (lines > room)
                 lines = room;
-            used = size_t(kernel(format, start, source_block + at, lines, block + used) - block);
-            at += lines * LINE_CELLS;
+            used = size_t(form.lines(form.start, source_block + at, lines, block + used) - block);
+            at += lines * cells;
             if (!write_full(writer, block, used))
                 return StreamResult::WriteFailed;
         }
-        held = total - at; // 1 to 16 bytes
+        held = all - at; // 1 to a line's bytes
         std::memmove(source_block, source_block + at, held);
     }
     if (held == 0)
         return StreamResult::EmptySource;
-    used = size_t(last_lines(format, first_line ? first_start : start, source_block, held, block + used) - block);
+    used = size_t(form.last(first_line ? form.first_start : form.start, source_block, held, total, block + used) - block);
     if (!write_full(writer, block, used) || (used > 0 && !writer.write(writer.context, block, used)))
         return StreamResult::WriteFailed;
     return StreamResult::Written;
+}
+
+template <class Unit, class Writer>
+StreamResult stream_window(ViewMode format, const Label &label, SourceReader reader, Writer writer, Unit *block)
+{
+    LineKernel<Unit> kernel;
+    if constexpr (std::is_same_v<Unit, char>)
+        kernel = line_kernels.utf8;
+    else
+        kernel = line_kernels.utf16;
+    // The file's first assembler line goes on from the declaration "label DB ".
+    const LineStart<Unit> start = line_start<Unit>(format, label);
+    WindowForm<Unit> form{format, label, kernel, start, format == ViewMode::Asm ? LineStart<Unit>{} : start};
+    return stream(form, reader, writer, block);
+}
+
+// A C header holds no bytes, only their count: the source is read through, then the text is
+// written at once.
+StreamResult count_into_header(const StyleForm &form, SourceReader reader, Utf8Writer writer)
+{
+    uint64_t total = 0;
+    for (;;) {
+        int64_t got = reader.read(reader.context, source_block, STREAM_READ_BLOCK);
+        if (got < 0)
+            return StreamResult::ReadFailed;
+        if (got == 0)
+            break;
+        total += uint64_t(got);
+    }
+    if (total == 0)
+        return StreamResult::EmptySource;
+    StylePatterns patterns = style_patterns(form.style);
+    size_t used = expand_style_pattern(patterns.head, form, total, utf8_block);
+    used += expand_style_pattern(patterns.tail, form, total, utf8_block + used);
+    return writer.write(writer.context, utf8_block, used) ? StreamResult::Written : StreamResult::WriteFailed;
 }
 
 } // namespace
 
 StreamResult stream_source_text(ViewMode format, const Label &label, SourceReader reader, TextWriter writer)
 {
-    return stream(format, label, reader, writer, utf16_block);
+    return stream_window(format, label, reader, writer, utf16_block);
 }
 
 StreamResult stream_source_text(ViewMode format, const Label &label, SourceReader reader, Utf8Writer writer)
 {
-    return stream(format, label, reader, writer, utf8_block);
+    return stream_window(format, label, reader, writer, utf8_block);
+}
+
+StreamResult stream_style_text(const StyleForm &form, SourceReader reader, Utf8Writer writer)
+{
+    if (form.style == Style::CHeader)
+        return count_into_header(form, reader, writer);
+    StylePatterns patterns = style_patterns(form.style);
+    LineStart<char> start{};
+    start.length = std::strlen(patterns.start);
+    std::memcpy(start.units, patterns.start, start.length);
+    StyleText text{form, patterns, line_kernels.shapes, start, start};
+    return stream(text, reader, writer, utf8_block);
 }

@@ -8,6 +8,7 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "export/source_style.h"
 #include "export/source_text.h"
 
 // Source bytes per read, and text per write (512 KiB in either encoding): large enough that the
@@ -52,3 +53,7 @@ enum class StreamResult {
 // user-interface thread and the command-line converter never need.
 StreamResult stream_source_text(ViewMode format, const Label &label, SourceReader reader, TextWriter writer);
 StreamResult stream_source_text(ViewMode format, const Label &label, SourceReader reader, Utf8Writer writer);
+
+// A build style's text in UTF-8, on the same blocks. A C header's text comes once the source has
+// been read to its end.
+StreamResult stream_style_text(const StyleForm &form, SourceReader reader, Utf8Writer writer);

@@ -19,26 +19,36 @@ constexpr size_t length_of(const char *s)
 }
 
 // Units of a cell and its comma: 5 in C and Basic ("0x41,", "&H41,"), 4 in Asm ("41H,").
-constexpr size_t cell_length(ViewMode format)
+constexpr size_t cell_length(LineShape shape)
 {
-    return length_of(cell_form(format).before) + 2 + length_of(cell_form(format).after) + 1;
+    return length_of(cell_form(shape).before) + 2 + length_of(cell_form(shape).after) + 1;
+}
+constexpr size_t cell_length(ViewMode format) { return cell_length(line_shape(format)); }
+
+// The rows of cells: C, Asm, Basic, then C's with lower-case digits, which only the build styles
+// write.
+constexpr int LOWER_C_CELLS = 3;
+constexpr int cell_set(LineShape shape, bool lower)
+{
+    return lower ? LOWER_C_CELLS : is_window_shape(shape) ? int(shape) - 1 : int(ViewMode::C) - 1;
 }
 
 template <class Unit> struct CellTable {
-    Unit rows[3][256][CELL_ROW]; // C, Asm, Basic
+    Unit rows[4][256][CELL_ROW];
 };
 
 template <class Unit> constexpr CellTable<Unit> make_cells()
 {
     CellTable<Unit> t{};
-    for (int f = 1; f <= 3; f++) {
-        CellForm form = cell_form(ViewMode(f));
+    for (int f = 0; f <= LOWER_C_CELLS; f++) {
+        bool lower = f == LOWER_C_CELLS;
+        CellForm form = lower ? cell_form(ViewMode::C) : cell_form(ViewMode(f + 1));
         for (unsigned b = 0; b < 256; b++) {
-            Unit *p = t.rows[f - 1][b];
+            Unit *p = t.rows[f][b];
             for (const char *s = form.before; *s; s++)
                 *p++ = Unit(*s);
-            *p++ = Unit(hex_digit(b >> 4));
-            *p++ = Unit(hex_digit(b & 0xF));
+            *p++ = Unit(hex_digit(b >> 4, lower));
+            *p++ = Unit(hex_digit(b & 0xF, lower));
             for (const char *s = form.after; *s; s++)
                 *p++ = Unit(*s);
             *p = Unit(',');
@@ -53,6 +63,7 @@ static_assert(cells<char16_t>.rows[1][0xFF][0] == u'F' && cells<char16_t>.rows[1
               "no leading zero in front of A to F");
 static_assert(cells<char>.rows[0][0x0A][2] == '0' && cells<char>.rows[0][0x0A][3] == 'A',
               "two digits, leading zero included");
+static_assert(cells<char>.rows[LOWER_C_CELLS][0xB9][2] == 'b' && cells<char>.rows[LOWER_C_CELLS][0xB9][3] == '9');
 static_assert(cell_length(ViewMode::C) == 5 && cell_length(ViewMode::Asm) == 4 && cell_length(ViewMode::Basic) == 5);
 static_assert(line_body_length(ViewMode::C) == 16 * cell_length(ViewMode::C) + 2);
 static_assert(line_body_length(ViewMode::Asm) == 16 * cell_length(ViewMode::Asm) - 1 + 2);
@@ -98,32 +109,40 @@ template <class Unit> Unit *put_start(Unit *p, const LineStart<Unit> &start)
     return p + start.length;
 }
 
-// n cells (1 to 16) of a line, each with its comma but the 16th of an assembler line. All but
-// the last are copied whole rows at a time, spilling into the place of the next cell; the last
-// is copied exactly, so nothing lands past the line.
-template <ViewMode format, class Unit> Unit *put_cells(const uint8_t *bytes, size_t n, Unit *p)
+// n cells (1 to 256), each with its comma. All but the last are copied whole rows at a time,
+// spilling into the place of the next cell; the last is copied exactly, so nothing lands past
+// the line.
+template <LineShape shape, class Unit> Unit *all_cells(const uint8_t *bytes, size_t n, bool lower, Unit *p)
 {
-    const auto &rows = cells<Unit>.rows[int(format) - 1];
-    constexpr size_t width = cell_length(format);
+    const auto &rows = cells<Unit>.rows[cell_set(shape, lower)];
+    constexpr size_t width = cell_length(shape);
     for (size_t i = 0; i + 1 < n; i++, p += width)
         std::memcpy(p, rows[bytes[i]], sizeof rows[0]);
     std::memcpy(p, rows[bytes[n - 1]], width * sizeof *p);
-    p += width;
-    return format == ViewMode::Asm && n == 16 ? p - 1 : p;
+    return p + width;
+}
+
+// n cells (1 to 16) of a line, each with its comma but the 16th of a row.
+template <LineShape shape, class Unit> Unit *put_cells(const uint8_t *bytes, size_t n, bool lower, Unit *p)
+{
+    p = all_cells<shape>(bytes, n, lower, p);
+    return is_row(shape) && n == 16 ? p - 1 : p;
 }
 
 template <class Unit> Unit *put_cells(ViewMode format, const uint8_t *bytes, size_t n, Unit *p)
 {
-    return format == ViewMode::C ? put_cells<ViewMode::C>(bytes, n, p)
-         : format == ViewMode::Asm ? put_cells<ViewMode::Asm>(bytes, n, p)
-                                   : put_cells<ViewMode::Basic>(bytes, n, p);
+    return format == ViewMode::C ? put_cells<LineShape::C>(bytes, n, false, p)
+         : format == ViewMode::Asm ? put_cells<LineShape::Asm>(bytes, n, false, p)
+                                   : put_cells<LineShape::Basic>(bytes, n, false, p);
 }
 
-template <ViewMode format, class Unit>
-Unit *full_lines(const LineStart<Unit> &start, const uint8_t *bytes, size_t lines, Unit *out)
+template <LineShape shape, class Unit>
+Unit *full_lines(const LineStart<Unit> &start, bool lower, const uint8_t *bytes, size_t lines, Unit *out)
 {
-    for (size_t line = 0; line < lines; line++, bytes += LINE_CELLS)
-        out = put_line_end(put_cells<format>(bytes, LINE_CELLS, put_start(out, start)));
+    for (size_t line = 0; line < lines; line++, bytes += LINE_CELLS) {
+        out = put_cells<shape>(bytes, LINE_CELLS, lower, put_start(out, start));
+        out = put(out, line_end(shape), is_window_shape(shape) ? 2 : 1);
+    }
     return out;
 }
 
@@ -224,11 +243,27 @@ template <class Unit>
 Unit *scalar_lines(ViewMode format, const LineStart<Unit> &start, const uint8_t *bytes, size_t lines, Unit *out)
 {
     switch (format) {
-    case ViewMode::C:     return full_lines<ViewMode::C>(start, bytes, lines, out);
-    case ViewMode::Asm:   return full_lines<ViewMode::Asm>(start, bytes, lines, out);
-    case ViewMode::Basic: return full_lines<ViewMode::Basic>(start, bytes, lines, out);
+    case ViewMode::C:     return full_lines<LineShape::C>(start, false, bytes, lines, out);
+    case ViewMode::Asm:   return full_lines<LineShape::Asm>(start, false, bytes, lines, out);
+    case ViewMode::Basic: return full_lines<LineShape::Basic>(start, false, bytes, lines, out);
     default:              return out;
     }
+}
+
+char *scalar_lines(LineShape shape, bool lower, const LineStart<char> &start, const uint8_t *bytes, size_t lines,
+                   char *out)
+{
+    switch (shape) {
+    case LineShape::List: return full_lines<LineShape::List>(start, lower, bytes, lines, out);
+    case LineShape::Row:  return full_lines<LineShape::Row>(start, lower, bytes, lines, out);
+    default:              return is_window_shape(shape) ? scalar_lines(ViewMode(int(shape)), start, bytes, lines, out) : out;
+    }
+}
+
+char *style_cells(LineShape shape, bool lower, const uint8_t *bytes, size_t n, char *out)
+{
+    char *p = all_cells<LineShape::List>(bytes, n, lower, out);
+    return is_row(shape) ? p - 1 : p;
 }
 
 template <class Unit>

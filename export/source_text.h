@@ -40,6 +40,24 @@ constexpr CellForm cell_form(ViewMode format)
     return format == ViewMode::C ? CellForm{"0x", ""} : format == ViewMode::Asm ? CellForm{"", "H"} : CellForm{"&H", ""};
 }
 
+// The shape of a full line of 16 cells after its start: the window's three formats, whose lines
+// end in CR LF, and the two of the build styles (export/source_style.h), whose lines end in LF
+// and whose cells are C's: a List goes on from line to line, so every cell has its comma (the
+// C initialisers), a Row stands alone and its last cell has none (.byte and db lines). The
+// window's assembler lines are rows too.
+enum class LineShape { C = 1, Asm = 2, Basic = 3, List = 4, Row = 5 };
+constexpr LineShape line_shape(ViewMode format) { return LineShape(int(format)); }
+constexpr bool is_window_shape(LineShape shape) { return int(shape) <= 3; }
+constexpr bool is_row(LineShape shape) { return shape == LineShape::Asm || shape == LineShape::Row; }
+constexpr CellForm cell_form(LineShape shape)
+{
+    return is_window_shape(shape) ? cell_form(ViewMode(int(shape))) : cell_form(ViewMode::C);
+}
+constexpr const char *line_end(LineShape shape) { return is_window_shape(shape) ? "\r\n" : "\n"; }
+
+// Lower-case digits: every digit with bit 5 set, which "0" to "9" have already.
+constexpr char hex_digit(unsigned v, bool lower) { return char(hex_digit(v) | (lower ? 0x20 : 0)); }
+
 // Exact lengths in units, for a label of `label` units. In UTF-8 the declaration holds the
 // label's bytes: give their count there; everywhere else `label` counts UTF-16 units in either
 // encoding, for it is the width of the assembler's indentation. Any format other than C, Asm
@@ -132,8 +150,22 @@ static_assert(sizeof(LineStart<char>::units) >= LINE_START_MAX);
 
 template <class Unit> LineStart<Unit> line_start(ViewMode format, const Label &label);
 
-// A full line after its start: 16 cells and CR LF. C and Basic: 16 × 5 + 2; Asm: 16 × 4 - 1 + 2.
-constexpr size_t line_body_length(ViewMode format) { return format == ViewMode::Asm ? 65 : 82; }
+// A full line after its start: 16 cells and the line end. C and Basic: 16 × 5 + 2; Asm: 16 × 4 - 1 + 2;
+// List 16 × 5 + 1; Row 16 × 5 - 1 + 1.
+constexpr size_t line_body_length(LineShape shape)
+{
+    size_t cell = 0, end = 0;
+    for (const char *s = cell_form(shape).before; *s; s++)
+        cell++;
+    for (const char *s = cell_form(shape).after; *s; s++)
+        cell++;
+    for (const char *s = line_end(shape); *s; s++)
+        end++;
+    return 16 * (cell + 2 + 1) - (is_row(shape) ? 1 : 0) + end;
+}
+constexpr size_t line_body_length(ViewMode format) { return line_body_length(line_shape(format)); }
+static_assert(line_body_length(ViewMode::Asm) == 65 && line_body_length(ViewMode::C) == 82 &&
+              line_body_length(LineShape::List) == 81 && line_body_length(LineShape::Row) == 80);
 // The file's last line, of any length, and in C and Basic the closing line after it.
 constexpr size_t LAST_LINES_MAX = LINE_START_MAX + line_body_length(ViewMode::C) + 4;
 
@@ -142,6 +174,13 @@ constexpr size_t LAST_LINES_MAX = LINE_START_MAX + line_body_length(ViewMode::C)
 // the lines and returns their end.
 template <class Unit>
 Unit *scalar_lines(ViewMode format, const LineStart<Unit> &start, const uint8_t *bytes, size_t lines, Unit *out);
+// The same for any shape, with upper- or lower-case digits.
+char *scalar_lines(LineShape shape, bool lower, const LineStart<char> &start, const uint8_t *bytes, size_t lines,
+                   char *out);
+
+// n cells (1 to 256) of the build styles, "0x41," each; a row's last cell goes without its comma.
+// Returns their end.
+char *style_cells(LineShape shape, bool lower, const uint8_t *bytes, size_t n, char *out);
 
 // The file's last line, 1 to 16 bytes: start, cells, no comma after the last, CR LF, and in C
 // and Basic the closing line TAB "}" CR LF. Returns its end.

@@ -5,6 +5,8 @@
 # floor is `dd` writing as many zero bytes into a new file, in blocks of the converter's size);
 # with the peak memory (maximum resident set) of each. Then the converter's core in memory
 # (Google Benchmark): bytes of source per second in each format, encoding and instruction set.
+# On the largest source also each build style beside xxd -i, --reverse beside xxd -r -p, and the
+# progress line's cost on a terminal.
 #
 #   scripts/bench-cli.sh [MiB ...]        sizes of the random sources, default 64 1
 #
@@ -107,6 +109,46 @@ for mib in "${sizes[@]}"; do
   done
 done
 
+# The build styles and the way back, on the largest source, into new files: each style beside
+# xxd -i; --reverse of the UTF-8 C style's text (about 5 characters a byte) beside xxd -r -p of
+# the same bytes as plain hex (2 characters a byte); and the progress line's cost, with standard
+# error on a terminal (script gives it one) and without --no-progress, beside the same with it.
+largest=$(printf '%s\n' "${sizes[@]}" | sort -n | tail -1)
+source_file=$(random_source "$work" "$largest")
+"$bin2src" --style=c -o "$work/styles.h" --force "$source_file"
+xxd -p "$source_file" >"$work/styles.hex"
+declare -A sms=()
+style_tools=(c c-source gas nasm xxd-i reverse xxd-r terminal terminal-quiet)
+run_style() {
+  local out="$work/out.$1"
+  rm -f "$out"
+  case $1 in
+    xxd-i) timed sh -c 'exec xxd -i "$1" >"$2"' xxd "$source_file" "$out" ;;
+    reverse) timed "$bin2src" --reverse -o "$out" "$work/styles.h" ;;
+    xxd-r) timed sh -c 'exec xxd -r -p "$1" >"$2"' xxd "$work/styles.hex" "$out" ;;
+    terminal) timed script -qec "'$bin2src' --style=c -o '$out' '$source_file'" /dev/null ;;
+    terminal-quiet) timed script -qec "'$bin2src' --style=c --no-progress -o '$out' '$source_file'" /dev/null ;;
+    *) timed "$bin2src" --style="$1" -o "$out" "$source_file" ;;
+  esac
+  sms[$1]+="$(cat "$work/time.ms") "
+  rm -f "$out"
+}
+for ((run = 1; run <= runs; run++)); do
+  for tool in "${style_tools[@]}"; do run_style "$tool" >/dev/null; done
+done
+rm -f "$work/styles.h" "$work/styles.hex"
+say "${largest}MiB into a new file: the build styles beside xxd -i, the way back beside xxd -r -p (ms, medians of $runs)"
+printf '%-16s %10s %6s %-10s %10s %8s\n' run ms spread reference ref_ms ref/run
+declare -A sresult
+for tool in c c-source gas nasm reverse terminal; do
+  case $tool in reverse) ref=xxd-r ;; terminal) ref=terminal-quiet ;; *) ref=xxd-i ;; esac
+  # shellcheck disable=SC2086
+  b=$(median ${sms[$tool]}) r=$(median ${sms[$ref]})
+  # shellcheck disable=SC2086
+  printf '%-16s %10s %6s %-10s %10s %8s\n' "$tool" "$b" "$(spread ${sms[$tool]})" "$ref" "$r" "$(ratio "$r" "$b")"
+  sresult[$tool]=$(ratio "$r" "$b")
+done
+
 say "in memory: the streaming converter into a sink that keeps nothing, 16 MiB of random source"
 printf '%-6s %-8s %-7s %10s %6s\n' format text set GB_per_s cv
 declare -A gbps
@@ -123,7 +165,6 @@ done < <("$VORDA_BUILD/native/bench/vorda_bench" --benchmark_filter=stream_sourc
                   $1 ~ /_cv"$/ { printf "%s,%s,%s,%.0f%%\n", name, rate, label, 100 * $6 }')
 
 # The goals, on the largest source, and in memory for each vector instruction set here.
-largest=$(printf '%s\n' "${sizes[@]}" | sort -n | tail -1)
 missed=0
 check() {
   local what=$1 got=$2 cmp=$3 want=$4
@@ -140,6 +181,12 @@ done
 check "${largest}MiB into a file, UTF-8, times faster than xxd -i:" "${result[$largest.file.utf8.xxd]}" ">=" 10
 check "${largest}MiB into a file, UTF-16LE, times faster than xxd -i:" "${result[$largest.file.utf16le.xxd]}" ">=" 5
 check "${largest}MiB into /dev/null, UTF-8, times faster than xxd -i:" "${result[$largest.null.utf8.xxd]}" ">=" 15
+for tool in c c-source gas nasm; do
+  check "${largest}MiB into a file, style $tool, times faster than xxd -i:" "${sresult[$tool]}" ">=" 10
+done
+check "${largest}MiB, --reverse of the C style's text, times faster than xxd -r -p of plain hex:" "${sresult[reverse]}" ">=" 5
+# A run under a second shows no progress, so this is the clock's cost alone: within the noise.
+check "${largest}MiB, progress on a terminal, --no-progress's time over it:" "${sresult[terminal]}" ">=" 0.9
 peak=0
 for key in "${!result[@]}"; do
   case $key in *.kib) [ "${result[$key]}" -gt "$peak" ] && peak=${result[$key]} ;; esac

@@ -472,6 +472,23 @@ TEST_F(Bin2src, BadOptionsAreRefusedWithTheirReason)
         {{source, source}, "more than one source: '" + source + "' (convert one file at a time)"},
         {{"-s", "0", "-o", "x.c", source},
          "'-o' belongs to a conversion; --segment and --view print a segment in UTF-8 on standard output"},
+        // The build styles' names are names of C and of the assemblers.
+        {{"-t", "c", "-n", "my-data 1", source}, "the data name 'my-data 1' is not a C name: it has '-'; letters, "
+                                                 "digits and '_' only"},
+        {{"--style=nasm", "--name=9abc", source}, "the data name '9abc' is not a C name: it starts with a digit"},
+        {{"-t", "c-source", "-n", "class", source}, "the data name 'class' is a keyword of C or C++"},
+        {{"-t", "c", write("int", {1}), "-o", "x.c"},
+         "the data name made from the file's name, 'int', is a keyword of C or C++; give a name with --name"},
+        {{"-t", "gas", "-n", std::string(64, 'a'), source},
+         "the data name '" + std::string(64, 'a') + "' is too long: at most 63 characters"},
+        {{"-t", "pascal", source}, "unknown style 'pascal': window, c, c-header, c-source, gas or nasm"},
+        {{"-t", "gas", "-f", "asm", source},
+         "'-f' belongs to the window's text; the build styles are C or assembler text in UTF-8"},
+        {{"--case=lower", source}, "'--case=lower' belongs to the build styles (--style); the window's text has "
+                                   "upper-case digits, 16 bytes a line"},
+        {{"-t", "c", "-c", "257", source}, "bad number of bytes a line '257': 1 to 256"},
+        {{"-r", "-t", "c", source},
+         "'-t' shapes the text; --reverse reads any text bin2src writes and takes only --output and --force"},
     };
     for (const auto &[args, reason] : cases) {
         Result r = run(args);
@@ -636,3 +653,61 @@ TEST_F(Bin2src, SegmentPastTheEndIsRefused)
 }
 
 } // namespace
+
+TEST_F(Bin2src, ReverseWritesTheBytesOrNothing)
+{
+    // The C text of a file read back from a pipe, then the same text with a bad digit on its
+    // thousandth line: the error names the place, and the destination stays as it was.
+    std::vector<uint8_t> bytes = random_bytes(100000, 15);
+    std::string source = write("data.bin", bytes);
+    ASSERT_EQ(run({"-t", "c", "-o", path("data.h"), source}).status, 0);
+    Result r = piped(path("data.h"), "-r");
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(first_difference(bytes_of(r.out), bytes), "");
+
+    std::vector<uint8_t> text = read("data.h");
+    size_t at = 0;
+    for (int line = 1; line < 1000; line++)
+        at = size_t(std::find(text.begin() + ptrdiff_t(at), text.end(), '\n') - text.begin()) + 1;
+    text[at + 4] = 'g'; // the low digit of the line's first byte: "\t0x?g,"
+    write("bad.h", text);
+    std::string out = write("out.bin", {'o', 'l', 'd'});
+    r = run({"--reverse", "--force", "-o", out, path("bad.h")});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, failed_unchanged(path("bad.h") + ":1000:5: a hexadecimal digit was expected", out, true));
+    EXPECT_EQ(read("out.bin"), bytes_of("old"));
+    EXPECT_EQ(names(), (std::vector<std::string>{"bad.h", "data.bin", "data.h", "out.bin"}));
+}
+
+TEST_F(Bin2src, ProgressOnATerminalForALongRunAndThenCleared)
+{
+    int master = posix_openpt(O_RDWR | O_NOCTTY);
+    if (master < 0 || grantpt(master) != 0 || unlockpt(master) != 0)
+        GTEST_SKIP() << "no pseudo-terminal to stand for a terminal here";
+    std::string source = write("data.bin", random_bytes(300000, 16));
+    // A source that pauses for 1.5 s halfway keeps the run going past a second, whatever the
+    // machine's speed; the progress line is drawn at the next read after the pause.
+    std::string slow = "{ head -c 150000 '" + source + "'; sleep 1.5; tail -c +150001 '" + source + "'; } | '" + BIN2SRC +
+                       "' -o " + path("out.c") + " ";
+    std::string terminal_text[2];
+    for (int quiet = 0; quiet < 2; quiet++) {
+        Result r = run_program({"/bin/sh", "-c", slow + (quiet ? "--no-progress" : "")}, {.error = ptsname(master)});
+        EXPECT_EQ(r.status, 0);
+        std::remove(path("out.c").c_str());
+        char chunk[4096];
+        int flags = fcntl(master, F_GETFL);
+        fcntl(master, F_SETFL, flags | O_NONBLOCK);
+        for (ssize_t n; (n = ::read(master, chunk, sizeof chunk)) > 0;)
+            terminal_text[quiet].append(chunk, size_t(n));
+    }
+    close(master);
+    const std::string &shown = terminal_text[0];
+    EXPECT_NE(shown.find(" bytes, 1 s, "), std::string::npos) << shown;
+    EXPECT_NE(shown.find(" MB/s"), std::string::npos) << shown;
+    // Cleared at the end: spaces over the line, and the cursor back at its start.
+    size_t last = shown.rfind('\r', shown.size() - 2);
+    ASSERT_NE(last, std::string::npos) << shown;
+    EXPECT_EQ(shown.back(), '\r');
+    EXPECT_EQ(shown.substr(last + 1, shown.size() - last - 2), std::string(shown.size() - last - 2, ' ')) << shown;
+    EXPECT_EQ(terminal_text[1], "") << "--no-progress";
+}

@@ -77,12 +77,12 @@ pid_t Scratch::start(const std::vector<std::string> &args, const Redirect &redir
     if (redirect.as_nobody)
         argv.insert(argv.begin(), {"setpriv", "--reuid=65534", "--regid=65534", "--clear-groups"});
     std::string out_path = redirect.output.empty() ? path(".stdout") : redirect.output;
-    std::string err_path = path(".stderr");
+    std::string err_path = redirect.error.empty() ? path(".stderr") : redirect.error;
     pid_t pid = fork();
     if (pid == 0) {
         int in = open(redirect.input.c_str(), O_RDONLY);
         int out = open(out_path.c_str(), O_WRONLY | O_CREAT | (redirect.append ? O_APPEND : O_TRUNC), 0644);
-        int err = open(err_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        int err = open(err_path.c_str(), O_WRONLY | O_CREAT | (redirect.error.empty() ? O_TRUNC : 0), 0644);
         if (in < 0 || out < 0 || err < 0 || (redirect.input_offset != 0 && lseek(in, redirect.input_offset, SEEK_SET) < 0))
             _exit(126);
         dup2(in, 0), dup2(out, 1), dup2(err, 2);
@@ -117,8 +117,10 @@ Result Scratch::finish(pid_t pid, const Redirect &redirect) const
         std::vector<uint8_t> out = read(path(".stdout"));
         result.out.assign(out.begin(), out.end());
     }
-    std::vector<uint8_t> err = read(path(".stderr"));
-    result.err.assign(err.begin(), err.end());
+    if (redirect.error.empty()) {
+        std::vector<uint8_t> err = read(path(".stderr"));
+        result.err.assign(err.begin(), err.end());
+    }
     return result;
 }
 

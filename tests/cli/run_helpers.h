@@ -22,6 +22,7 @@ struct Redirect {
     std::string input = "/dev/null"; // a path for standard input
     long input_offset = 0;           // where standard input stands, as an earlier reader left it
     std::string output;              // a path for standard output; empty: captured
+    std::string error;               // a path for standard error (a terminal's); empty: captured
     bool append = false;             // output opened for appending, as a shell's ">>"
     bool output_closed = false;      // no standard output at all, as a shell's ">&-"
     long file_size_limit = -1;       // RLIMIT_FSIZE in bytes

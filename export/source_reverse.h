@@ -1,0 +1,36 @@
+// The way back: source text that bin2src or the window wrote, read into the bytes it holds. It
+// takes the window's three formats and the build styles, in UTF-16LE or UTF-8, with or without a
+// byte-order mark, with CR LF or LF line ends, and nothing else: any other text is an error that
+// names its line and column. Streamed in constant memory, static blocks, no heap. Portable: no
+// windows.h here.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#include "export/source_stream.h"
+
+struct ByteWriter {
+    // count bytes; false when the write failed.
+    bool (*write)(void *context, const uint8_t *bytes, size_t count);
+    void *context;
+};
+
+enum class ReverseResult {
+    Written,     // every byte was handed to the writer
+    Malformed,   // the text is not one that bin2src writes: see the error
+    ReadFailed,  // the reader failed
+    WriteFailed, // the writer failed
+};
+
+// Where the text went wrong: line and column from 1, the column in characters, and what was
+// expected there.
+struct ReverseError {
+    uint64_t line;
+    uint64_t column;
+    char what[160];
+};
+
+// The bytes are written in blocks as they are read; on any failure the writer may have had part
+// of them, which the caller throws away. Uses static blocks: not re-entrant.
+ReverseResult reverse_source_text(SourceReader text, ByteWriter writer, ReverseError &error);

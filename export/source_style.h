@@ -1,0 +1,64 @@
+// The build styles: source text that a compiler or an assembler takes as it is, in UTF-8 with LF
+// line ends, beside the window's text. C (a self-contained file with an include guard), a C
+// header with the extern declaration and a C source with the one definition, GNU as and NASM.
+// The data lines are the window's cells in C notation; what stands before and after them is
+// written from patterns in which \1 stands for the data name and \2 for the count of bytes, and
+// the way back from text to bytes reads the same patterns. Portable: no windows.h here.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#include "export/source_text.h"
+
+enum class Style { Window, C, CHeader, CSource, Gas, Nasm };
+
+// C99 keeps 63 significant characters of an internal name or a macro's; with "_len" or the
+// include guard around it a name stays readable.
+constexpr size_t IDENTIFIER_MAX = 63;
+constexpr size_t COLUMNS_MAX = 256; // bytes a line, when not the default 16
+
+struct StyleForm {
+    Style style;
+    char name[IDENTIFIER_MAX + 1]; // ASCII, terminated
+    size_t name_length;
+    bool lower;                    // lower-case hexadecimal digits
+    size_t columns;                // 1 to COLUMNS_MAX bytes a line
+};
+
+constexpr char NAME_MARK = '\1';  // the data name, in a pattern
+constexpr char COUNT_MARK = '\2'; // the count of bytes, in decimal
+
+struct StylePatterns {
+    const char *head;  // before the first data line
+    const char *start; // what opens each data line
+    LineShape shape;   // List: the bytes go on from line to line; Row: each line stands alone
+    const char *tail;  // after the last data line
+};
+
+// A C header has no data lines: head and tail are written once the bytes have been counted.
+StylePatterns style_patterns(Style style);
+
+// Why a name cannot be a style's data name. In every style it is a C identifier of ASCII letters,
+// digits and '_', not starting with a digit, for the program that refers to it is C or C++; the C
+// styles also refuse the keywords of C (up to C23) and C++ (up to C++20). The assembler styles
+// take a register's or an instruction's name: NASM's text marks it with '$', and GNU as in its
+// AT&T syntax spells registers with '%'.
+enum class NameProblem { None, Empty, TooLong, BadCharacter, LeadingDigit, Keyword };
+NameProblem check_style_name(Style style, const char *name, size_t length, size_t &bad_at);
+
+// The default data name, as xxd -i makes it from a file name, from the file's own name without
+// its folders: every character other than an ASCII letter or digit becomes '_', and a name that
+// starts with a digit gets '_' in front. Writes at most IDENTIFIER_MAX + 1 bytes and the
+// terminator; returns the name's whole length (more than IDENTIFIER_MAX when it did not fit).
+size_t style_name_from_path(const char *path, char *out);
+
+// The pattern expanded with the form's name and the count. Returns its length; out holds
+// STYLE_PIECE_MAX bytes.
+constexpr size_t STYLE_PIECE_MAX = 512;
+size_t expand_style_pattern(const char *pattern, const StyleForm &form, uint64_t count, char *out);
+
+// A data line of n bytes (1 to COLUMNS_MAX): its start, the cells, and LF. A list line keeps the
+// comma after its last cell unless it is the last line. Returns its end.
+char *style_line(const StyleForm &form, const uint8_t *bytes, size_t n, bool is_last, char *out);
+constexpr size_t STYLE_LINE_MAX = 8 + COLUMNS_MAX * 5 + 1;
