@@ -45,6 +45,10 @@ constexpr int32_t EXPORT_BASIC = int32_t(ViewMode::Basic);
 
 LRESULT on_command(HWND window, int command)
 {
+    // An export lets messages through while it converts: a command that reaches the window then,
+    // exit included, would start on top of it. Refused.
+    if (export_in_progress())
+        return 0;
     switch (command) {
     case IDM_OPEN: case IDT_OPEN:                 open_file(window); break;
     case IDM_VIEW_NORMAL: case IDT_VIEW_NORMAL:   render_segment(window, ViewMode::Normal); break;
@@ -67,7 +71,8 @@ LRESULT on_command(HWND window, int command)
 
 LRESULT on_drop_files(HWND window, HDROP drop)
 {
-    UINT count = DragQueryFileW(drop, 0xFFFFFFFF, nullptr, 0);
+    // While an export runs the current file stays the one it converts: the drop is only released.
+    UINT count = export_in_progress() ? 0 : DragQueryFileW(drop, 0xFFFFFFFF, nullptr, 0);
     if (count > 1) {
         MessageBoxW(window, L"ファイルを開けませんでした", L"失敗", MB_OK);
     } else if (count == 1) {

@@ -6,6 +6,7 @@
 #include "app/commands.h"
 #include "app/toolbar_table.h"
 #include "document/document_win.h"
+#include "export/export_win.h"
 #include "res/resource.h"
 #include "view/renderer.h"
 
@@ -125,6 +126,7 @@ LRESULT CALLBACK main_window_procedure(HWND window, UINT message, WPARAM wparam,
     case WM_NOTIFY: return on_notify(reinterpret_cast<NMHDR *>(lparam));
     case WM_DROPFILES: return on_drop_files(window, HDROP(wparam));
     case WM_PAINT: return on_paint(window);
+    case WM_CLOSE: return export_in_progress() ? 0 : DefWindowProcW(window, message, wparam, lparam);
     // Handled by doing nothing: none of them reaches the default procedure.
     case WM_ACTIVATE: case WM_TIMER: case WM_QUERYNEWPALETTE: case WM_QUIT: return 0;
     }

@@ -14,8 +14,25 @@ INT_PTR show_export_settings(HWND owner);
 // Writes the whole of source_path as source text in format (1 C, 2 Asm, 3 Basic) to
 // export_path with export_label, asking before it replaces a file, then refreshes the status
 // bar and reports the time taken. Every failure is reported to the user and leaves no partial
-// destination behind. Any other format does nothing.
+// destination behind. An export that runs for more than half a second shows its progress and
+// can be cancelled; a cancel removes the destination and reports nothing. Any other format does
+// nothing.
 void export_source(HWND owner, int32_t format);
+
+// The progress dialog of a long export, driven from between the blocks of the conversion on the
+// user-interface thread. progress_begin comes before the conversion: `size` is the source's size
+// (0 when unknown: no dialog), `destination` the path the dialog shows.
+void progress_begin(HWND owner, uint64_t size, const char16_t *destination);
+// Between two blocks, `done` bytes read so far. Once the export has run for a while, shows the
+// dialog modal to the owner and from then on lets the thread's messages through every few
+// hundredths of a second. False once the user has cancelled.
+bool progress_continue(uint64_t done);
+// After the conversion: the dialog goes and the owner takes input again. Whether the user
+// cancelled.
+bool progress_end();
+// True from progress_begin to progress_end. The main window then takes no command, no dropped
+// file and no close: messages reach it while it converts, and none may start anything else.
+bool export_in_progress();
 
 // An export command as the menu and the toolbar run it: refused while no file is chosen, then
 // export_format is set, the settings dialog asked and, on OK, the file exported.

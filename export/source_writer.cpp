@@ -9,17 +9,23 @@ namespace {
 
 struct FileEnd {
     HANDLE file;
-    DWORD error; // the system's code of the call that failed
+    DWORD error;   // the system's code of the call that failed
+    uint64_t read; // bytes read so far
 };
 
 int64_t read_block(void *context, uint8_t *into, size_t capacity)
 {
     auto &source = *static_cast<FileEnd *>(context);
+    // Between two blocks the window is kept alive. A cancel ends the conversion as a failed
+    // read would; progress_end tells the two apart.
+    if (!progress_continue(source.read))
+        return -1;
     DWORD got = 0;
     if (!ReadFile(source.file, into, DWORD(capacity), &got, nullptr)) {
         source.error = GetLastError();
         return -1;
     }
+    source.read += got;
     return got;
 }
 
@@ -78,7 +84,7 @@ void export_source(HWND owner, int32_t format)
     // that names the source itself cannot be opened for writing.
     FileEnd source{CreateFileW(wide(document.source_path), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                                FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr),
-                   0};
+                   0, 0};
     if (source.file == INVALID_HANDLE_VALUE) {
         show_file_error(owner, document.source_path, GetLastError(), L"FileOpenError");
         return;
@@ -86,13 +92,14 @@ void export_source(HWND owner, int32_t format)
     // An empty source would give a declaration without data; refuse it before anything is
     // created. Its size cannot change while it is open without write sharing.
     LARGE_INTEGER size;
-    if (GetFileSizeEx(source.file, &size) && size.QuadPart == 0) {
+    bool sized = GetFileSizeEx(source.file, &size) != 0;
+    if (sized && size.QuadPart == 0) {
         CloseHandle(source.file);
         show_empty_source(owner, document.source_path);
         return;
     }
 
-    FileEnd destination{create_destination(CREATE_NEW), 0};
+    FileEnd destination{create_destination(CREATE_NEW), 0, 0};
     if (destination.file == INVALID_HANDLE_VALUE) {
         // Asked on any failure, since the reason is not looked at; Yes tries once more.
         int answer = MessageBoxW(owner, L"ﾌｧｲﾙが存在します上書きしますか？", L"どうしますか？", MB_YESNO | MB_ICONWARNING);
@@ -109,18 +116,24 @@ void export_source(HWND owner, int32_t format)
         }
     }
 
+    // A source without a size (not a file) is converted without a progress dialog.
+    progress_begin(owner, sized ? uint64_t(size.QuadPart) : 0, document.export_path);
     StreamResult result = stream_source_text(ViewMode(format), label_from(document.export_label),
                                              SourceReader{read_block, &source}, TextWriter{write_block, &destination});
+    // The dialog goes first, before any message box.
+    bool cancelled = progress_end();
     CloseHandle(source.file);
     // A close can still fail to write what the system held back.
     if (!CloseHandle(destination.file) && result == StreamResult::Written) {
         destination.error = GetLastError();
         result = StreamResult::WriteFailed;
     }
-    if (result != StreamResult::Written) {
+    if (cancelled || result != StreamResult::Written) {
         // Incomplete source text must not be taken for a whole file. The file at export_path is
         // the one created above, never the source, which could not have been opened for writing.
         DeleteFileW(wide(document.export_path));
+        if (cancelled) // the user's own choice: nothing to report, nothing refreshed
+            return;
         if (result == StreamResult::ReadFailed)
             show_file_error(owner, document.source_path, source.error, L"FileOpenError");
         else if (result == StreamResult::WriteFailed)

@@ -12,6 +12,7 @@
 #define IDR_MAIN_MENU 200
 #define IDD_EXPORT_SETTINGS 1
 #define IDD_ABOUT 2
+#define IDD_EXPORT_PROGRESS 3
 
 // Menu commands
 #define IDM_OPEN 201
@@ -57,3 +58,8 @@
 #define IDC_EXPORT_CANCEL 113
 #define IDC_LABEL 121
 #define IDC_DESTINATION 122
+
+// Export progress dialog; its button is the system's IDCANCEL, so that Esc presses it too
+#define IDC_PROGRESS_DESTINATION 131
+#define IDC_PROGRESS_BAR 132
+#define IDC_PROGRESS_TEXT 133

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Takes the pictures of the manual and the README from the real program under Wine and Xvfb:
-# the main window in each view, the open dialog, the export settings dialog and the About
-# dialog, showing samples/sample.bin as C:\data\sample.bin. The end-to-end screen test takes
-# them while it checks that their Japanese texts are drawn as glyphs.
+# the main window in each view, the open dialog, the export settings dialog, the progress dialog
+# of a long export and the About dialog, showing samples/sample.bin as C:\data\sample.bin (the
+# long export converts C:\data\large.bin, made beside it, and is cancelled). The end-to-end
+# screen test takes them while it checks that their Japanese texts are drawn as glyphs.
 #   scripts/screenshots.sh
 # Writes docs/manual/images/*.png and docs/screenshot.png (the main window).
 # Installs the Debian packages it needs on first use.
@@ -24,7 +25,7 @@ VORDA_SHOTS=$(winepath -w "$shots") VORDA_SHOT_FILE='C:\data\sample.bin' \
   2>/dev/null | tr -d '\r' | grep -E '^\[ *(OK|FAILED|PASSED) *\]|Failure' >&2
 
 images=docs/manual/images
-for name in main-window view-c view-asm view-basic open-dialog export-settings about; do
+for name in main-window view-c view-asm view-basic open-dialog export-settings export-progress about; do
   [ -f "$shots/$name.bmp" ] || { say "the test took no picture $name"; exit 1; }
   convert "$shots/$name.bmp" -strip "$images/$name.png"
   echo "$images/$name.png"

@@ -72,9 +72,8 @@ std::wstring read_remote_text(HANDLE process, const void *address, size_t max_un
 
 std::wstring in_quotes(const std::wstring &path) { return L"\"" + path + L"\""; }
 
-Program::Program(const std::wstring &arguments, const std::wstring &folder, const std::wstring &other_exe)
+Program::Program(const std::wstring &arguments, const std::wstring &folder, const std::wstring &exe)
 {
-    std::wstring exe = other_exe.empty() ? program_path() : other_exe;
     std::wstring command = in_quotes(exe) + (arguments.empty() ? L"" : L" " + arguments);
     std::vector<wchar_t> line(command.begin(), command.end());
     line.push_back(0);

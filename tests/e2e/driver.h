@@ -45,13 +45,15 @@ std::string show(const Box &box); // for failure messages
 // A path in double quotes, as a command line carries a path that may hold blanks.
 std::wstring in_quotes(const std::wstring &path);
 
+// Where the program under test lies.
+std::wstring program_path();
+
 class Program {
 public:
-    // Starts vorda.exe in `folder` (the test's own current directory when empty); `arguments`
-    // is what follows the program name on its command line. `exe` is the build's program
-    // unless another copy is named.
+    // Starts vorda.exe (or `exe`) in `folder` (the test's own current directory when empty);
+    // `arguments` is what follows the program name on its command line.
     explicit Program(const std::wstring &arguments, const std::wstring &folder = L"",
-                     const std::wstring &exe = L"");
+                     const std::wstring &exe = program_path());
     // Ends a program still running (a failed test), so none outlives its test.
     ~Program();
     Program(const Program &) = delete;
@@ -156,6 +158,5 @@ std::wstring recorded(const std::wstring &record);
 // A path in lower case, as Windows compares paths.
 std::string lower(const std::wstring &path);
 
-// Where the program under test lies and a scratch folder for the files it opens.
-std::wstring program_path();
+// A scratch folder for the files the program opens.
 std::wstring scratch_folder();

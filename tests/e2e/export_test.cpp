@@ -1,12 +1,18 @@
 // The three export commands through the real window and the real settings dialog: what the
-// dialog proposes, the files written, the overwrite question and every failure message.
+// dialog proposes, the files written, the overwrite question, every failure message, and the
+// progress dialog of a long export with its cancel.
 #include <windows.h>
 
+#include <commctrl.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdio>
 #include <thread>
 
 #include "driver.h"
+#include "export/progress.h"
+#include "export/source_stream.h"
 #include "res/resource.h"
 #include "tests/reference/source_reference.h"
 #include "tests/shared/bytes.h"
@@ -229,6 +235,213 @@ TEST(Export, FailuresAreReportedWithoutCompletionAndKeepTheSource)
     EXPECT_EQ(show(program.answer_box(L"FileOpenError", IDOK)), "[FileOpenError] " + file_error(source, 2) + " (icon) OK");
     expect_nothing_more(program, main, "a source deleted after it was chosen");
     EXPECT_FALSE(exists(destination));
+    exit_with(program, main, WM_COMMAND, IDM_EXIT);
+}
+
+// ---- The progress dialog of a long export
+
+const std::wstring PROGRESS = L"変換保存中";
+
+// A source of 512 MiB that repeats one random block. Its export (over 5 GB of text) takes about
+// two seconds on an idle machine and longer on a busy one, well beyond the half second after
+// which the dialog comes: time enough for the test to look at the dialog and to cancel. Its text
+// can be checked against the reference piece by piece. The block is a whole number of 16-byte
+// lines, but neither of 64-byte chunks nor of the program's reads.
+constexpr size_t BLOCK = 16 * 62499;
+constexpr size_t REPEATS = 537;
+static_assert(BLOCK * REPEATS > (512u << 20));
+
+// The C text of a source that repeats `block`: head (ruler and declaration), the block's lines
+// once for each repeat but the last (all ending in a comma), then tail (the last repeat's lines
+// and the closing line). Taken from the reference's text of the block once, twice and thrice.
+struct RepeatedText {
+    std::vector<uint8_t> head, body, tail;
+};
+
+RepeatedText repeated_reference(const std::vector<uint8_t> &block)
+{
+    auto text = [&](size_t times) {
+        std::vector<uint8_t> bytes;
+        for (size_t k = 0; k < times; k++)
+            bytes.insert(bytes.end(), block.begin(), block.end());
+        return utf16le(reference_source_text(1, u"exe_dt", bytes));
+    };
+    std::vector<uint8_t> head = text(0), once = text(1), twice = text(2), thrice = text(3);
+    RepeatedText r;
+    r.head = head;
+    r.tail.assign(once.begin() + ptrdiff_t(head.size()), once.end());
+    r.body.assign(twice.begin() + ptrdiff_t(head.size()), twice.end() - ptrdiff_t(r.tail.size()));
+    std::vector<uint8_t> built = r.head;
+    for (int k = 0; k < 2; k++)
+        built.insert(built.end(), r.body.begin(), r.body.end());
+    built.insert(built.end(), r.tail.begin(), r.tail.end());
+    EXPECT_TRUE(built == thrice) << "the repeated text is not head, body... and tail";
+    return r;
+}
+
+// Compares the file with head, `times` - 1 bodies and tail, one piece at a time.
+std::string difference_from_repeated(const std::wstring &path, const RepeatedText &expected, size_t times)
+{
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return "cannot open " + narrow(path);
+    LARGE_INTEGER size = {};
+    GetFileSizeEx(file, &size);
+    uint64_t length = expected.head.size() + (times - 1) * uint64_t(expected.body.size()) + expected.tail.size();
+    std::string difference;
+    if (uint64_t(size.QuadPart) != length)
+        difference = "size " + std::to_string(size.QuadPart) + ", expected " + std::to_string(length);
+    std::vector<uint8_t> piece;
+    for (size_t k = 0; difference.empty() && k <= times; k++) {
+        const std::vector<uint8_t> &want = k == 0 ? expected.head : k == times ? expected.tail : expected.body;
+        piece.resize(want.size());
+        DWORD got = 0;
+        ReadFile(file, piece.data(), DWORD(piece.size()), &got, nullptr);
+        if (got != want.size() || piece != want)
+            difference = "piece " + std::to_string(k) + ": " + first_difference(piece, want);
+    }
+    CloseHandle(file);
+    return difference;
+}
+
+LRESULT bar_position(HWND bar)
+{
+    DWORD_PTR position = 0;
+    if (!SendMessageTimeoutW(bar, PBM_GETPOS, 0, 0, SMTO_ABORTIFHUNG, 10000, &position))
+        ADD_FAILURE() << "the progress bar did not answer";
+    return LRESULT(position);
+}
+
+// The bytes done, from "<done> / <size>Byte"; -1 when the text is not of that shape.
+long long bytes_done(const std::wstring &text, uint64_t size)
+{
+    long long done = -1;
+    unsigned long long total = 0;
+    char tail[8] = "";
+    if (std::sscanf(narrow(text).c_str(), "%lld / %lluByte%7s", &done, &total, tail) != 2 || total != size)
+        return -1;
+    return done;
+}
+
+TEST(ExportProgress, LongExportShowsProgressCancelsToTheStateBeforeAndCompletesByteExact)
+{
+    std::vector<uint8_t> block = random_bytes(BLOCK, 16);
+    std::wstring folder = scratch_folder();
+    LargeFile source{write_file(folder + L"\\large.bin", block, REPEATS)};
+    const uint64_t size = uint64_t(BLOCK) * REPEATS;
+    LargeFile destination{folder + L"\\large.cpp"};
+    Program program(in_quotes(source.path));
+    HWND main = program.wait_for_main_window();
+    ASSERT_NE(main, nullptr);
+    Window parts = parts_of(main);
+    std::vector<std::wstring> status = painted_status(program, parts.status);
+    std::wstring view = text_of(parts.view);
+
+    // The program answers a message only where it lets them through between two blocks, at most
+    // ten times a second: the looks at the dialog are few, so that the export still runs when the
+    // cancel comes.
+    through_dialog(program, main, IDT_EXPORT_C, L"", destination.path);
+    HWND dialog = program.wait_for_window(L"#32770", PROGRESS);
+    ASSERT_NE(dialog, nullptr) << "no progress dialog";
+    EXPECT_FALSE(IsWindowEnabled(main)) << "the main window takes input beside the dialog";
+    // Taken between two blocks like any other message, and refused.
+    PostMessageW(main, WM_CLOSE, 0, 0);
+    post_command(main, IDM_EXIT);
+    post_command(main, IDT_EXIT);
+    click(dialog, IDCANCEL);
+    // Between two blocks the program takes every waiting message, the cancel included, before it
+    // goes on: once it has answered, the cancel is sure to stop the export.
+    DWORD_PTR answer = 0;
+    ASSERT_TRUE(SendMessageTimeoutW(dialog, WM_NULL, 0, 0, SMTO_NORMAL, 60000, &answer))
+        << "the export ended before the cancel reached it";
+    EXPECT_TRUE(wait_until([&] { return !IsWindow(dialog); })) << "the progress dialog stayed";
+    ASSERT_TRUE(IsWindow(main)) << "the window was closed during the export";
+    expect_nothing_more(program, main, "cancel");
+    EXPECT_FALSE(exists(destination.path)) << "the incomplete destination is left behind";
+    EXPECT_TRUE(IsWindowEnabled(main));
+    EXPECT_EQ(show(status_of(program, parts.status)), show(status));
+    EXPECT_TRUE(text_of(parts.view) == view) << "the view changed";
+
+    // Once more, to the end, with the progress going up on the way.
+    through_dialog(program, main, IDM_EXPORT_C, L"", destination.path);
+    dialog = program.wait_for_window(L"#32770", PROGRESS);
+    ASSERT_NE(dialog, nullptr) << "no progress dialog";
+    HWND text = GetDlgItem(dialog, IDC_PROGRESS_TEXT), bar = GetDlgItem(dialog, IDC_PROGRESS_BAR);
+    std::wstring first = text_of(text);
+    LRESULT first_position = bar_position(bar);
+    long long done = bytes_done(first, size);
+    EXPECT_GT(done, 0) << narrow(first);
+    EXPECT_TRUE(wait_until([&] { return bytes_done(text_of(text), size) > done && bar_position(bar) > first_position; }))
+        << "no progress after " << narrow(first) << ", " << first_position;
+    ASSERT_TRUE(wait_until([&] { return !IsWindow(dialog); }, 600000)) << "the export did not end";
+    // The whole time, the half second before the dialog included.
+    EXPECT_GE(completion(program), long(PROGRESS_DELAY_MS));
+    expect_nothing_more(program, main, "the completion message");
+    EXPECT_EQ(difference_from_repeated(destination.path, repeated_reference(block), REPEATS), "");
+    exit_with(program, main, WM_CLOSE, 0);
+}
+
+// Every window a program makes, as the system reports it to this thread: it sees a window that
+// comes and goes between two looks as well as one that stays.
+class CreatedWindows {
+public:
+    explicit CreatedWindows(const Program &program)
+    {
+        recorder = this;
+        hook = SetWinEventHook(EVENT_OBJECT_CREATE, EVENT_OBJECT_CREATE, nullptr, on_event,
+                               GetProcessId(program.process()), 0, WINEVENT_OUTOFCONTEXT);
+        EXPECT_NE(hook, nullptr) << "SetWinEventHook: " << GetLastError();
+    }
+    ~CreatedWindows()
+    {
+        UnhookWinEvent(hook);
+        recorder = nullptr;
+    }
+    // The reports come as messages to this thread: takes them until `window` is among them.
+    bool wait_for(HWND window)
+    {
+        return wait_until([&] {
+            MSG msg;
+            while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE))
+                DispatchMessageW(&msg);
+            return std::find(windows.begin(), windows.end(), window) != windows.end();
+        });
+    }
+    std::vector<HWND> windows;
+
+private:
+    static void CALLBACK on_event(HWINEVENTHOOK, DWORD, HWND window, LONG object, LONG, DWORD, DWORD)
+    {
+        if (recorder != nullptr && object == OBJID_WINDOW)
+            recorder->windows.push_back(window);
+    }
+    static inline CreatedWindows *recorder = nullptr;
+    HWINEVENTHOOK hook;
+};
+
+TEST(ExportProgress, ShortExportMakesNoWindowBeforeItsCompletionMessage)
+{
+    // One read's worth: however slow the machine, no dialog may come before the first block is
+    // read, and none once the source is read to its end.
+    std::vector<uint8_t> bytes = random_bytes(STREAM_READ_BLOCK, 17);
+    std::wstring folder = scratch_folder();
+    std::wstring source = write_file(folder + L"\\rom.bin", bytes);
+    Program program(in_quotes(source));
+    HWND main = program.wait_for_main_window();
+    ASSERT_NE(main, nullptr);
+
+    post_command(main, IDT_EXPORT_BASIC);
+    HWND settings = program.wait_for_window(L"#32770", SETTINGS);
+    ASSERT_NE(settings, nullptr);
+    CreatedWindows created(program);
+    click(settings, IDC_EXPORT_OK);
+    HWND box = program.wait_for_window(L"#32770", L"書込処理");
+    ASSERT_NE(box, nullptr) << "no completion message";
+    ASSERT_TRUE(created.wait_for(box)) << "the system did not report the completion message";
+    // The message box makes its controls after itself, and drops some of them at once.
+    EXPECT_EQ(created.windows.front(), box) << "the export made a window before its completion message";
+    EXPECT_GE(completion(program), 0);
+    EXPECT_TRUE(read_file(folder + L"\\rom.bas") == utf16le(reference_source_text(3, u"exe_dt", bytes)));
     exit_with(program, main, WM_COMMAND, IDM_EXIT);
 }
 

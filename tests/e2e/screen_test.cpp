@@ -161,6 +161,10 @@ TEST(Screen, JapaneseTextsAreDrawnAsGlyphsInEveryViewAndDialog)
     if (GetEnvironmentVariableW(L"VORDA_SHOT_FILE", given, MAX_PATH) > 0)
         path = given;
     ASSERT_TRUE(CopyFileW(VORDA_SAMPLE, path.c_str(), FALSE)) << "cannot copy the sample file to " << narrow(path);
+    // The progress dialog needs an export that runs for a while: a large file beside the sample,
+    // never converted to its end.
+    std::wstring folder = path.substr(0, path.find_last_of(L'\\'));
+    LargeFile large{folder + L"\\large.bin"}, large_text{folder + L"\\large.cpp"};
     Program program(L"");
     HWND main = program.wait_for_main_window();
     ASSERT_NE(main, nullptr);
@@ -215,6 +219,35 @@ TEST(Screen, JapaneseTextsAreDrawnAsGlyphsInEveryViewAndDialog)
     EXPECT_GE(busy_columns(capture(child_rect(settings, IDC_EXPORT_CANCEL))), 8) << "キャンセル, saved as " << saved;
     click(settings, IDC_EXPORT_CANCEL);
     EXPECT_TRUE(wait_until([&] { return !IsWindow(settings); }));
+
+    write_file(large.path, std::vector<uint8_t>(1 << 20, 0xA5), 1024);
+    post_command(main, IDT_OPEN);
+    answer_file_dialog(program, L"ファイル読み出し", large.path);
+    program.settle(main);
+    post_command(main, IDT_EXPORT_C);
+    settings = program.wait_for_window(L"#32770", L"変換保存の設定");
+    ASSERT_NE(settings, nullptr);
+    click(settings, IDC_EXPORT_OK);
+    HWND progress = program.wait_for_window(L"#32770", L"変換保存中");
+    ASSERT_NE(progress, nullptr) << "no progress dialog";
+    // Shown, active and so on top. Its bar and figures change five times a second, and between
+    // two changes it stays still for long enough to be taken as settled.
+    dialog = settled(window_rect(progress));
+    saved = narrow(save(dialog, L"export-progress.bmp"));
+    r = window_rect(progress);
+    r.bottom = r.top + GetSystemMetrics(SM_CYCAPTION) + GetSystemMetrics(SM_CYFRAME);
+    // 変換保存中 in the title bar gave 44 busy columns, 7 of them the close box's; 保存先 and
+    // 変換済 gave 13 and 20. The focused button's dotted frame alone would pass for glyphs.
+    EXPECT_GE(busy_columns(capture(r)), 15) << "title of the progress dialog, saved as " << saved;
+    children.clear();
+    for (HWND child = GetWindow(progress, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
+        children.push_back(child);
+    ASSERT_EQ(children.size(), 6u);
+    EXPECT_GE(busy_columns(capture(window_rect(children[0]))), 5) << "保存先, saved as " << saved;
+    EXPECT_GE(busy_columns(capture(window_rect(children[3]))), 5) << "変換済, saved as " << saved;
+    click(progress, IDCANCEL);
+    EXPECT_TRUE(wait_until([&] { return !IsWindow(progress); }));
+    program.settle(main);
 
     post_command(main, IDM_ABOUT);
     HWND about = program.wait_for_window(L"#32770", L"このソフトについて");

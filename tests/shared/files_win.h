@@ -46,14 +46,17 @@ inline std::string narrow(const std::wstring &text)
     return out;
 }
 
-// Creates or replaces the file at path with these bytes. Returns the path.
-inline std::wstring write_file(const std::wstring &path, const std::vector<uint8_t> &bytes)
+// Creates or replaces the file at path with these bytes, `times` over (a large file from a
+// small block). Returns the path.
+inline std::wstring write_file(const std::wstring &path, const std::vector<uint8_t> &bytes, size_t times = 1)
 {
     HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     EXPECT_NE(file, INVALID_HANDLE_VALUE) << narrow(path);
-    DWORD written = 0;
-    if (!bytes.empty())
-        WriteFile(file, bytes.data(), DWORD(bytes.size()), &written, nullptr);
+    for (size_t k = 0; k < times && !bytes.empty(); k++) {
+        DWORD written = 0;
+        EXPECT_TRUE(WriteFile(file, bytes.data(), DWORD(bytes.size()), &written, nullptr) && written == bytes.size())
+            << narrow(path);
+    }
     CloseHandle(file);
     return path;
 }
@@ -76,3 +79,10 @@ inline std::vector<uint8_t> read_file(const std::wstring &path)
 }
 
 inline bool exists(const std::wstring &path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+// A large file that the scratch folders must not keep: deleted when the test ends, whichever
+// way. Declared before the program that opens it, so that the program has ended by then.
+struct LargeFile {
+    std::wstring path;
+    ~LargeFile() { DeleteFileW(path.c_str()); }
+};

@@ -19,7 +19,9 @@ LRESULT CALLBACK box_hook_procedure(int code, WPARAM wparam, LPARAM lparam)
         HWND box = HWND(wparam);
         wchar_t class_name[64] = {};
         GetClassNameW(box, class_name, 64);
-        if (std::wstring(class_name) == L"#32770") {
+        // A long export's progress dialog, which a slow run may show, is the export's own
+        // business: neither recorded nor answered.
+        if (std::wstring(class_name) == L"#32770" && window_text(box) != L"変換保存中") {
             SeenBox seen{};
             seen.caption = window_text(box);
             seen.text = window_text(GetDlgItem(box, 0xFFFF));
