@@ -80,6 +80,20 @@ inline std::vector<uint8_t> read_file(const std::wstring &path)
 
 inline bool exists(const std::wstring &path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
+// Cuts or stretches the file at path to `size` bytes. Stretched, the new part is a hole that
+// reads as zeros and takes no disk.
+inline bool resize_file(const std::wstring &path, uint64_t size)
+{
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return false;
+    LARGE_INTEGER at;
+    at.QuadPart = LONGLONG(size);
+    bool done = SetFilePointerEx(file, at, nullptr, FILE_BEGIN) && SetEndOfFile(file);
+    CloseHandle(file);
+    return done;
+}
+
 // A large file that the scratch folders must not keep: deleted when the test ends, whichever
 // way. Declared before the program that opens it, so that the program has ended by then.
 struct LargeFile {

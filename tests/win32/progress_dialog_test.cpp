@@ -79,6 +79,31 @@ TEST_F(ProgressDialog, ShowsTheDestinationAndTheBytesAndHoldsItsOwnerUntilCancel
     EXPECT_EQ(GetFocus(), view) << "the focus went back where it was";
 }
 
+// An export whose source ends while the dialog is up: not a cancel, and everything given back.
+TEST_F(ProgressDialog, AnExportThatEndsWhileShownTakesItDownAndGivesTheOwnerBack)
+{
+    HWND view = GetDlgItem(owner, IDC_VIEW);
+    SetFocus(view);
+    bool shown = false;
+    DialogScript script(PROGRESS, {[&](HWND) { shown = true; }});
+    progress_begin(owner, SIZE, DESTINATION);
+    uint64_t done = 0;
+    DWORD start = GetTickCount();
+    bool going = true;
+    // Ends a few blocks after the dialog was seen.
+    for (int after = 0; going && after < 3 && GetTickCount() - start < 30000; after += shown) {
+        going = progress_continue(done);
+        done = std::min(done + (128 << 10), SIZE - 1);
+    }
+    EXPECT_TRUE(going) << "the export was cancelled";
+    EXPECT_TRUE(shown) << "no progress dialog";
+    EXPECT_FALSE(progress_end()) << "taken for a cancel";
+    EXPECT_FALSE(export_in_progress());
+    EXPECT_FALSE(IsWindow(script.last_window(PROGRESS))) << "the dialog stayed";
+    EXPECT_TRUE(IsWindowEnabled(owner));
+    EXPECT_EQ(GetFocus(), view) << "the focus went back where it was";
+}
+
 TEST_F(ProgressDialog, EscapeTheCloseBoxAndAQuitMessageCancelToo)
 {
     const struct { const char *name; DialogScript::Step step; } ways[] = {
