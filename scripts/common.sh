@@ -146,7 +146,8 @@ wine_bench_setup() {
   say "building $1"
   configure_cross
   cmake --build "$VORDA_BUILD/cross" --target "$@" >/dev/null
-  work="$VORDA_BUILD/bench-export"
+  # VORDA_BENCH_DIR puts the files elsewhere: on a tmpfs, the disk's write-back leaves the timings.
+  work=${VORDA_BENCH_DIR:-$VORDA_BUILD/bench-export}
   mkdir -p "$work"
   wine_prefix
   start_wine_display 'rm -f "$work"/out.*'
