@@ -2,8 +2,8 @@
 
 #include "app/about.h"
 #include "app/navigation.h"
+#include "common/text.h"
 #include "document/document_win.h"
-#include "document/text.h"
 #include "export/export_win.h"
 #include "res/resource.h"
 #include "view/renderer.h"

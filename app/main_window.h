@@ -3,7 +3,7 @@
 
 #include "app/command_line.h"
 #include "app/placement.h"
-#include "document/win32.h"
+#include "common/wide_win.h"
 
 extern HINSTANCE program_instance;
 extern HWND toolbar;

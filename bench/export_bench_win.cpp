@@ -8,8 +8,8 @@
 #include <cstdio>
 #include <cwchar>
 
+#include "common/text.h"
 #include "document/document_win.h"
-#include "document/text.h"
 #include "export/export_win.h"
 #include "export/line_kernel.h"
 

@@ -6,7 +6,7 @@
 
 #include "cli/options.h"
 #include "cli/system.h"
-#include "document/utf8.h"
+#include "common/utf8.h"
 #include "export/source_reverse.h"
 #include "export/source_stream.h"
 #include "view/segment_text.h"

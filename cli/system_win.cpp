@@ -3,7 +3,7 @@
 // a UTF-8 copy.
 #include "cli/options.h"
 #include "cli/system.h"
-#include "document/win32.h"
+#include "common/wide_win.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 #include "document/document.h"
 
-#include "document/text.h"
+#include "common/text.h"
 
 Document document;
 

@@ -3,7 +3,7 @@
 #include <commctrl.h>
 #include <commdlg.h>
 
-#include "document/text.h"
+#include "common/text.h"
 #include "res/resource.h"
 
 HWND status_bar;

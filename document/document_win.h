@@ -1,8 +1,8 @@
 // The Win32 shell of the document: choosing the current file and the status bar.
 #pragma once
 
+#include "common/wide_win.h"
 #include "document/document.h"
-#include "document/win32.h"
 
 extern HWND status_bar;
 

@@ -4,8 +4,8 @@
 
 #include <commdlg.h>
 
+#include "common/text.h"
 #include "document/document_win.h"
-#include "document/text.h"
 #include "export/export_settings.h"
 #include "res/resource.h"
 

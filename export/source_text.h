@@ -8,8 +8,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "common/utf8.h"
 #include "document/document.h"
-#include "document/utf8.h"
 
 constexpr size_t LABEL_MAX = LABEL_CAPACITY - 1; // 15: the settings dialog reads no more
 constexpr size_t CHUNK_SIZE = 64;                // source bytes per chunk: four lines of 16

@@ -1,8 +1,8 @@
 // export_source: the files, the questions and the messages around the streaming conversion.
 #include "export/export_win.h"
 
+#include "common/text.h"
 #include "document/document_win.h"
-#include "document/text.h"
 #include "export/source_stream.h"
 
 namespace {

@@ -1,7 +1,7 @@
 // The edit view and the renderer that shows one segment of the current file in it.
 #pragma once
 
-#include "document/win32.h"
+#include "common/wide_win.h"
 #include "view/segment_text.h"
 
 extern HWND view_window;

@@ -2,8 +2,8 @@
 
 #include <string>
 
+#include "common/text.h"
 #include "document/document.h"
-#include "document/text.h"
 
 namespace {
 

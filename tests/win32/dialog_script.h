@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "document/win32.h"
+#include "common/wide_win.h"
 
 class DialogScript {
 public:

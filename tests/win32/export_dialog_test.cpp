@@ -4,8 +4,8 @@
 #include <string>
 
 #include "dialog_script.h"
+#include "common/text.h"
 #include "document/document.h"
-#include "document/text.h"
 #include "export/export_win.h"
 #include "harness.h"
 #include "res/resource.h"

@@ -5,8 +5,8 @@
 #include <thread>
 
 #include "dialog_script.h"
+#include "common/text.h"
 #include "document/document_win.h"
-#include "document/text.h"
 #include "export/export_win.h"
 #include "harness.h"
 #include "res/resource.h"

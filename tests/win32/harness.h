@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "document/win32.h"
+#include "common/wide_win.h"
 #include "tests/shared/files_win.h"
 
 // A top-level window of the program's size with the edit view and the status bar, as the main

@@ -7,8 +7,8 @@
 #include <shellapi.h>
 #include <shlobj.h>
 
+#include "common/text.h"
 #include "document/document_win.h"
-#include "document/text.h"
 #include "harness.h"
 #include "res/resource.h"
 #include "tests/shared/main_window_expected_win.h"

@@ -1,4 +1,4 @@
-#include "document/text.h"
+#include "common/text.h"
 
 size_t text_length(const char16_t *s, size_t capacity)
 {
