@@ -1,5 +1,5 @@
 // The About dialog from its resource, shown by show_about and answered by the test.
-#include "app/about.h"
+#include "app/about_win.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 // The main window as the program creates it: class, child controls, toolbar, tooltips, menu,
 // the start-up file, dropped files and the exit commands, in this process against real controls.
-#include "app/main_window.h"
+#include "app/main_window_win.h"
 
 #include <commctrl.h>
 #include <gtest/gtest.h>
@@ -12,7 +12,7 @@
 #include "harness.h"
 #include "res/resource.h"
 #include "tests/shared/main_window_expected_win.h"
-#include "view/renderer.h"
+#include "view/renderer_win.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 
 #include "harness.h"
 #include "tests/shared/bytes.h"
-#include "view/renderer.h"
+#include "view/renderer_win.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "view/renderer.h"
+#include "view/renderer_win.h"
 
 #include "document/document_win.h"
 #include "res/resource.h"

@@ -1,4 +1,4 @@
-#include "app/about.h"
+#include "app/about_win.h"
 
 #include "res/resource.h"
 

@@ -1,12 +1,12 @@
-#include "app/commands.h"
+#include "app/commands_win.h"
 
-#include "app/about.h"
+#include "app/about_win.h"
 #include "app/navigation.h"
 #include "common/text.h"
 #include "document/document_win.h"
 #include "export/export_win.h"
 #include "res/resource.h"
-#include "view/renderer.h"
+#include "view/renderer_win.h"
 
 namespace {
 

@@ -1,14 +1,14 @@
-#include "app/main_window.h"
+#include "app/main_window_win.h"
 
 #include <commctrl.h>
 #include <shellapi.h>
 
-#include "app/commands.h"
+#include "app/commands_win.h"
 #include "app/toolbar_table.h"
 #include "document/document_win.h"
 #include "export/export_win.h"
 #include "res/resource.h"
-#include "view/renderer.h"
+#include "view/renderer_win.h"
 
 HINSTANCE program_instance;
 HWND toolbar;
