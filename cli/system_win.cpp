@@ -3,6 +3,7 @@
 // a UTF-8 copy.
 #include "cli/options.h"
 #include "cli/system.h"
+#include "common/digits.h"
 #include "common/wide_win.h"
 
 namespace {
@@ -148,7 +149,7 @@ DWORD name_temporary(int attempt)
     for (const char *p = TEMPORARY_MARK; *p; p++)
         put(wchar_t(*p));
     for (int shift = 28; shift >= 0; shift -= 4)
-        put(L"0123456789abcdef"[token >> shift & 0xF]);
+        put(wchar_t(hex_digit(token >> shift & 0xF, true)));
     for (const char *p = TEMPORARY_END; *p; p++)
         put(wchar_t(*p));
     temporary_path[at] = 0;

@@ -1,5 +1,7 @@
 #include "common/text.h"
 
+#include "common/digits.h"
+
 size_t text_length(const char16_t *s, size_t capacity)
 {
     size_t n = 0;
@@ -77,11 +79,10 @@ void text_append_signed(TextBuilder &t, int64_t value)
 
 void text_append_hex(TextBuilder &t, uint64_t value, int min_digits)
 {
-    static const char16_t hex[] = u"0123456789ABCDEF";
     char16_t digits[16];
     size_t n = 16;
     do {
-        digits[--n] = hex[value & 0xF];
+        digits[--n] = char16_t(hex_digit(value & 0xF));
         value >>= 4;
     } while (value != 0 || (int(16 - n) < min_digits && n > 0));
     text_append(t, digits + n, 16 - n);

@@ -8,6 +8,7 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "common/digits.h"
 #include "common/utf8.h"
 #include "document/document.h"
 
@@ -24,9 +25,6 @@ struct Label {
 
 // The first LABEL_MAX units of a terminated string, or fewer up to its terminator.
 Label label_from(const char16_t *text);
-
-// 0 to 9, then upper-case A to F: 0x30 + v below ten, 0x37 + v from ten.
-constexpr char hex_digit(unsigned v) { return char(v < 10 ? 0x30 + v : 0x37 + v); }
 
 // A byte's cell is `before`, its high digit, its low digit, `after`, and a comma, which the 16th
 // cell of an assembler line goes without (each DB line stands alone).
@@ -54,9 +52,6 @@ constexpr CellForm cell_form(LineShape shape)
     return is_window_shape(shape) ? cell_form(ViewMode(int(shape))) : cell_form(ViewMode::C);
 }
 constexpr const char *line_end(LineShape shape) { return is_window_shape(shape) ? "\r\n" : "\n"; }
-
-// Lower-case digits: every digit with bit 5 set, which "0" to "9" have already.
-constexpr char hex_digit(unsigned v, bool lower) { return char(hex_digit(v) | (lower ? 0x20 : 0)); }
 
 // Exact lengths in units, for a label of `label` units. In UTF-8 the declaration holds the
 // label's bytes: give their count there; everywhere else `label` counts UTF-16 units in either

@@ -2,9 +2,9 @@
 
 #include <cstring>
 
-namespace {
+#include "common/digits.h"
 
-constexpr char16_t HEX[] = u"0123456789ABCDEF";
+namespace {
 
 // Every byte's cell in every rendering, built once: a line is then 16 fixed-size copies.
 struct CellTable {
@@ -19,7 +19,7 @@ constexpr CellTable make_cells()
 {
     CellTable t{};
     for (int b = 0; b < 256; b++) {
-        char16_t hi = HEX[b >> 4], lo = HEX[b & 0xF];
+        char16_t hi = char16_t(hex_digit(b >> 4)), lo = char16_t(hex_digit(b & 0xF));
         t.normal[b][0] = hi, t.normal[b][1] = lo, t.normal[b][2] = u' ';
         t.c[b][0] = u'0', t.c[b][1] = u'x', t.c[b][2] = hi, t.c[b][3] = lo, t.c[b][4] = u',';
         t.asm_[b][0] = hi, t.asm_[b][1] = lo, t.asm_[b][2] = u'H', t.asm_[b][3] = u',';
@@ -32,22 +32,15 @@ constexpr CellTable make_cells()
 
 constexpr CellTable cells = make_cells();
 
+// Four digits and a colon; in the second half of an odd segment, past 0xFFFF, five digits fill
+// the field and there is no colon.
 void write_address(char16_t *line, uint32_t address)
 {
-    if (address < 0x10000) {
-        line[0] = HEX[address >> 12 & 0xF];
-        line[1] = HEX[address >> 8 & 0xF];
-        line[2] = HEX[address >> 4 & 0xF];
-        line[3] = HEX[address & 0xF];
-        line[4] = u':';
-    } else {
-        // The second half of an odd segment: five digits fill the field, no colon.
-        line[0] = HEX[address >> 16 & 0xF];
-        line[1] = HEX[address >> 12 & 0xF];
-        line[2] = HEX[address >> 8 & 0xF];
-        line[3] = HEX[address >> 4 & 0xF];
-        line[4] = HEX[address & 0xF];
-    }
+    size_t digits = address < 0x10000 ? ADDRESS_WIDTH - 1 : ADDRESS_WIDTH;
+    for (size_t i = 0; i < digits; i++)
+        line[i] = char16_t(hex_digit(address >> 4 * (digits - 1 - i) & 0xF));
+    if (digits < ADDRESS_WIDTH)
+        line[digits] = u':';
 }
 
 template <ViewMode mode> size_t format_lines(const uint8_t *bytes, size_t count, uint32_t base, char16_t *out)

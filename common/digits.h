@@ -1,0 +1,14 @@
+// The digits of every number the program writes: the view's addresses and cells, the exported
+// text, the status bar, the messages and bin2src's texts. Portable: no windows.h here.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+// 0 to 9, then upper-case A to F: 0x30 + v below ten, 0x37 + v from ten.
+constexpr char hex_digit(unsigned v) { return char(v < 10 ? 0x30 + v : 0x37 + v); }
+
+// Lower-case digits: every digit with bit 5 set, which "0" to "9" have already.
+constexpr char hex_digit(unsigned v, bool lower) { return char(hex_digit(v) | (lower ? 0x20 : 0)); }
+
+static_assert(hex_digit(9) == '9' && hex_digit(10) == 'A' && hex_digit(15, true) == 'f');
