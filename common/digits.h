@@ -12,3 +12,21 @@ constexpr char hex_digit(unsigned v) { return char(v < 10 ? 0x30 + v : 0x37 + v)
 constexpr char hex_digit(unsigned v, bool lower) { return char(hex_digit(v) | (lower ? 0x20 : 0)); }
 
 static_assert(hex_digit(9) == '9' && hex_digit(10) == 'A' && hex_digit(15, true) == 'f');
+
+// 18,446,744,073,709,551,615, the largest 64-bit number, has 20.
+constexpr size_t DECIMAL_DIGITS_MAX = 20;
+
+// The decimal digits of value, without leading zeros, at out (room for DECIMAL_DIGITS_MAX
+// units of either kind); returns their count.
+template <class Unit> size_t decimal_digits(uint64_t value, Unit *out)
+{
+    Unit reversed[DECIMAL_DIGITS_MAX];
+    size_t n = 0;
+    do {
+        reversed[n++] = Unit('0' + value % 10);
+        value /= 10;
+    } while (value != 0);
+    for (size_t i = 0; i < n; i++)
+        out[i] = reversed[n - 1 - i];
+    return n;
+}

@@ -57,13 +57,8 @@ void text_append(TextBuilder &t, const char16_t *s)
 
 void text_append_unsigned(TextBuilder &t, uint64_t value)
 {
-    char16_t digits[20]; // 18,446,744,073,709,551,615 has 20
-    size_t n = sizeof digits / sizeof digits[0];
-    do {
-        digits[--n] = char16_t(u'0' + value % 10);
-        value /= 10;
-    } while (value != 0);
-    text_append(t, digits + n, sizeof digits / sizeof digits[0] - n);
+    char16_t digits[DECIMAL_DIGITS_MAX];
+    text_append(t, digits, decimal_digits(value, digits));
 }
 
 void text_append_signed(TextBuilder &t, int64_t value)
