@@ -8,13 +8,12 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "common/digits.h"
+#include "common/cells.h"
 #include "common/utf8.h"
 #include "document/document.h"
 
 constexpr size_t LABEL_MAX = LABEL_CAPACITY - 1; // 15: the settings dialog reads no more
 constexpr size_t CHUNK_SIZE = 64;                // source bytes per chunk: four lines of 16
-constexpr size_t LINE_CELLS = 16;                // source bytes per line
 
 // The data name, at most LABEL_MAX units, with its length worked out once: the assembler
 // indents every continuation line by it.
@@ -26,18 +25,6 @@ struct Label {
 // The first LABEL_MAX units of a terminated string, or fewer up to its terminator.
 Label label_from(const char16_t *text);
 
-// A byte's cell is `before`, its high digit, its low digit, `after`, and a comma, which the 16th
-// cell of an assembler line goes without (each DB line stands alone).
-struct CellForm {
-    const char *before;
-    const char *after;
-};
-
-constexpr CellForm cell_form(ViewMode format)
-{
-    return format == ViewMode::C ? CellForm{"0x", ""} : format == ViewMode::Asm ? CellForm{"", "H"} : CellForm{"&H", ""};
-}
-
 // The shape of a full line of 16 cells after its start: the window's three formats, whose lines
 // end in CR LF, and the two of the build styles (export/source_style.h), whose lines end in LF
 // and whose cells are C's: a List goes on from line to line, so every cell has its comma (the
@@ -47,10 +34,9 @@ enum class LineShape { C = 1, Asm = 2, Basic = 3, List = 4, Row = 5 };
 constexpr LineShape line_shape(ViewMode format) { return LineShape(int(format)); }
 constexpr bool is_window_shape(LineShape shape) { return int(shape) <= 3; }
 constexpr bool is_row(LineShape shape) { return shape == LineShape::Asm || shape == LineShape::Row; }
-constexpr CellForm cell_form(LineShape shape)
-{
-    return is_window_shape(shape) ? cell_form(ViewMode(int(shape))) : cell_form(ViewMode::C);
-}
+// The format whose cells a shape's lines hold.
+constexpr ViewMode cell_format(LineShape shape) { return is_window_shape(shape) ? ViewMode(int(shape)) : ViewMode::C; }
+constexpr CellForm cell_form(LineShape shape) { return cell_form(cell_format(shape)); }
 constexpr const char *line_end(LineShape shape) { return is_window_shape(shape) ? "\r\n" : "\n"; }
 
 // Exact lengths in units, for a label of `label` units. In UTF-8 the declaration holds the
@@ -149,14 +135,7 @@ template <class Unit> LineStart<Unit> line_start(ViewMode format, const Label &l
 // List 16 × 5 + 1; Row 16 × 5 - 1 + 1.
 constexpr size_t line_body_length(LineShape shape)
 {
-    size_t cell = 0, end = 0;
-    for (const char *s = cell_form(shape).before; *s; s++)
-        cell++;
-    for (const char *s = cell_form(shape).after; *s; s++)
-        cell++;
-    for (const char *s = line_end(shape); *s; s++)
-        end++;
-    return 16 * (cell + 2 + 1) - (is_row(shape) ? 1 : 0) + end;
+    return LINE_CELLS * cell_length(cell_format(shape)) - (is_row(shape) ? 1 : 0) + length_of(line_end(shape));
 }
 constexpr size_t line_body_length(ViewMode format) { return line_body_length(line_shape(format)); }
 static_assert(line_body_length(ViewMode::Asm) == 65 && line_body_length(ViewMode::C) == 82 &&
