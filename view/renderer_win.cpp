@@ -10,9 +10,10 @@ char16_t view_text[VIEW_TEXT_CAPACITY];
 
 namespace {
 
-// The edit control's text limit, in characters: room for the widest segment text.
-constexpr int VIEW_TEXT_LIMIT = 788480;
-static_assert(segment_text_length(SEGMENT_SIZE, ViewMode::C) <= VIEW_TEXT_LIMIT);
+// The edit control's text limit, in characters: the text buffer's size in bytes, as the program
+// has always set it, so twice what the buffer can hold and room for any segment's text.
+constexpr int VIEW_TEXT_LIMIT = int(sizeof(char16_t) * VIEW_TEXT_CAPACITY);
+static_assert(VIEW_TEXT_LIMIT == 788480 && segment_text_length(SEGMENT_SIZE, ViewMode::C) < VIEW_TEXT_LIMIT);
 
 } // namespace
 
@@ -40,7 +41,8 @@ void create_view(HWND window, const CREATESTRUCTW *creation)
                             CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, FIXED_PITCH, L"ＭＳＰゴシック");
     view_window = CreateWindowExW(0, L"EDIT", nullptr,
                                   WS_CHILD | WS_VISIBLE | WS_BORDER | WS_VSCROLL | ES_MULTILINE | ES_AUTOVSCROLL,
-                                  0, VIEW_TOP, 570, 510, window, HMENU(IDC_VIEW), creation->hInstance, nullptr);
+                                  0, VIEW_TOP, VIEW_WIDE, VIEW_CREATED_HEIGHT, window, HMENU(IDC_VIEW),
+                                  creation->hInstance, nullptr);
     SendMessageW(view_window, EM_LIMITTEXT, VIEW_TEXT_LIMIT, 0);
     SendMessageW(view_window, WM_SETFONT, WPARAM(view_font), TRUE);
     SetFocus(view_window);

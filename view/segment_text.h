@@ -8,8 +8,14 @@
 #include "common/cells.h"
 #include "document/document.h"
 
-constexpr size_t SEGMENT_BUFFER_SIZE = 66560; // 0x10400: a segment and some slack, as read
-constexpr size_t VIEW_TEXT_CAPACITY = 394240;
+// A rendering's two buffers, the sizes the program has always had: a segment and 1 KiB of
+// slack that a read never reaches (it stays zero), and six units a byte of a segment and the
+// same slack, which holds the widest text, 87 units for each 16 bytes, and its terminator
+// (checked below).
+constexpr size_t BUFFER_SLACK = 1024;
+constexpr size_t SEGMENT_BUFFER_SIZE = SEGMENT_SIZE + BUFFER_SLACK;
+constexpr size_t VIEW_TEXT_CAPACITY = 6 * SEGMENT_SIZE + BUFFER_SLACK;
+static_assert(SEGMENT_BUFFER_SIZE == 0x10400 && VIEW_TEXT_CAPACITY == 394240);
 
 // A line: its address, 16 cells, in Normal the 16 characters, and CR LF. Any mode other than C,
 // Asm and Basic is rendered as Normal.
