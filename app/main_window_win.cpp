@@ -5,9 +5,11 @@
 
 #include "app/commands_win.h"
 #include "app/toolbar_table.h"
+#include "common/messages_win.h"
 #include "document/document_win.h"
 #include "export/export_win.h"
 #include "res/resource.h"
+#include "res/texts.h"
 #include "view/renderer_win.h"
 
 HINSTANCE program_instance;
@@ -154,6 +156,6 @@ ATOM register_main_window_class(HINSTANCE instance)
 
 HWND create_main_window(HINSTANCE instance, WindowPlacement at)
 {
-    return CreateWindowExW(0, MAIN_WINDOW_CLASS, MAIN_WINDOW_TITLE, WS_OVERLAPPEDWINDOW, at.left, at.top, at.width,
+    return CreateWindowExW(0, MAIN_WINDOW_CLASS, wide(WINDOW_TITLE), WS_OVERLAPPEDWINDOW, at.left, at.top, at.width,
                            at.height, nullptr, nullptr, instance, nullptr);
 }

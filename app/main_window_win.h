@@ -10,7 +10,6 @@ extern HWND toolbar;
 extern Startup startup; // read when the window is created
 
 constexpr wchar_t MAIN_WINDOW_CLASS[] = L"Main Window";
-constexpr wchar_t MAIN_WINDOW_TITLE[] = L"VORDA Ver1.03";
 
 // Registers "Main Window" with the program's icons, menu and background. 0 when that fails.
 ATOM register_main_window_class(HINSTANCE instance);

@@ -7,6 +7,7 @@
 #include <cstdint>
 
 #include "common/digits.h"
+#include "common/text.h"
 #include "document/document.h"
 
 constexpr size_t LINE_CELLS = 16; // source bytes per line, in the view and in the exported text
@@ -22,14 +23,6 @@ struct CellForm {
 constexpr CellForm cell_form(ViewMode format)
 {
     return format == ViewMode::C ? CellForm{"0x", ""} : format == ViewMode::Asm ? CellForm{"", "H"} : CellForm{"&H", ""};
-}
-
-constexpr size_t length_of(const char *s)
-{
-    size_t n = 0;
-    while (s[n] != 0)
-        n++;
-    return n;
 }
 
 // Units of a cell and its comma: 5 in C and Basic ("0x41,", "&H41,"), 4 in Asm ("41H,").

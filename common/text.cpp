@@ -47,13 +47,7 @@ void text_append(TextBuilder &t, const char16_t *s, size_t count)
     t.data[t.length] = 0;
 }
 
-void text_append(TextBuilder &t, const char16_t *s)
-{
-    size_t n = 0;
-    while (s[n] != 0)
-        n++;
-    text_append(t, s, n);
-}
+void text_append(TextBuilder &t, const char16_t *s) { text_append(t, s, length_of(s)); }
 
 void text_append_unsigned(TextBuilder &t, uint64_t value)
 {
@@ -81,22 +75,4 @@ void text_append_hex(TextBuilder &t, uint64_t value, int min_digits)
         value >>= 4;
     } while (value != 0 || (int(16 - n) < min_digits && n > 0));
     text_append(t, digits + n, 16 - n);
-}
-
-void file_error_text(TextBuilder &t, const char16_t *path, int32_t error_code)
-{
-    // Cut the path rather than the error code: keep room for the fixed part and the number.
-    constexpr size_t tail_room = 11 + 2 + 8 + 11; // message, CR LF, "ErrCode=", "-2147483648"
-    size_t path_room = t.capacity > t.length + tail_room + 1 ? t.capacity - t.length - tail_room - 1 : 0;
-    size_t n = 0;
-    while (path[n] != 0)
-        n++;
-    if (n > path_room) {
-        text_append(t, path, path_room);
-        t.cut = true;
-    } else {
-        text_append(t, path, n);
-    }
-    text_append(t, u"のﾌｧｲﾙが開けません\r\nErrCode=");
-    text_append_signed(t, error_code);
 }

@@ -3,8 +3,10 @@
 #include <commctrl.h>
 #include <commdlg.h>
 
+#include "common/messages_win.h"
 #include "common/text.h"
 #include "res/resource.h"
+#include "res/texts.h"
 
 HWND status_bar;
 
@@ -49,26 +51,6 @@ bool set_source_file(const char16_t *path)
     return true;
 }
 
-void show_path_too_long(HWND owner, const char16_t *path, size_t limit)
-{
-    char16_t message[FILE_ERROR_TEXT_CAPACITY];
-    TextBuilder t = text_builder(message);
-    text_append(t, u"ﾌｧｲﾙ名が長すぎます（");
-    text_append_unsigned(t, limit);
-    text_append(t, u"文字まで）\r\n");
-    text_append(t, path); // cut to the message buffer if need be
-    MessageBoxW(owner, wide(message), L"ﾌｧｲﾙｴﾗｰ", MB_OK | MB_ICONWARNING);
-}
-
-void show_file_error(HWND owner, const char16_t *path, DWORD code, const wchar_t *caption)
-{
-    // A buffer that holds the longest path whole.
-    char16_t message[FILE_ERROR_TEXT_CAPACITY];
-    TextBuilder t = text_builder(message);
-    file_error_text(t, path, int32_t(code));
-    MessageBoxW(owner, wide(message), caption, MB_OK | MB_ICONWARNING);
-}
-
 int choose_source_file(HWND owner)
 {
     // The dialog's own buffer: a cancelled dialog leaves the current file untouched.
@@ -80,11 +62,11 @@ int choose_source_file(HWND owner)
     OPENFILENAMEW ofn = {};
     ofn.lStructSize = sizeof ofn;
     ofn.hwndOwner = owner;
-    ofn.lpstrFilter = L"ALLFile(*.*)\0*.*\0";
+    ofn.lpstrFilter = wide(FILE_FILTER);
     ofn.nFilterIndex = 1;
     ofn.lpstrFile = wide(file_buffer);
     ofn.nMaxFile = sizeof file_buffer / sizeof file_buffer[0];
-    ofn.lpstrTitle = L"ファイル読み出し";
+    ofn.lpstrTitle = wide(OPEN_DIALOG_TITLE);
     // OFN_NOCHANGEDIR: the dialog would otherwise make the chosen file's folder the current
     // directory, and the help command would no longer find the manual by its bare name.
     ofn.Flags = OFN_EXPLORER | OFN_ALLOWMULTISELECT | OFN_NOCHANGEDIR;

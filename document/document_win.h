@@ -15,11 +15,3 @@ bool set_source_file(const char16_t *path);
 
 // The open-file dialog. 1 when a file was chosen and made current, 0 otherwise (nothing changed).
 int choose_source_file(HWND owner);
-
-// Tells the user that a path is too long to be used, rather than open a cut one.
-// limit: the most characters the path may have where it was given.
-void show_path_too_long(HWND owner, const char16_t *path, size_t limit = PATH_CAPACITY - 1);
-
-// "<path>のﾌｧｲﾙが開けません" and the system's code, with the warning icon: a file that cannot be
-// opened, read, created or written.
-void show_file_error(HWND owner, const char16_t *path, DWORD code, const wchar_t *caption);

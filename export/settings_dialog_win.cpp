@@ -4,10 +4,12 @@
 
 #include <commdlg.h>
 
-#include "common/text.h"
+#include "common/messages.h"
+#include "common/messages_win.h"
 #include "document/document_win.h"
 #include "export/export_settings.h"
 #include "res/resource.h"
+#include "res/texts.h"
 
 namespace {
 
@@ -26,11 +28,11 @@ void on_browse(HWND dialog)
     OPENFILENAMEW ofn = {};
     ofn.lStructSize = sizeof ofn;
     ofn.hwndOwner = dialog;
-    ofn.lpstrFilter = L"ALLFile(*.*)\0*.*\0";
+    ofn.lpstrFilter = wide(FILE_FILTER);
     ofn.nFilterIndex = 1;
     ofn.lpstrFile = wide(file);
     ofn.nMaxFile = EXPORT_PATH_MAX + 1;
-    ofn.lpstrTitle = L"ファイルの指定";
+    ofn.lpstrTitle = wide(BROWSE_DIALOG_TITLE);
     // No must-exist check: the destination is usually new. OFN_NOCHANGEDIR keeps the current
     // directory where the program started, where the help command finds the manual.
     ofn.Flags = OFN_HIDEREADONLY | OFN_NOCHANGEDIR;

@@ -1,9 +1,10 @@
 // export_source: the files, the questions and the messages around the streaming conversion.
 #include "export/export_win.h"
 
-#include "common/text.h"
+#include "common/messages_win.h"
 #include "document/document_win.h"
 #include "export/source_stream.h"
+#include "res/texts.h"
 
 namespace {
 
@@ -46,25 +47,6 @@ bool write_block(void *context, const char16_t *text, size_t count)
     return true;
 }
 
-void show_empty_source(HWND owner, const char16_t *path)
-{
-    char16_t message[FILE_ERROR_TEXT_CAPACITY];
-    TextBuilder t = text_builder(message);
-    text_append(t, path);
-    text_append(t, u"のﾌｧｲﾙは空(0Byte)です\r\n変換するﾃﾞｰﾀがありません");
-    MessageBoxW(owner, wide(message), L"ﾌｧｲﾙｴﾗｰ", MB_OK | MB_ICONWARNING);
-}
-
-void show_completion(HWND owner, DWORD milliseconds)
-{
-    char16_t message[64];
-    TextBuilder t = text_builder(message);
-    text_append(t, u"書込完了 ");
-    text_append_unsigned(t, milliseconds);
-    text_append(t, u"mSEC要した");
-    MessageBoxW(owner, wide(message), L"書込処理", MB_OK | MB_ICONWARNING);
-}
-
 HANDLE create_destination(DWORD disposition)
 {
     return CreateFileW(wide(document.export_path), GENERIC_WRITE, FILE_SHARE_WRITE, nullptr, disposition,
@@ -86,7 +68,7 @@ void export_source(HWND owner, int32_t format)
                                FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr),
                    0, 0};
     if (source.file == INVALID_HANDLE_VALUE) {
-        show_file_error(owner, document.source_path, GetLastError(), L"FileOpenError");
+        show_file_error(owner, document.source_path, GetLastError(), CAPTION_OPEN_ERROR);
         return;
     }
     // An empty source would give a declaration without data; refuse it before anything is
@@ -102,8 +84,7 @@ void export_source(HWND owner, int32_t format)
     FileEnd destination{create_destination(CREATE_NEW), 0, 0};
     if (destination.file == INVALID_HANDLE_VALUE) {
         // Asked on any failure, since the reason is not looked at; Yes tries once more.
-        int answer = MessageBoxW(owner, L"ﾌｧｲﾙが存在します上書きしますか？", L"どうしますか？", MB_YESNO | MB_ICONWARNING);
-        if (answer != IDYES) {
+        if (!ask_overwrite(owner)) {
             CloseHandle(source.file);
             return;
         }
@@ -111,7 +92,7 @@ void export_source(HWND owner, int32_t format)
         if (destination.file == INVALID_HANDLE_VALUE) {
             DWORD code = GetLastError();
             CloseHandle(source.file);
-            show_file_error(owner, document.export_path, code, L"FileSaveError");
+            show_file_error(owner, document.export_path, code, CAPTION_SAVE_ERROR);
             return;
         }
     }
@@ -135,9 +116,9 @@ void export_source(HWND owner, int32_t format)
         if (cancelled) // the user's own choice: nothing to report, nothing refreshed
             return;
         if (result == StreamResult::ReadFailed)
-            show_file_error(owner, document.source_path, source.error, L"FileOpenError");
+            show_file_error(owner, document.source_path, source.error, CAPTION_OPEN_ERROR);
         else if (result == StreamResult::WriteFailed)
-            show_file_error(owner, document.export_path, destination.error, L"FileSaveError");
+            show_file_error(owner, document.export_path, destination.error, CAPTION_SAVE_ERROR);
         else
             show_empty_source(owner, document.source_path);
         return;
@@ -151,7 +132,7 @@ void export_source(HWND owner, int32_t format)
 void export_with_dialog(HWND owner, int32_t format)
 {
     if (document.source_path[0] == 0) {
-        MessageBoxW(owner, L"ファイルを先に開いてから行って下さい。", L"残念！", MB_OK);
+        show_open_file_first(owner);
         return;
     }
     document.export_format = format;

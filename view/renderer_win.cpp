@@ -1,7 +1,9 @@
 #include "view/renderer_win.h"
 
+#include "common/messages_win.h"
 #include "document/document_win.h"
 #include "res/resource.h"
+#include "res/texts.h"
 
 HWND view_window;
 HFONT view_font;
@@ -54,13 +56,13 @@ void render_segment(HWND owner, ViewMode mode)
     clamp_segment_index();
 
     if (document.source_path[0] == 0) {
-        MessageBoxW(owner, L"ﾌｧｲﾙ名を設定して下さい", L"ﾌｧｲﾙｴﾗｰ", MB_OK | MB_ICONWARNING);
+        show_no_file_set(owner);
         return;
     }
     HANDLE file = CreateFileW(wide(document.source_path), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                               FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
     if (file == INVALID_HANDLE_VALUE) {
-        show_file_error(owner, document.source_path, GetLastError(), L"FileOpenError");
+        show_file_error(owner, document.source_path, GetLastError(), CAPTION_OPEN_ERROR);
         return;
     }
 

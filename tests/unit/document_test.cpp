@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "common/messages.h"
 #include "common/text.h"
 #include "document/document.h"
 
