@@ -3,7 +3,6 @@
 #include <cstring>
 
 #include "common/utf8.h"
-#include "export/export_settings.h"
 
 const char HELP_TEXT[] =
     "Usage: bin2src [OPTION]... [SOURCE]\n"
@@ -245,8 +244,9 @@ bool set_style_name(Options &options, const char *given, const char *const *argv
         length = style_name_from_path(argv[options.source.index] + options.source.offset, made);
         name = made;
     } else {
-        name = "exe_dt";
-        length = 6;
+        Label label = label_from(DEFAULT_LABEL); // ASCII: its UTF-8 is the C name
+        length = utf16_to_utf8(label.units, label.length, made);
+        name = made;
     }
     size_t bad_at;
     NameProblem problem = check_style_name(form.style, name, length, bad_at);

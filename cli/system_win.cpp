@@ -1,10 +1,11 @@
 // The converter's system layer on Windows: handles, CreateFileW, ReadFile, WriteFile,
 // MoveFileExW. Paths are the UTF-16 command line, passed on untouched; the portable part reads
 // a UTF-8 copy.
+#include <windows.h>
+
 #include "cli/options.h"
 #include "cli/system.h"
 #include "common/digits.h"
-#include "common/wide_win.h"
 
 namespace {
 

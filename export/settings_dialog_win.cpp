@@ -8,6 +8,7 @@
 #include "common/messages_win.h"
 #include "document/document_win.h"
 #include "export/export_settings.h"
+#include "export/source_text.h"
 #include "res/resource.h"
 #include "res/texts.h"
 

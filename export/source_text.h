@@ -25,6 +25,9 @@ struct Label {
 // The first LABEL_MAX units of a terminated string, or fewer up to its terminator.
 Label label_from(const char16_t *text);
 
+// The data name proposed when none is given: the settings dialog's, and bin2src's.
+constexpr char16_t DEFAULT_LABEL[] = u"exe_dt";
+
 // The shape of a full line of 16 cells after its start: the window's three formats, whose lines
 // end in CR LF, and the two of the build styles (export/source_style.h), whose lines end in LF
 // and whose cells are C's: a List goes on from line to line, so every cell has its comma (the
