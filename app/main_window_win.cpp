@@ -70,6 +70,16 @@ void open_startup_file(HWND window)
     render_segment(window, ViewMode::Normal);
 }
 
+// The toolbar, then the edit view, then the status bar.
+void create_child_controls(HWND window, const CREATESTRUCTW *creation)
+{
+    HINSTANCE instance = HINSTANCE(GetWindowLongPtrW(window, GWLP_HINSTANCE));
+    InitCommonControls();
+    create_toolbar(window, instance);
+    create_view(window, creation);
+    create_status_bar(window);
+}
+
 LRESULT on_create(HWND window, const CREATESTRUCTW *creation)
 {
     create_child_controls(window, creation);
@@ -109,15 +119,6 @@ LRESULT on_paint(HWND window)
 }
 
 } // namespace
-
-void create_child_controls(HWND window, const CREATESTRUCTW *creation)
-{
-    HINSTANCE instance = HINSTANCE(GetWindowLongPtrW(window, GWLP_HINSTANCE));
-    InitCommonControls();
-    create_toolbar(window, instance);
-    create_view(window, creation);
-    create_status_bar(window);
-}
 
 LRESULT CALLBACK main_window_procedure(HWND window, UINT message, WPARAM wparam, LPARAM lparam)
 {

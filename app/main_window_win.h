@@ -17,7 +17,4 @@ ATOM register_main_window_class(HINSTANCE instance);
 // start-up file. Null when the window could not be created.
 HWND create_main_window(HINSTANCE instance, WindowPlacement at);
 
-// The toolbar, then the edit view, then the status bar.
-void create_child_controls(HWND window, const CREATESTRUCTW *creation);
-
 LRESULT CALLBACK main_window_procedure(HWND window, UINT message, WPARAM wparam, LPARAM lparam);

@@ -39,8 +39,6 @@ constexpr int TOOLBAR_EXTRA_IMAGES = 2;
 // after the open button, before the save buttons and before the help button.
 inline constexpr int TOOLBAR_SEPARATORS[] = {1, 10, 14};
 
-constexpr size_t TOOLBAR_ITEM_COUNT = TOOLBAR_BUTTON_COUNT + sizeof TOOLBAR_SEPARATORS / sizeof TOOLBAR_SEPARATORS[0];
-
 constexpr bool toolbar_table_is_in_command_order()
 {
     for (int k = 0; k < TOOLBAR_BUTTON_COUNT; k++)

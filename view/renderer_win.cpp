@@ -7,10 +7,12 @@
 
 HWND view_window;
 HFONT view_font;
-uint8_t segment_buffer[SEGMENT_BUFFER_SIZE];
-char16_t view_text[VIEW_TEXT_CAPACITY];
 
 namespace {
+
+// Refilled by every rendering.
+uint8_t segment_buffer[SEGMENT_BUFFER_SIZE];
+char16_t view_text[VIEW_TEXT_CAPACITY];
 
 // The edit control's text limit, in characters: the text buffer's size in bytes, as the program
 // has always set it, so twice what the buffer can hold and room for any segment's text.

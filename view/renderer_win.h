@@ -7,10 +7,6 @@
 extern HWND view_window;
 extern HFONT view_font;
 
-// Shared with nothing else at the same time: the renderer refills it on every rendering.
-extern uint8_t segment_buffer[SEGMENT_BUFFER_SIZE];
-extern char16_t view_text[VIEW_TEXT_CAPACITY];
-
 // The edit view lies under the toolbar, 26 pixels from the top of the client area. Every
 // rendering sizes it 506 pixels high, 4 less than it is made, and as wide as its lines ask:
 // 570 pixels for the long lines of C and BASIC (87 units), 460 for those of the hex dump and
@@ -29,8 +25,8 @@ static_assert(view_width(ViewMode::Normal) == VIEW_NARROW && view_width(ViewMode
 
 void create_view(HWND window, const CREATESTRUCTW *creation);
 
-// Reads segment `index` of an open file into segment_buffer: one seek and one block read,
-// whatever the index. Returns the bytes read; the rest of the buffer is zero.
+// Reads segment `index` of an open file into the renderer's segment buffer: one seek and one
+// block read, whatever the index. Returns the bytes read; the rest of the buffer is zero.
 uint32_t read_segment(HANDLE file, int64_t index);
 
 void render_segment(HWND owner, ViewMode mode);
