@@ -136,8 +136,8 @@ template <class Unit> size_t declaration(ViewMode format, const Label &label, Un
 }
 
 template <class Unit>
-size_t chunk(ViewMode format, const Label &label, const uint8_t *bytes, size_t count, uint64_t k, bool is_last,
-             Unit *out)
+size_t chunk(ViewMode format, const Label &label, const uint8_t *bytes, size_t count, uint64_t chunk_index,
+             bool is_last, Unit *out)
 {
     if (count > CHUNK_SIZE)
         count = CHUNK_SIZE;
@@ -148,7 +148,8 @@ size_t chunk(ViewMode format, const Label &label, const uint8_t *bytes, size_t c
     for (size_t first = 0; first < count; first += LINE_CELLS) {
         size_t n = count - first < LINE_CELLS ? count - first : LINE_CELLS;
         // The file's first line goes on from the declaration "label DB ".
-        LineStart<Unit> this_start = format == ViewMode::Asm && k == 0 && first == 0 ? LineStart<Unit>{} : start;
+        bool goes_on = format == ViewMode::Asm && chunk_index == 0 && first == 0;
+        LineStart<Unit> this_start = goes_on ? LineStart<Unit>{} : start;
         if (is_last && first + n == count) {
             p = last_lines(format, this_start, bytes + first, n, p);
         } else {
@@ -235,14 +236,14 @@ size_t ruler_text(ViewMode format, const Label &label, char *out) { return ruler
 size_t declaration_text(ViewMode format, const Label &label, char16_t *out) { return declaration(format, label, out); }
 size_t declaration_text(ViewMode format, const Label &label, char *out) { return declaration(format, label, out); }
 
-size_t chunk_text(ViewMode format, const Label &label, const uint8_t *bytes, size_t count, uint64_t k, bool is_last,
-                  char16_t *out)
+size_t chunk_text(ViewMode format, const Label &label, const uint8_t *bytes, size_t count, uint64_t chunk_index,
+                  bool is_last, char16_t *out)
 {
-    return chunk(format, label, bytes, count, k, is_last, out);
+    return chunk(format, label, bytes, count, chunk_index, is_last, out);
 }
 
-size_t chunk_text(ViewMode format, const Label &label, const uint8_t *bytes, size_t count, uint64_t k, bool is_last,
-                  char *out)
+size_t chunk_text(ViewMode format, const Label &label, const uint8_t *bytes, size_t count, uint64_t chunk_index,
+                  bool is_last, char *out)
 {
-    return chunk(format, label, bytes, count, k, is_last, out);
+    return chunk(format, label, bytes, count, chunk_index, is_last, out);
 }

@@ -66,8 +66,9 @@ constexpr size_t declaration_length(ViewMode format, size_t label)
     }
 }
 
-// Chunk k of `count` bytes (1 to 64). A line holds 16 cells; every line ends in CR LF.
-constexpr size_t chunk_length(ViewMode format, size_t label, size_t count, uint64_t k, bool is_last)
+// Chunk `chunk_index` (from 0) of `count` bytes (1 to 64). A line holds 16 cells; every line
+// ends in CR LF.
+constexpr size_t chunk_length(ViewMode format, size_t label, size_t count, uint64_t chunk_index, bool is_last)
 {
     size_t lines = (count + 15) / 16;
     size_t full_lines = count / 16;
@@ -81,7 +82,7 @@ constexpr size_t chunk_length(ViewMode format, size_t label, size_t count, uint6
         // L spaces and " DB " open each line but the file's first, which goes on from the
         // declaration; cells "41H" with a comma after all but the 16th of a line, and no comma
         // after the file's last byte.
-        size_t starts = (k == 0 ? lines - 1 : lines) * (label + 4);
+        size_t starts = (chunk_index == 0 ? lines - 1 : lines) * (label + 4);
         size_t commas = count - full_lines - (is_last && count % 16 != 0 ? 1 : 0);
         return starts + count * 3 + commas + lines * 2;
     }
@@ -114,13 +115,13 @@ static_assert(chunk_length(ViewMode::C, LABEL_MAX, CHUNK_SIZE, 1, false) <= CHUN
 // is_last is true for the chunk that holds the source's last byte.
 size_t ruler_text(ViewMode format, const Label &label, char16_t *out);
 size_t declaration_text(ViewMode format, const Label &label, char16_t *out);
-size_t chunk_text(ViewMode format, const Label &label, const uint8_t *bytes, size_t count, uint64_t k, bool is_last,
-                  char16_t *out);
+size_t chunk_text(ViewMode format, const Label &label, const uint8_t *bytes, size_t count, uint64_t chunk_index,
+                  bool is_last, char16_t *out);
 // The same in UTF-8; out holds DECLARATION_UTF8_MAX bytes for a declaration.
 size_t ruler_text(ViewMode format, const Label &label, char *out);
 size_t declaration_text(ViewMode format, const Label &label, char *out);
-size_t chunk_text(ViewMode format, const Label &label, const uint8_t *bytes, size_t count, uint64_t k, bool is_last,
-                  char *out);
+size_t chunk_text(ViewMode format, const Label &label, const uint8_t *bytes, size_t count, uint64_t chunk_index,
+                  bool is_last, char *out);
 
 // The text by lines, for the streaming converter, which cuts it at lines rather than chunks.
 // A line opens with its start: TAB in C and Basic, L spaces and " DB " in Asm, nothing on the

@@ -8,7 +8,8 @@
 
 namespace {
 
-struct FileEnd {
+// The source or the destination of an export, and what its calls found.
+struct ExportFile {
     HANDLE file;
     DWORD error;   // the system's code of the call that failed
     uint64_t read; // bytes read so far
@@ -16,7 +17,7 @@ struct FileEnd {
 
 int64_t read_block(void *context, uint8_t *into, size_t capacity)
 {
-    auto &source = *static_cast<FileEnd *>(context);
+    auto &source = *static_cast<ExportFile *>(context);
     // Between two blocks the window is kept alive. A cancel ends the conversion as a failed
     // read would; progress_end tells the two apart.
     if (!progress_continue(source.read))
@@ -32,7 +33,7 @@ int64_t read_block(void *context, uint8_t *into, size_t capacity)
 
 bool write_block(void *context, const char16_t *text, size_t count)
 {
-    auto &destination = *static_cast<FileEnd *>(context);
+    auto &destination = *static_cast<ExportFile *>(context);
     DWORD bytes = DWORD(count * sizeof *text); // UTF-16LE: Windows keeps char16_t little-endian
     DWORD written = 0;
     if (!WriteFile(destination.file, text, bytes, &written, nullptr)) {
@@ -64,7 +65,7 @@ void export_source(HWND owner, int32_t format)
 
     // Read sharing only: nobody writes the source while it is converted, and a destination
     // that names the source itself cannot be opened for writing.
-    FileEnd source{CreateFileW(wide(document.source_path), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+    ExportFile source{CreateFileW(wide(document.source_path), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                                FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr),
                    0, 0};
     if (source.file == INVALID_HANDLE_VALUE) {
@@ -81,7 +82,7 @@ void export_source(HWND owner, int32_t format)
         return;
     }
 
-    FileEnd destination{create_destination(CREATE_NEW), 0, 0};
+    ExportFile destination{create_destination(CREATE_NEW), 0, 0};
     if (destination.file == INVALID_HANDLE_VALUE) {
         // Asked on any failure, since the reason is not looked at; Yes tries once more.
         if (!ask_overwrite(owner)) {
