@@ -54,6 +54,14 @@ void message_append_unsigned(Message &m, uint64_t value)
     message_append(m, digits, decimal_digits(value, digits));
 }
 
+void message_start(Message &m, const char *a, const char *name, const char *c)
+{
+    message_clear(m);
+    message_append(m, a);
+    message_append_name(m, name);
+    message_append(m, c);
+}
+
 void message_append_name(Message &m, const char *s)
 {
     size_t n = std::strlen(s);

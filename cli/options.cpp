@@ -151,15 +151,6 @@ bool parse_segment(const char *value, int64_t &segment)
     return true;
 }
 
-// The words a and c around b, the argument as the user gave it.
-void usage_error(Message &error, const char *a, const char *b = "", const char *c = "")
-{
-    message_clear(error);
-    message_append(error, a);
-    message_append_name(error, b);
-    message_append(error, c);
-}
-
 enum class Key { Format, Name, Output, Encoding, Force, Segment, View, Help, Version, Style, Case, Columns, Reverse, NoProgress };
 
 struct Spelling {
@@ -223,12 +214,12 @@ bool set_label(Options &options, const char *value, Message &error)
     if (n < 0) {
         // On Windows, also a name with an unpaired surrogate: the system layer hands it on in a
         // form that no UTF-8 decoder takes.
-        usage_error(error, "the data name '", value,
-                    "' is not valid Unicode: a byte sequence that is not UTF-8, or an unpaired surrogate");
+        message_start(error, "the data name '", value,
+                      "' is not valid Unicode: a byte sequence that is not UTF-8, or an unpaired surrogate");
         return false;
     }
     if (n > int64_t(LABEL_MAX)) {
-        usage_error(error, "the data name '", value, "' is too long: ");
+        message_start(error, "the data name '", value, "' is too long: ");
         message_append_unsigned(error, uint64_t(n));
         message_append(error, " characters, at most 15 are allowed");
         return false;
@@ -271,24 +262,24 @@ bool set_style_name(Options &options, const char *given, const char *const *argv
     char character[2] = {name[bad_at], 0};
     switch (problem) {
     case NameProblem::Empty:
-        usage_error(error, "the data name is empty: a C name is needed, such as font_rom");
+        message_start(error, "the data name is empty: a C name is needed, such as font_rom");
         break;
     case NameProblem::TooLong:
-        usage_error(error, whose, name, after);
+        message_start(error, whose, name, after);
         message_append(error, "is too long: at most 63 characters");
         break;
     case NameProblem::BadCharacter:
-        usage_error(error, whose, name, after);
+        message_start(error, whose, name, after);
         message_append(error, "is not a C name: it has '");
         message_append(error, character);
         message_append(error, "'; letters, digits and '_' only");
         break;
     case NameProblem::LeadingDigit:
-        usage_error(error, whose, name, after);
+        message_start(error, whose, name, after);
         message_append(error, "is not a C name: it starts with a digit");
         break;
     case NameProblem::Keyword:
-        usage_error(error, whose, name, after);
+        message_start(error, whose, name, after);
         message_append(error, "is a keyword of C or C++");
         break;
     case NameProblem::None:
@@ -324,7 +315,7 @@ const Spelling *read_option(int argc, const char *const *argv, int &i, const cha
                 spelling = &s;
         if (spelling && word[length] == '=') {
             if (!spelling->takes_value) {
-                usage_error(error, "option '--", spelling->word, "' takes no value");
+                message_start(error, "option '--", spelling->word, "' takes no value");
                 return nullptr;
             }
             value = word + length + 1;
@@ -341,12 +332,12 @@ const Spelling *read_option(int argc, const char *const *argv, int &i, const cha
         }
     }
     if (!spelling) {
-        usage_error(error, "unknown option '", arg, "'");
+        message_start(error, "unknown option '", arg, "'");
         return nullptr;
     }
     if (spelling->takes_value && !value) {
         if (i + 1 >= argc) {
-            usage_error(error, "option '", arg, "' needs a value");
+            message_start(error, "option '", arg, "' needs a value");
             return nullptr;
         }
         value = argv[++i];
@@ -366,7 +357,7 @@ Parsed take_option(const Spelling &spelling, const char *value, const char *arg,
         return Parsed::Version;
     case Key::Format:
         if (!parse_format(value, options.format)) {
-            usage_error(error, "unknown format '", value, "': c, asm or basic");
+            message_start(error, "unknown format '", value, "': c, asm or basic");
             return Parsed::Usage;
         }
         seen.window_only = arg;
@@ -379,7 +370,7 @@ Parsed take_option(const Spelling &spelling, const char *value, const char *arg,
         break;
     case Key::Encoding:
         if (!parse_encoding(value, options.encoding)) {
-            usage_error(error, "unknown encoding '", value, "': utf16le or utf8");
+            message_start(error, "unknown encoding '", value, "': utf16le or utf8");
             return Parsed::Usage;
         }
         if (options.encoding == Encoding::Utf16le)
@@ -387,13 +378,13 @@ Parsed take_option(const Spelling &spelling, const char *value, const char *arg,
         break;
     case Key::Style:
         if (!parse_style(value, options.style.style)) {
-            usage_error(error, "unknown style '", value, "': window, c, c-header, c-source, gas or nasm");
+            message_start(error, "unknown style '", value, "': window, c, c-header, c-source, gas or nasm");
             return Parsed::Usage;
         }
         break;
     case Key::Case:
         if (!equal_ignoring_case(value, "upper") && !equal_ignoring_case(value, "lower")) {
-            usage_error(error, "unknown case '", value, "': upper or lower");
+            message_start(error, "unknown case '", value, "': upper or lower");
             return Parsed::Usage;
         }
         options.style.lower = equal_ignoring_case(value, "lower");
@@ -401,7 +392,7 @@ Parsed take_option(const Spelling &spelling, const char *value, const char *arg,
         break;
     case Key::Columns:
         if (!parse_columns(value, options.style.columns)) {
-            usage_error(error, "bad number of bytes a line '", value, "': 1 to 256");
+            message_start(error, "bad number of bytes a line '", value, "': 1 to 256");
             return Parsed::Usage;
         }
         seen.style_only = arg;
@@ -417,14 +408,14 @@ Parsed take_option(const Spelling &spelling, const char *value, const char *arg,
         break;
     case Key::Segment:
         if (!parse_segment(value, options.segment)) {
-            usage_error(error, "bad segment number '", value, "': a decimal number from 0 is expected");
+            message_start(error, "bad segment number '", value, "': a decimal number from 0 is expected");
             return Parsed::Usage;
         }
         options.print_segment = true;
         break;
     case Key::View:
         if (!parse_view(value, options.view)) {
-            usage_error(error, "unknown view '", value, "': normal, c, asm or basic");
+            message_start(error, "unknown view '", value, "': normal, c, asm or basic");
             return Parsed::Usage;
         }
         options.print_segment = true;
@@ -442,30 +433,30 @@ Parsed check_together(const char *const *argv, const Seen &seen, Options &option
 {
     if (options.reverse) {
         if (seen.shaping) {
-            usage_error(error, "'", seen.shaping,
-                        "' shapes the text; --reverse reads any text bin2src writes and takes only --output and --force");
+            message_start(error, "'", seen.shaping,
+                          "' shapes the text; --reverse reads any text bin2src writes and takes only --output and --force");
             return Parsed::Usage;
         }
         return Parsed::Run;
     }
     if (options.style.style != Style::Window) {
         if (seen.window_only) {
-            usage_error(error, "'", seen.window_only,
-                        "' belongs to the window's text; the build styles are C or assembler text in UTF-8");
+            message_start(error, "'", seen.window_only,
+                          "' belongs to the window's text; the build styles are C or assembler text in UTF-8");
             return Parsed::Usage;
         }
         if (!set_style_name(options, seen.name, argv, error))
             return Parsed::Usage;
     } else if (seen.style_only) {
-        usage_error(error, "'", seen.style_only,
-                    "' belongs to the build styles (--style); the window's text has upper-case digits, 16 bytes a line");
+        message_start(error, "'", seen.style_only,
+                      "' belongs to the build styles (--style); the window's text has upper-case digits, 16 bytes a line");
         return Parsed::Usage;
     } else if (seen.name && !set_label(options, seen.name, error)) {
         return Parsed::Usage;
     }
     if (options.print_segment && seen.conversion_only) {
-        usage_error(error, "'", seen.conversion_only,
-                    "' belongs to a conversion; --segment and --view print a segment in UTF-8 on standard output");
+        message_start(error, "'", seen.conversion_only,
+                      "' belongs to a conversion; --segment and --view print a segment in UTF-8 on standard output");
         return Parsed::Usage;
     }
     return Parsed::Run;
@@ -493,7 +484,7 @@ Parsed parse_options(int argc, const char *const *argv, Options &options, Messag
         if (only_operands || arg[0] != '-' || arg[1] == 0) {
             // An operand: the source. "-" stands for standard input.
             if (source_given) {
-                usage_error(error, "more than one source: '", arg, "' (convert one file at a time)");
+                message_start(error, "more than one source: '", arg, "' (convert one file at a time)");
                 return Parsed::Usage;
             }
             source_given = true;
