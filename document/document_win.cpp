@@ -59,18 +59,9 @@ int choose_source_file(HWND owner)
     open_dialog_start_text(start, document.open_directory);
     text_copy(file_buffer, start);
 
-    OPENFILENAMEW ofn = {};
-    ofn.lStructSize = sizeof ofn;
-    ofn.hwndOwner = owner;
-    ofn.lpstrFilter = wide(FILE_FILTER);
-    ofn.nFilterIndex = 1;
-    ofn.lpstrFile = wide(file_buffer);
-    ofn.nMaxFile = sizeof file_buffer / sizeof file_buffer[0];
-    ofn.lpstrTitle = wide(OPEN_DIALOG_TITLE);
-    // OFN_NOCHANGEDIR: the dialog would otherwise make the chosen file's folder the current
-    // directory, and the help command would no longer find the manual by its bare name.
-    ofn.Flags = OFN_EXPLORER | OFN_ALLOWMULTISELECT | OFN_NOCHANGEDIR;
-    if (!GetOpenFileNameW(&ofn))
+    size_t name_offset;
+    if (!ask_file_name(owner, file_buffer, sizeof file_buffer / sizeof file_buffer[0], OPEN_DIALOG_TITLE,
+                       OFN_EXPLORER | OFN_ALLOWMULTISELECT, &name_offset))
         return 0;
 
     if (!set_source_file(file_buffer)) {
@@ -79,7 +70,27 @@ int choose_source_file(HWND owner)
     }
     // With several files selected the buffer holds the folder, then the names: the folder
     // becomes the current path, and the rendering that follows reports that it cannot be read.
-    directory_of_choice(document.open_directory, file_buffer, ofn.nFileOffset);
+    directory_of_choice(document.open_directory, file_buffer, name_offset);
     update_status_bar();
     return 1;
+}
+
+bool ask_file_name(HWND owner, char16_t *file, size_t capacity, const char16_t *title, DWORD flags, size_t *name_offset)
+{
+    OPENFILENAMEW ofn = {};
+    ofn.lStructSize = sizeof ofn;
+    ofn.hwndOwner = owner;
+    ofn.lpstrFilter = wide(FILE_FILTER);
+    ofn.nFilterIndex = 1;
+    ofn.lpstrFile = wide(file);
+    ofn.nMaxFile = DWORD(capacity);
+    ofn.lpstrTitle = wide(title);
+    // OFN_NOCHANGEDIR: the dialog would otherwise make the chosen file's folder the current
+    // directory, and the help command would no longer find the manual by its bare name.
+    ofn.Flags = flags | OFN_NOCHANGEDIR;
+    if (!GetOpenFileNameW(&ofn))
+        return false;
+    if (name_offset != nullptr)
+        *name_offset = ofn.nFileOffset;
+    return true;
 }
