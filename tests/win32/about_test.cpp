@@ -56,7 +56,7 @@ TEST_F(About, TemplateTextsAndLayout)
     };
 
     auto look = [&](HWND dialog) {
-        seen.caption = window_text(dialog);
+        seen.caption = text_of(dialog);
         seen.style = GetWindowLongW(dialog, GWL_STYLE);
         seen.exstyle = GetWindowLongW(dialog, GWL_EXSTYLE);
         GetClientRect(dialog, &seen.client);
@@ -74,7 +74,7 @@ TEST_F(About, TemplateTextsAndLayout)
             wchar_t name[32] = L"";
             GetClassNameW(child, name, 32);
             c.class_name = name;
-            c.text = window_text(child);
+            c.text = text_of(child);
             c.id = GetDlgCtrlID(child);
             c.style = GetWindowLongW(child, GWL_STYLE);
             GetWindowRect(child, &c.rect);

@@ -111,11 +111,11 @@ TEST_F(ExportDialog, LongerDestinationIsRefusedAndTheDialogStaysOpen)
     EXPECT_EQ(show_export_settings(window), 0);
     EXPECT_TRUE(still_open);
     bool refused = false;
-    for (const SeenBox &box : boxes.seen()) {
+    for (const Box &box : boxes.seen()) {
         if (box.caption == L"ﾌｧｲﾙｴﾗｰ") {
             refused = true;
             EXPECT_EQ(narrow(box.text), narrow(L"ﾌｧｲﾙ名が長すぎます（255文字まで）\r\n" + too_long));
-            EXPECT_TRUE(box.warning_icon && box.has_ok && !box.has_cancel);
+            EXPECT_TRUE(box.warning() && box.ok && !box.cancel);
         }
     }
     EXPECT_TRUE(refused) << "a cut destination would name another file";
@@ -204,7 +204,7 @@ TEST_F(ExportDialog, BrowseOpensTheFileDialogAndCancelKeepsTheBox)
                                          // Runs inside the file dialog's own loop.
                                          file_dialog = script.last_window(L"ファイルの指定");
                                          ASSERT_NE(file_dialog, nullptr) << "no file dialog titled ファイルの指定";
-                                         filter = window_text(GetDlgItem(file_dialog, cmb1));
+                                         filter = text_of(GetDlgItem(file_dialog, cmb1));
                                          PostMessageW(file_dialog, WM_COMMAND, IDCANCEL, 0);
                                      },
                                      [&](HWND dialog) {
@@ -379,7 +379,7 @@ TEST_F(ExportDialog, LiveDialogLayoutFocusAndTabOrder)
                     MapDialogRect(dialog, &e);
                     e = {e.left, e.top, e.left + e.right, e.top + e.bottom};
                 }
-                seen.push_back({GetDlgCtrlID(c), window_text(c), r, e});
+                seen.push_back({GetDlgCtrlID(c), text_of(c), r, e});
             }
             LOGFONTW font = {};
             GetObjectW(HFONT(SendMessageW(dialog, WM_GETFONT, 0, 0)), sizeof font, &font);
