@@ -130,31 +130,26 @@ TEST_F(ExportSource, EveryFormatMatchesTheReferenceByteForByte)
     }
 }
 
-TEST_F(ExportSource, OverwriteAnsweredNoLeavesTheFileAlone)
+TEST_F(ExportSource, OverwriteAnsweredNoLeavesTheFileAloneAndYesReplacesIt)
 {
-    std::wstring source = scratch_file(L"rom.bin", random_bytes(100, 1));
-    std::wstring destination = write_file(proposed(source, L"cpp"), bytes_of("old text"));
+    std::vector<uint8_t> bytes = random_bytes(100, 2);
+    std::wstring source = scratch_file(L"rom.bin", bytes);
+    // Longer than the new text, so a file that is not truncated shows.
+    const std::vector<uint8_t> old(100000, 'x');
+    std::wstring destination = write_file(proposed(source, L"bas"), old);
     prepare(source, destination);
-    std::vector<Box> boxes = exported(1, {IDNO});
+
+    std::vector<Box> boxes = exported(3, {IDNO});
     ASSERT_EQ(boxes.size(), 1u) << "the question, and no completion message";
     expect_question(boxes[0]);
-    EXPECT_EQ(read_file(destination), bytes_of("old text"));
+    EXPECT_TRUE(read_file(destination) == old);
     EXPECT_TRUE(status_bar_untouched());
     // The source was closed: it can be opened for writing again.
     HANDLE again = CreateFileW(source.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
     EXPECT_NE(again, INVALID_HANDLE_VALUE) << "the source is still open";
     CloseHandle(again);
-}
 
-TEST_F(ExportSource, OverwriteAnsweredYesReplacesTheFile)
-{
-    std::vector<uint8_t> bytes = random_bytes(100, 2);
-    std::wstring source = scratch_file(L"rom.bin", bytes);
-    // Longer than the new text, so a file that is not truncated shows.
-    std::wstring destination =
-        write_file(proposed(source, L"bas"), std::vector<uint8_t>(100000, 'x'));
-    prepare(source, destination);
-    std::vector<Box> boxes = exported(3, {IDYES, IDOK});
+    boxes = exported(3, {IDYES, IDOK});
     ASSERT_EQ(boxes.size(), 2u);
     expect_question(boxes[0]);
     expect_completion(boxes[1]);

@@ -425,18 +425,16 @@ TEST_F(MainWindow, TwoDroppedFilesOrATooLongPathChangeNothing)
         const Box &box = boxes.seen()[0];
         EXPECT_EQ(narrow(box.caption), c.caption) << what;
         EXPECT_EQ(narrow(box.text.substr(0, box.text.find(L'\r'))), c.text) << what;
+        if (c.paths[0] == too_long) {
+            // The whole of a long path is what the message shows, not a path cut to fit.
+            EXPECT_EQ(narrow(box.text.substr(box.text.find(L'\n') + 1)), narrow(too_long));
+        }
         EXPECT_TRUE(box.ok && !box.cancel && !box.yes && !box.no) << what;
         EXPECT_EQ(box.warning(), c.caption == std::string("ﾌｧｲﾙｴﾗｰ")) << what;
         EXPECT_EQ(narrow(wide(document.source_path)), narrow(shown)) << what;
         EXPECT_TRUE(text_of(view_window) == view) << what;
         EXPECT_EQ(narrow(status_text(status_bar, 0)) + " " + narrow(status_text(status_bar, 1)), status) << what;
     }
-    // The whole of a long path is what the message shows, not a path cut to fit.
-    HDROP drop = make_drop({too_long});
-    BoxCapture boxes;
-    SendMessageW(window, WM_DROPFILES, WPARAM(drop), 0);
-    ASSERT_EQ(boxes.seen().size(), 1u);
-    EXPECT_EQ(narrow(boxes.seen()[0].text.substr(boxes.seen()[0].text.find(L'\n') + 1)), narrow(too_long));
 }
 
 } // namespace
