@@ -12,11 +12,12 @@
 #include "res/texts.h"
 #include "view/renderer_win.h"
 
-HINSTANCE program_instance;
 HWND toolbar;
 Startup startup;
 
 namespace {
+
+HINSTANCE program_instance;
 
 constexpr DWORD TOOLBAR_STYLE = WS_CHILD | WS_VISIBLE | TBSTYLE_TOOLTIPS | TBSTYLE_ALTDRAG | TBSTYLE_FLAT | CCS_ADJUSTABLE;
 static_assert(TOOLBAR_STYLE == 0x50000D20);

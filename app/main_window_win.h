@@ -5,7 +5,6 @@
 #include "app/placement.h"
 #include "common/wide_win.h"
 
-extern HINSTANCE program_instance;
 extern HWND toolbar;
 extern Startup startup; // read when the window is created
 
