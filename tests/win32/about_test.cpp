@@ -71,9 +71,7 @@ TEST_F(About, TemplateTextsAndLayout)
         ReleaseDC(dialog, dc);
         for (HWND child = GetWindow(dialog, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
             Seen::Control c;
-            wchar_t name[32] = L"";
-            GetClassNameW(child, name, 32);
-            c.class_name = name;
+            c.class_name = class_of(child);
             c.text = text_of(child);
             c.id = GetDlgCtrlID(child);
             c.style = GetWindowLongW(child, GWL_STYLE);
