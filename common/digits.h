@@ -13,6 +13,11 @@ constexpr char hex_digit(unsigned v, bool lower) { return char(hex_digit(v) | (l
 
 static_assert(hex_digit(9) == '9' && hex_digit(10) == 'A' && hex_digit(15, true) == 'f');
 
+// The same digits as a table, for loops that take one a digit, and for vector shuffles.
+alignas(16) inline constexpr char HEX_DIGITS[16] = {
+    hex_digit(0), hex_digit(1), hex_digit(2),  hex_digit(3),  hex_digit(4),  hex_digit(5),  hex_digit(6),  hex_digit(7),
+    hex_digit(8), hex_digit(9), hex_digit(10), hex_digit(11), hex_digit(12), hex_digit(13), hex_digit(14), hex_digit(15)};
+
 // 18,446,744,073,709,551,615, the largest 64-bit number, has 20.
 constexpr size_t DECIMAL_DIGITS_MAX = 20;
 

@@ -71,7 +71,7 @@ void text_append_hex(TextBuilder &t, uint64_t value, int min_digits)
     char16_t digits[16];
     size_t n = 16;
     do {
-        digits[--n] = char16_t(hex_digit(value & 0xF));
+        digits[--n] = char16_t(HEX_DIGITS[value & 0xF]);
         value >>= 4;
     } while (value != 0 || (int(16 - n) < min_digits && n > 0));
     text_append(t, digits + n, 16 - n);

@@ -35,7 +35,7 @@ void write_address(char16_t *line, uint32_t address)
 {
     size_t digits = address < 0x10000 ? ADDRESS_WIDTH - 1 : ADDRESS_WIDTH;
     for (size_t i = 0; i < digits; i++)
-        line[i] = char16_t(hex_digit(address >> 4 * (digits - 1 - i) & 0xF));
+        line[i] = char16_t(HEX_DIGITS[address >> 4 * (digits - 1 - i) & 0xF]);
     if (digits < ADDRESS_WIDTH)
         line[digits] = u':';
 }
