@@ -4,6 +4,7 @@
 #include <cstddef>
 
 #include "res/resource.h"
+#include "res/texts.h"
 
 struct ToolbarButton {
     int command;
@@ -11,26 +12,22 @@ struct ToolbarButton {
     const char16_t *tooltip;
 };
 
-// Both pairs of stepping buttons share their texts: by one and by ten read alike.
-inline constexpr char16_t TOOLTIP_SEGMENT_UP[] = u"ｾｸﾞﾒﾝﾄ切替UP";
-inline constexpr char16_t TOOLTIP_SEGMENT_DOWN[] = u"ｾｸﾞﾒﾝﾄ切替DOWN";
-
 // Left to right, separators not counted. Button k sends IDT_OPEN + k and shows image k.
 inline constexpr ToolbarButton TOOLBAR_BUTTONS[] = {
-    {IDT_OPEN, 0, u"ファイル名の設定"},
-    {IDT_VIEW_NORMAL, 1, u"ノーマルで開く"},
-    {IDT_VIEW_C, 2, u"Ｃ言語用で開く"},
-    {IDT_VIEW_ASM, 3, u"アセンブラで開く"},
-    {IDT_VIEW_BASIC, 4, u"BASICで開く"},
+    {IDT_OPEN, 0, TOOLTIP_OPEN},
+    {IDT_VIEW_NORMAL, 1, TOOLTIP_VIEW_NORMAL},
+    {IDT_VIEW_C, 2, TOOLTIP_VIEW_C},
+    {IDT_VIEW_ASM, 3, TOOLTIP_VIEW_ASM},
+    {IDT_VIEW_BASIC, 4, TOOLTIP_VIEW_BASIC},
     {IDT_FORWARD, 5, TOOLTIP_SEGMENT_UP},
     {IDT_BACK, 6, TOOLTIP_SEGMENT_DOWN},
     {IDT_FORWARD_10, 7, TOOLTIP_SEGMENT_UP},
     {IDT_BACK_10, 8, TOOLTIP_SEGMENT_DOWN},
-    {IDT_EXPORT_C, 9, u"Ｃ言語用で保存"},
-    {IDT_EXPORT_ASM, 10, u"アセンブラで保存"},
-    {IDT_EXPORT_BASIC, 11, u"BASICで保存"},
-    {IDT_HELP, 12, u"ヘルプ"},
-    {IDT_EXIT, 13, u"終了"},
+    {IDT_EXPORT_C, 9, TOOLTIP_EXPORT_C},
+    {IDT_EXPORT_ASM, 10, TOOLTIP_EXPORT_ASM},
+    {IDT_EXPORT_BASIC, 11, TOOLTIP_EXPORT_BASIC},
+    {IDT_HELP, 12, TOOLTIP_HELP},
+    {IDT_EXIT, 13, TOOLTIP_EXIT},
 };
 
 // The strip (IDB_TOOLBAR) holds images 0 to 11; the help and exit pictures, 12 and 13, come
@@ -41,8 +38,6 @@ constexpr int TOOLBAR_EXTRA_IMAGES = 2;
 // Separators are inserted in this order, each index counted after the earlier insertions:
 // after the open button, before the save buttons and before the help button.
 inline constexpr int TOOLBAR_SEPARATORS[] = {1, 10, 14};
-
-constexpr size_t TOOLBAR_ITEM_COUNT = TOOLBAR_BUTTON_COUNT + sizeof TOOLBAR_SEPARATORS / sizeof TOOLBAR_SEPARATORS[0];
 
 constexpr bool toolbar_table_is_in_command_order()
 {

@@ -8,36 +8,32 @@
 #include <cstdio>
 #include <cwchar>
 
+#include "common/text.h"
 #include "document/document_win.h"
-#include "document/text.h"
 #include "export/export_win.h"
 #include "export/line_kernel.h"
+#include "tests/shared/boxes_win.h"
 
 #include <psapi.h> // after windows.h, which it needs
 
 namespace {
 
-HHOOK hook;
-wchar_t last_message[1024];
+std::wstring last_message;
 int box_count;
 
-LRESULT CALLBACK answer_boxes(int code, WPARAM wparam, LPARAM lparam)
+void answer_box(HWND box)
 {
     static HWND answered; // a box can be activated more than once
-    wchar_t class_name[16] = {};
-    if (code == HCBT_ACTIVATE && HWND(wparam) != answered && GetClassNameW(HWND(wparam), class_name, 16) &&
-        std::wcscmp(class_name, L"#32770") == 0) {
-        HWND box = answered = HWND(wparam);
-        GetWindowTextW(GetDlgItem(box, 0xFFFF), last_message, 1024);
-        box_count++;
-        // Every box's text on the error stream, for a run that does not complete.
-        char text[3072];
-        if (WideCharToMultiByte(CP_UTF8, 0, last_message, -1, text, sizeof text, nullptr, nullptr) > 0)
-            std::fprintf(stderr, "box %d: %s\n", box_count, text);
-        int answer = GetDlgItem(box, IDYES) ? IDYES : IDOK;
-        PostMessageW(box, WM_COMMAND, MAKEWPARAM(answer, BN_CLICKED), LPARAM(GetDlgItem(box, answer)));
-    }
-    return CallNextHookEx(hook, code, wparam, lparam);
+    if (box == answered)
+        return;
+    answered = box;
+    last_message = message_box_text(box);
+    box_count++;
+    // Every box's text on the error stream, for a run that does not complete.
+    char text[3072];
+    if (WideCharToMultiByte(CP_UTF8, 0, last_message.c_str(), -1, text, sizeof text, nullptr, nullptr) > 0)
+        std::fprintf(stderr, "box %d: %s\n", box_count, text);
+    click(box, GetDlgItem(box, IDYES) ? IDYES : IDOK);
 }
 
 PROCESS_MEMORY_COUNTERS memory()
@@ -63,22 +59,23 @@ int wmain(int argc, wchar_t **argv)
         return 2;
     }
     document.export_format = format;
-    hook = SetWindowsHookExW(WH_CBT, answer_boxes, nullptr, GetCurrentThreadId());
-
-    PROCESS_MEMORY_COUNTERS before = memory();
+    PROCESS_MEMORY_COUNTERS before, after;
     LARGE_INTEGER frequency, start, end;
-    QueryPerformanceFrequency(&frequency);
-    QueryPerformanceCounter(&start);
-    export_source(nullptr, format);
-    QueryPerformanceCounter(&end);
-    PROCESS_MEMORY_COUNTERS after = memory();
-    UnhookWindowsHookEx(hook);
+    {
+        BoxHook hook(answer_box);
+        before = memory();
+        QueryPerformanceFrequency(&frequency);
+        QueryPerformanceCounter(&start);
+        export_source(nullptr, format);
+        QueryPerformanceCounter(&end);
+        after = memory();
+    }
 
     // "書込完了 <n>mSEC要した": the digits are the export's own measurement.
-    const wchar_t *digits = last_message;
+    const wchar_t *digits = last_message.c_str();
     while (*digits && (*digits < L'0' || *digits > L'9'))
         digits++;
-    bool completed = std::wcsstr(last_message, L"書込完了") != nullptr;
+    bool completed = std::wcsstr(last_message.c_str(), L"書込完了") != nullptr;
     std::printf("completed=%s message_ms=%ld call_ms=%.1f source_bytes=%llu boxes=%d\n", completed ? "yes" : "no",
                 completed ? std::wcstol(digits, nullptr, 10) : -1L,
                 double(end.QuadPart - start.QuadPart) * 1000.0 / double(frequency.QuadPart),

@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "common/digits.h"
+
 namespace {
 
 constexpr char ELLIPSIS[] = "...";
@@ -48,13 +50,16 @@ void message_append(Message &m, const char *s) { message_append(m, s, std::strle
 
 void message_append_unsigned(Message &m, uint64_t value)
 {
-    char digits[20]; // 18,446,744,073,709,551,615 has 20
-    size_t n = sizeof digits;
-    do {
-        digits[--n] = char('0' + value % 10);
-        value /= 10;
-    } while (value != 0);
-    message_append(m, digits + n, sizeof digits - n);
+    char digits[DECIMAL_DIGITS_MAX];
+    message_append(m, digits, decimal_digits(value, digits));
+}
+
+void message_start(Message &m, const char *a, const char *name, const char *c)
+{
+    message_clear(m);
+    message_append(m, a);
+    message_append_name(m, name);
+    message_append(m, c);
 }
 
 void message_append_name(Message &m, const char *s)

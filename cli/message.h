@@ -23,3 +23,5 @@ void message_append_unsigned(Message &m, uint64_t value);
 // A path or an argument as given: at most NAME_SHOWN_MAX bytes of it, so that the words after
 // it (the system's reason) always fit.
 void message_append_name(Message &m, const char *s);
+// A new message of the usual shape: the words a, the name as given, the words c.
+void message_start(Message &m, const char *a, const char *name = "", const char *c = "");

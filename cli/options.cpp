@@ -2,8 +2,7 @@
 
 #include <cstring>
 
-#include "document/utf8.h"
-#include "export/export_settings.h"
+#include "common/utf8.h"
 
 const char HELP_TEXT[] =
     "Usage: bin2src [OPTION]... [SOURCE]\n"
@@ -152,15 +151,6 @@ bool parse_segment(const char *value, int64_t &segment)
     return true;
 }
 
-// The words a and c around b, the argument as the user gave it.
-void usage_error(Message &error, const char *a, const char *b = "", const char *c = "")
-{
-    message_clear(error);
-    message_append(error, a);
-    message_append_name(error, b);
-    message_append(error, c);
-}
-
 enum class Key { Format, Name, Output, Encoding, Force, Segment, View, Help, Version, Style, Case, Columns, Reverse, NoProgress };
 
 struct Spelling {
@@ -168,16 +158,26 @@ struct Spelling {
     const char *word;
     Key key;
     bool takes_value;
+    bool conversion_only; // means nothing to --segment and --view, which print a segment
+    bool shapes_text;     // means nothing to --reverse, which reads any text bin2src writes
 };
 
 constexpr Spelling SPELLINGS[] = {
-    {'f', "format", Key::Format, true},     {'n', "name", Key::Name, true},
-    {'o', "output", Key::Output, true},     {'e', "encoding", Key::Encoding, true},
-    {0, "force", Key::Force, false},        {'s', "segment", Key::Segment, true},
-    {'v', "view", Key::View, true},         {'h', "help", Key::Help, false},
-    {0, "version", Key::Version, false},    {'t', "style", Key::Style, true},
-    {0, "case", Key::Case, true},           {'c', "columns", Key::Columns, true},
-    {'r', "reverse", Key::Reverse, false},  {0, "no-progress", Key::NoProgress, false},
+    // letter, word,       key,              value, conversion only, shapes the text
+    {'f', "format",        Key::Format,      true,  true,  true},
+    {'n', "name",          Key::Name,        true,  true,  true},
+    {'o', "output",        Key::Output,      true,  true,  false},
+    {'e', "encoding",      Key::Encoding,    true,  true,  true},
+    {0,   "force",         Key::Force,       false, true,  false},
+    {'s', "segment",       Key::Segment,     true,  false, true},
+    {'v', "view",          Key::View,        true,  false, true},
+    {'h', "help",          Key::Help,        false, false, false},
+    {0,   "version",       Key::Version,     false, false, false},
+    {'t', "style",         Key::Style,       true,  true,  true},
+    {0,   "case",          Key::Case,        true,  true,  true},
+    {'c', "columns",       Key::Columns,     true,  true,  true},
+    {'r', "reverse",       Key::Reverse,     false, true,  false},
+    {0,   "no-progress",   Key::NoProgress,  false, true,  false},
 };
 
 constexpr const char *STYLE_NAMES[] = {"window", "c", "c-header", "c-source", "gas", "nasm"};
@@ -214,12 +214,12 @@ bool set_label(Options &options, const char *value, Message &error)
     if (n < 0) {
         // On Windows, also a name with an unpaired surrogate: the system layer hands it on in a
         // form that no UTF-8 decoder takes.
-        usage_error(error, "the data name '", value,
-                    "' is not valid Unicode: a byte sequence that is not UTF-8, or an unpaired surrogate");
+        message_start(error, "the data name '", value,
+                      "' is not valid Unicode: a byte sequence that is not UTF-8, or an unpaired surrogate");
         return false;
     }
     if (n > int64_t(LABEL_MAX)) {
-        usage_error(error, "the data name '", value, "' is too long: ");
+        message_start(error, "the data name '", value, "' is too long: ");
         message_append_unsigned(error, uint64_t(n));
         message_append(error, " characters, at most 15 are allowed");
         return false;
@@ -245,8 +245,9 @@ bool set_style_name(Options &options, const char *given, const char *const *argv
         length = style_name_from_path(argv[options.source.index] + options.source.offset, made);
         name = made;
     } else {
-        name = "exe_dt";
-        length = 6;
+        Label label = label_from(DEFAULT_LABEL); // ASCII: its UTF-8 is the C name
+        length = utf16_to_utf8(label.units, label.length, made);
+        name = made;
     }
     size_t bad_at;
     NameProblem problem = check_style_name(form.style, name, length, bad_at);
@@ -261,24 +262,24 @@ bool set_style_name(Options &options, const char *given, const char *const *argv
     char character[2] = {name[bad_at], 0};
     switch (problem) {
     case NameProblem::Empty:
-        usage_error(error, "the data name is empty: a C name is needed, such as font_rom");
+        message_start(error, "the data name is empty: a C name is needed, such as font_rom");
         break;
     case NameProblem::TooLong:
-        usage_error(error, whose, name, after);
+        message_start(error, whose, name, after);
         message_append(error, "is too long: at most 63 characters");
         break;
     case NameProblem::BadCharacter:
-        usage_error(error, whose, name, after);
+        message_start(error, whose, name, after);
         message_append(error, "is not a C name: it has '");
         message_append(error, character);
         message_append(error, "'; letters, digits and '_' only");
         break;
     case NameProblem::LeadingDigit:
-        usage_error(error, whose, name, after);
+        message_start(error, whose, name, after);
         message_append(error, "is not a C name: it starts with a digit");
         break;
     case NameProblem::Keyword:
-        usage_error(error, whose, name, after);
+        message_start(error, whose, name, after);
         message_append(error, "is a keyword of C or C++");
         break;
     case NameProblem::None:
@@ -287,6 +288,178 @@ bool set_style_name(Options &options, const char *given, const char *const *argv
     if (!given)
         message_append(error, "; give a name with --name");
     return false;
+}
+
+// What the whole command line holds, for the checks that need all of it: each option as the user
+// wrote it, for the message.
+struct Seen {
+    const char *name;            // --name's value, checked once the style is known
+    const char *window_only;     // --format or --encoding=utf16le
+    const char *style_only;      // --case or --columns
+    const char *shaping;         // the first option that shapes the text
+    const char *conversion_only; // the first option that only a conversion takes
+};
+
+// The option at argv[i] and its value: "--word=value", "--word value", "-xvalue", "-x value". A
+// value in the next argument moves i on. Null, with the reason in error, when it is none.
+const Spelling *read_option(int argc, const char *const *argv, int &i, const char *&value, Message &error)
+{
+    const char *arg = argv[i];
+    const Spelling *spelling = nullptr;
+    value = nullptr;
+    if (arg[1] == '-') {
+        const char *word = arg + 2;
+        size_t length = std::strcspn(word, "=");
+        for (const Spelling &s : SPELLINGS)
+            if (std::strlen(s.word) == length && std::strncmp(s.word, word, length) == 0)
+                spelling = &s;
+        if (spelling && word[length] == '=') {
+            if (!spelling->takes_value) {
+                message_start(error, "option '--", spelling->word, "' takes no value");
+                return nullptr;
+            }
+            value = word + length + 1;
+        }
+    } else {
+        for (const Spelling &s : SPELLINGS)
+            if (s.letter != 0 && s.letter == arg[1])
+                spelling = &s;
+        if (spelling && arg[2] != 0) {
+            if (!spelling->takes_value)
+                spelling = nullptr; // a flag does not take letters after it
+            else
+                value = arg + 2;
+        }
+    }
+    if (!spelling) {
+        message_start(error, "unknown option '", arg, "'");
+        return nullptr;
+    }
+    if (spelling->takes_value && !value) {
+        if (i + 1 >= argc) {
+            message_start(error, "option '", arg, "' needs a value");
+            return nullptr;
+        }
+        value = argv[++i];
+    }
+    return spelling;
+}
+
+// Takes one option into options and seen: Run to go on, Help or Version at once, or Usage with
+// the reason in error. arg is the option as written; its value, if any, lies in argv[i].
+Parsed take_option(const Spelling &spelling, const char *value, const char *arg, const char *const *argv, int i,
+                   Options &options, Seen &seen, Message &error)
+{
+    switch (spelling.key) {
+    case Key::Help:
+        return Parsed::Help;
+    case Key::Version:
+        return Parsed::Version;
+    case Key::Format:
+        if (!parse_format(value, options.format)) {
+            message_start(error, "unknown format '", value, "': c, asm or basic");
+            return Parsed::Usage;
+        }
+        seen.window_only = arg;
+        break;
+    case Key::Name:
+        seen.name = value;
+        break;
+    case Key::Output:
+        options.destination = std::strcmp(value, "-") == 0 ? STANDARD_ARGUMENT : Argument{i, size_t(value - argv[i])};
+        break;
+    case Key::Encoding:
+        if (!parse_encoding(value, options.encoding)) {
+            message_start(error, "unknown encoding '", value, "': utf16le or utf8");
+            return Parsed::Usage;
+        }
+        if (options.encoding == Encoding::Utf16le)
+            seen.window_only = arg;
+        break;
+    case Key::Style:
+        if (!parse_style(value, options.style.style)) {
+            message_start(error, "unknown style '", value, "': window, c, c-header, c-source, gas or nasm");
+            return Parsed::Usage;
+        }
+        break;
+    case Key::Case:
+        if (!equal_ignoring_case(value, "upper") && !equal_ignoring_case(value, "lower")) {
+            message_start(error, "unknown case '", value, "': upper or lower");
+            return Parsed::Usage;
+        }
+        options.style.lower = equal_ignoring_case(value, "lower");
+        seen.style_only = arg;
+        break;
+    case Key::Columns:
+        if (!parse_columns(value, options.style.columns)) {
+            message_start(error, "bad number of bytes a line '", value, "': 1 to 256");
+            return Parsed::Usage;
+        }
+        seen.style_only = arg;
+        break;
+    case Key::Reverse:
+        options.reverse = true;
+        break;
+    case Key::NoProgress:
+        options.progress = false;
+        break;
+    case Key::Force:
+        options.force = true;
+        break;
+    case Key::Segment:
+        if (!parse_segment(value, options.segment)) {
+            message_start(error, "bad segment number '", value, "': a decimal number from 0 is expected");
+            return Parsed::Usage;
+        }
+        options.print_segment = true;
+        break;
+    case Key::View:
+        if (!parse_view(value, options.view)) {
+            message_start(error, "unknown view '", value, "': normal, c, asm or basic");
+            return Parsed::Usage;
+        }
+        options.print_segment = true;
+        break;
+    }
+    if (spelling.conversion_only && !seen.conversion_only)
+        seen.conversion_only = arg;
+    if (spelling.shapes_text && !seen.shaping)
+        seen.shaping = arg;
+    return Parsed::Run;
+}
+
+// The options that go together and those that do not, once all are read.
+Parsed check_together(const char *const *argv, const Seen &seen, Options &options, Message &error)
+{
+    if (options.reverse) {
+        if (seen.shaping) {
+            message_start(error, "'", seen.shaping,
+                          "' shapes the text; --reverse reads any text bin2src writes and takes only --output and --force");
+            return Parsed::Usage;
+        }
+        return Parsed::Run;
+    }
+    if (options.style.style != Style::Window) {
+        if (seen.window_only) {
+            message_start(error, "'", seen.window_only,
+                          "' belongs to the window's text; the build styles are C or assembler text in UTF-8");
+            return Parsed::Usage;
+        }
+        if (!set_style_name(options, seen.name, argv, error))
+            return Parsed::Usage;
+    } else if (seen.style_only) {
+        message_start(error, "'", seen.style_only,
+                      "' belongs to the build styles (--style); the window's text has upper-case digits, 16 bytes a line");
+        return Parsed::Usage;
+    } else if (seen.name && !set_label(options, seen.name, error)) {
+        return Parsed::Usage;
+    }
+    if (options.print_segment && seen.conversion_only) {
+        message_start(error, "'", seen.conversion_only,
+                      "' belongs to a conversion; --segment and --view print a segment in UTF-8 on standard output");
+        return Parsed::Usage;
+    }
+    return Parsed::Run;
 }
 
 } // namespace
@@ -303,19 +476,15 @@ Parsed parse_options(int argc, const char *const *argv, Options &options, Messag
     options.style.columns = LINE_CELLS;
     options.progress = true;
     message_clear(error);
-    const char *name = nullptr;                 // as given, for a build style
-    const char *window_only = nullptr;          // --format or --encoding=utf16le
-    const char *style_only = nullptr;           // --case or --columns
 
+    Seen seen{};
     bool source_given = false, only_operands = false;
-    const char *shaping_option = nullptr; // the first option that shapes the text
-    const char *conversion_option = nullptr; // the first option that only a conversion takes
     for (int i = 1; i < argc; i++) {
         const char *arg = argv[i];
         if (only_operands || arg[0] != '-' || arg[1] == 0) {
             // An operand: the source. "-" stands for standard input.
             if (source_given) {
-                usage_error(error, "more than one source: '", arg, "' (convert one file at a time)");
+                message_start(error, "more than one source: '", arg, "' (convert one file at a time)");
                 return Parsed::Usage;
             }
             source_given = true;
@@ -326,160 +495,13 @@ Parsed parse_options(int argc, const char *const *argv, Options &options, Messag
             only_operands = true;
             continue;
         }
-
-        // Find the option and its value: "--word=value", "--word value", "-xvalue", "-x value".
-        const Spelling *spelling = nullptr;
-        const char *value = nullptr;
-        if (arg[1] == '-') {
-            const char *word = arg + 2;
-            size_t length = std::strcspn(word, "=");
-            for (const Spelling &s : SPELLINGS)
-                if (std::strlen(s.word) == length && std::strncmp(s.word, word, length) == 0)
-                    spelling = &s;
-            if (spelling && word[length] == '=') {
-                if (!spelling->takes_value) {
-                    usage_error(error, "option '--", spelling->word, "' takes no value");
-                    return Parsed::Usage;
-                }
-                value = word + length + 1;
-            }
-        } else {
-            for (const Spelling &s : SPELLINGS)
-                if (s.letter != 0 && s.letter == arg[1])
-                    spelling = &s;
-            if (spelling && arg[2] != 0) {
-                if (!spelling->takes_value) {
-                    usage_error(error, "unknown option '", arg, "'");
-                    return Parsed::Usage;
-                }
-                value = arg + 2;
-            }
-        }
-        if (!spelling) {
-            usage_error(error, "unknown option '", arg, "'");
+        const char *value;
+        const Spelling *spelling = read_option(argc, argv, i, value, error);
+        if (!spelling)
             return Parsed::Usage;
-        }
-        if (spelling->takes_value && !value) {
-            if (i + 1 >= argc) {
-                usage_error(error, "option '", arg, "' needs a value");
-                return Parsed::Usage;
-            }
-            value = argv[++i];
-        }
-
-        switch (spelling->key) {
-        case Key::Help:
-            return Parsed::Help;
-        case Key::Version:
-            return Parsed::Version;
-        case Key::Format:
-            if (!parse_format(value, options.format)) {
-                usage_error(error, "unknown format '", value, "': c, asm or basic");
-                return Parsed::Usage;
-            }
-            break;
-        case Key::Name:
-            name = value; // checked once the style is known
-            break;
-        case Key::Output:
-            options.destination =
-                std::strcmp(value, "-") == 0 ? STANDARD_ARGUMENT : Argument{i, size_t(value - argv[i])};
-            break;
-        case Key::Encoding:
-            if (!parse_encoding(value, options.encoding)) {
-                usage_error(error, "unknown encoding '", value, "': utf16le or utf8");
-                return Parsed::Usage;
-            }
-            if (options.encoding == Encoding::Utf16le)
-                window_only = arg;
-            break;
-        case Key::Style:
-            if (!parse_style(value, options.style.style)) {
-                usage_error(error, "unknown style '", value, "': window, c, c-header, c-source, gas or nasm");
-                return Parsed::Usage;
-            }
-            break;
-        case Key::Case:
-            if (equal_ignoring_case(value, "upper") || equal_ignoring_case(value, "lower")) {
-                options.style.lower = equal_ignoring_case(value, "lower");
-            } else {
-                usage_error(error, "unknown case '", value, "': upper or lower");
-                return Parsed::Usage;
-            }
-            style_only = arg;
-            break;
-        case Key::Columns:
-            if (!parse_columns(value, options.style.columns)) {
-                usage_error(error, "bad number of bytes a line '", value, "': 1 to 256");
-                return Parsed::Usage;
-            }
-            style_only = arg;
-            break;
-        case Key::Reverse:
-            options.reverse = true;
-            break;
-        case Key::NoProgress:
-            options.progress = false;
-            break;
-        case Key::Force:
-            options.force = true;
-            break;
-        case Key::Segment:
-            if (!parse_segment(value, options.segment)) {
-                usage_error(error, "bad segment number '", value, "': a decimal number from 0 is expected");
-                return Parsed::Usage;
-            }
-            options.print_segment = true;
-            break;
-        case Key::View:
-            if (!parse_view(value, options.view)) {
-                usage_error(error, "unknown view '", value, "': normal, c, asm or basic");
-                return Parsed::Usage;
-            }
-            options.print_segment = true;
-            break;
-        }
-        if (spelling->key == Key::Format)
-            window_only = arg;
-        if (spelling->key == Key::Format || spelling->key == Key::Name || spelling->key == Key::Output ||
-            spelling->key == Key::Encoding || spelling->key == Key::Force || spelling->key == Key::Style ||
-            spelling->key == Key::Case || spelling->key == Key::Columns || spelling->key == Key::Reverse ||
-            spelling->key == Key::NoProgress)
-            if (!conversion_option)
-                conversion_option = arg;
-        // What shapes the text means nothing to the way back, which reads any form.
-        if (spelling->key != Key::Output && spelling->key != Key::Force && spelling->key != Key::Reverse &&
-            spelling->key != Key::NoProgress && !shaping_option)
-            shaping_option = arg;
+        Parsed taken = take_option(*spelling, value, arg, argv, i, options, seen, error);
+        if (taken != Parsed::Run)
+            return taken;
     }
-
-    if (options.reverse) {
-        if (shaping_option) {
-            usage_error(error, "'", shaping_option,
-                        "' shapes the text; --reverse reads any text bin2src writes and takes only --output and --force");
-            return Parsed::Usage;
-        }
-        return Parsed::Run;
-    }
-    if (options.style.style != Style::Window) {
-        if (window_only) {
-            usage_error(error, "'", window_only,
-                        "' belongs to the window's text; the build styles are C or assembler text in UTF-8");
-            return Parsed::Usage;
-        }
-        if (!set_style_name(options, name, argv, error))
-            return Parsed::Usage;
-    } else if (style_only) {
-        usage_error(error, "'", style_only,
-                    "' belongs to the build styles (--style); the window's text has upper-case digits, 16 bytes a line");
-        return Parsed::Usage;
-    } else if (name && !set_label(options, name, error)) {
-        return Parsed::Usage;
-    }
-    if (options.print_segment && conversion_option) {
-        usage_error(error, "'", conversion_option,
-                    "' belongs to a conversion; --segment and --view print a segment in UTF-8 on standard output");
-        return Parsed::Usage;
-    }
-    return Parsed::Run;
+    return check_together(argv, seen, options, error);
 }

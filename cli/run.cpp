@@ -6,7 +6,7 @@
 
 #include "cli/options.h"
 #include "cli/system.h"
-#include "document/utf8.h"
+#include "common/utf8.h"
 #include "export/source_reverse.h"
 #include "export/source_stream.h"
 #include "view/segment_text.h"
@@ -41,15 +41,6 @@ void report(const Message &m, const char *after = "")
     system_print_error(line, n);
 }
 
-// a, the name b as given, c.
-void start(const char *a, const char *b = "", const char *c = "")
-{
-    message_clear(message);
-    message_append(message, a);
-    message_append_name(message, b);
-    message_append(message, c);
-}
-
 const char *name_of_source(const SystemFile &file)
 {
     return file.path.index == STANDARD_STREAM ? "standard input" : system_argument(file.path);
@@ -63,7 +54,7 @@ const char *name_of_destination(const SystemFile &file)
 // "<what> '<path>': <system text>"; the standard streams are named without quotes.
 int report_system_failure(const char *what, const char *name, bool quoted, int32_t code)
 {
-    start(what, quoted ? " '" : " ");
+    message_start(message, what, quoted ? " '" : " ");
     message_append_name(message, name);
     message_append(message, quoted ? "': " : ": ");
     system_error_text(message, code);
@@ -226,7 +217,7 @@ void report_malformed(const SystemFile &source)
 bool open_source(const Options &options, SystemFile &source)
 {
     if (options.source.index == STANDARD_STREAM && system_input_is_terminal()) {
-        start("no source: name a file, or send the bytes to standard input (see 'bin2src --help')");
+        message_start(message, "no source: name a file, or send the bytes to standard input (see 'bin2src --help')");
         report(message);
         return false;
     }
@@ -241,9 +232,9 @@ bool open_source(const Options &options, SystemFile &source)
 void report_empty(const SystemFile &source)
 {
     if (source.path.index == STANDARD_STREAM)
-        start("standard input is empty (0 bytes): there is no data to convert");
+        message_start(message, "standard input is empty (0 bytes): there is no data to convert");
     else
-        start("'", name_of_source(source), "' is empty (0 bytes): there is no data to convert");
+        message_start(message, "'", name_of_source(source), "' is empty (0 bytes): there is no data to convert");
     report(message);
 }
 
@@ -251,20 +242,20 @@ void report_empty(const SystemFile &source)
 void report_is_source(const Options &options, const SystemFile &source)
 {
     if (options.destination.index != STANDARD_STREAM)
-        start("'", system_argument(options.destination),
-              "' is the source file itself; it is never written to (choose another destination)");
+        message_start(message, "'", system_argument(options.destination),
+                      "' is the source file itself; it is never written to (choose another destination)");
     else if (source.path.index == STANDARD_STREAM)
-        start("standard output is the same file as standard input; it is not written to (choose another "
-              "destination)");
+        message_start(message, "standard output is the same file as standard input; it is not written to "
+                               "(choose another destination)");
     else
-        start("standard output is the source file '", name_of_source(source),
-              "' itself; it is not written to (choose another destination)");
+        message_start(message, "standard output is the source file '", name_of_source(source),
+                      "' itself; it is not written to (choose another destination)");
     report(message);
 }
 
 void report_exists(const Options &options)
 {
-    start("'", system_argument(options.destination), "' exists; it is not replaced without --force");
+    message_start(message, "'", system_argument(options.destination), "' exists; it is not replaced without --force");
     report(message);
 }
 
@@ -345,8 +336,8 @@ int convert(const Options &options)
         report_empty(source);
     // Said where a failure might leave the user in doubt: a file once the text was on its way.
     if (destination.temporary && result != Outcome::EmptySource) {
-        start("'", name_of_destination(destination),
-              destination.replaces ? "' was left as it was" : "' was not created");
+        message_start(message, "'", name_of_destination(destination),
+                      destination.replaces ? "' was left as it was" : "' was not created");
         report(message);
     }
     return EXIT_FAILED;

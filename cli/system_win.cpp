@@ -1,9 +1,11 @@
 // The converter's system layer on Windows: handles, CreateFileW, ReadFile, WriteFile,
 // MoveFileExW. Paths are the UTF-16 command line, passed on untouched; the portable part reads
 // a UTF-8 copy.
+#include <windows.h>
+
 #include "cli/options.h"
 #include "cli/system.h"
-#include "document/win32.h"
+#include "common/digits.h"
 
 namespace {
 
@@ -148,7 +150,7 @@ DWORD name_temporary(int attempt)
     for (const char *p = TEMPORARY_MARK; *p; p++)
         put(wchar_t(*p));
     for (int shift = 28; shift >= 0; shift -= 4)
-        put(L"0123456789abcdef"[token >> shift & 0xF]);
+        put(wchar_t(hex_digit(token >> shift & 0xF, true)));
     for (const char *p = TEMPORARY_END; *p; p++)
         put(wchar_t(*p));
     temporary_path[at] = 0;

@@ -15,7 +15,7 @@ if(WIN32)
                      COMMAND ${CMAKE_COMMAND} -E env VORDA_BUILD=${PROJECT_BINARY_DIR}/manual
                              SOURCE_DATE_EPOCH=${VORDA_SOURCE_DATE_EPOCH}
                              ${PROJECT_SOURCE_DIR}/scripts/build-manual.sh --force
-                     DEPENDS ${manual_sources} ${PROJECT_SOURCE_DIR}/res/vorda.rc
+                     DEPENDS ${manual_sources} ${PROJECT_SOURCE_DIR}/res/vorda.rc ${PROJECT_SOURCE_DIR}/res/texts.h
                              ${PROJECT_SOURCE_DIR}/scripts/build-manual.sh
                              ${PROJECT_SOURCE_DIR}/scripts/prepare-manual.py
                              ${PROJECT_SOURCE_DIR}/scripts/render-manual.py

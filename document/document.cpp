@@ -1,6 +1,7 @@
 #include "document/document.h"
 
-#include "document/text.h"
+#include "common/text.h"
+#include "res/texts.h"
 
 Document document;
 
@@ -26,14 +27,14 @@ size_t size_status_text(char16_t (&out)[STATUS_TEXT_CAPACITY], uint64_t file_siz
 {
     TextBuilder t = text_builder(out);
     text_append_unsigned(t, file_size);
-    text_append(t, u"Byte");
+    text_append(t, STATUS_SIZE_UNIT);
     return t.length;
 }
 
 size_t position_status_text(char16_t (&out)[STATUS_TEXT_CAPACITY], int64_t index, int64_t last)
 {
     TextBuilder t = text_builder(out);
-    text_append(t, u"P:");
+    text_append(t, STATUS_POSITION);
     text_append_signed(t, index);
     text_append(t, u"/");
     text_append_signed(t, last);
@@ -43,7 +44,7 @@ size_t position_status_text(char16_t (&out)[STATUS_TEXT_CAPACITY], int64_t index
 size_t address_status_text(char16_t (&out)[STATUS_TEXT_CAPACITY], int64_t index)
 {
     TextBuilder t = text_builder(out);
-    text_append(t, u"A+:");
+    text_append(t, STATUS_ADDRESS);
     text_append_hex(t, uint64_t(index) << SEGMENT_SHIFT, 4);
     return t.length;
 }

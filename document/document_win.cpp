@@ -3,8 +3,10 @@
 #include <commctrl.h>
 #include <commdlg.h>
 
-#include "document/text.h"
+#include "common/messages_win.h"
+#include "common/text.h"
 #include "res/resource.h"
+#include "res/texts.h"
 
 HWND status_bar;
 
@@ -49,26 +51,6 @@ bool set_source_file(const char16_t *path)
     return true;
 }
 
-void show_path_too_long(HWND owner, const char16_t *path, size_t limit)
-{
-    char16_t message[FILE_ERROR_TEXT_CAPACITY];
-    TextBuilder t = text_builder(message);
-    text_append(t, u"ﾌｧｲﾙ名が長すぎます（");
-    text_append_unsigned(t, limit);
-    text_append(t, u"文字まで）\r\n");
-    text_append(t, path); // cut to the message buffer if need be
-    MessageBoxW(owner, wide(message), L"ﾌｧｲﾙｴﾗｰ", MB_OK | MB_ICONWARNING);
-}
-
-void show_file_error(HWND owner, const char16_t *path, DWORD code, const wchar_t *caption)
-{
-    // A buffer that holds the longest path whole.
-    char16_t message[FILE_ERROR_TEXT_CAPACITY];
-    TextBuilder t = text_builder(message);
-    file_error_text(t, path, int32_t(code));
-    MessageBoxW(owner, wide(message), caption, MB_OK | MB_ICONWARNING);
-}
-
 int choose_source_file(HWND owner)
 {
     // The dialog's own buffer: a cancelled dialog leaves the current file untouched.
@@ -77,18 +59,9 @@ int choose_source_file(HWND owner)
     open_dialog_start_text(start, document.open_directory);
     text_copy(file_buffer, start);
 
-    OPENFILENAMEW ofn = {};
-    ofn.lStructSize = sizeof ofn;
-    ofn.hwndOwner = owner;
-    ofn.lpstrFilter = L"ALLFile(*.*)\0*.*\0";
-    ofn.nFilterIndex = 1;
-    ofn.lpstrFile = wide(file_buffer);
-    ofn.nMaxFile = sizeof file_buffer / sizeof file_buffer[0];
-    ofn.lpstrTitle = L"ファイル読み出し";
-    // OFN_NOCHANGEDIR: the dialog would otherwise make the chosen file's folder the current
-    // directory, and the help command would no longer find the manual by its bare name.
-    ofn.Flags = OFN_EXPLORER | OFN_ALLOWMULTISELECT | OFN_NOCHANGEDIR;
-    if (!GetOpenFileNameW(&ofn))
+    size_t name_offset;
+    if (!ask_file_name(owner, file_buffer, sizeof file_buffer / sizeof file_buffer[0], OPEN_DIALOG_TITLE,
+                       OFN_EXPLORER | OFN_ALLOWMULTISELECT, &name_offset))
         return 0;
 
     if (!set_source_file(file_buffer)) {
@@ -97,7 +70,27 @@ int choose_source_file(HWND owner)
     }
     // With several files selected the buffer holds the folder, then the names: the folder
     // becomes the current path, and the rendering that follows reports that it cannot be read.
-    directory_of_choice(document.open_directory, file_buffer, ofn.nFileOffset);
+    directory_of_choice(document.open_directory, file_buffer, name_offset);
     update_status_bar();
     return 1;
+}
+
+bool ask_file_name(HWND owner, char16_t *file, size_t capacity, const char16_t *title, DWORD flags, size_t *name_offset)
+{
+    OPENFILENAMEW ofn = {};
+    ofn.lStructSize = sizeof ofn;
+    ofn.hwndOwner = owner;
+    ofn.lpstrFilter = wide(FILE_FILTER);
+    ofn.nFilterIndex = 1;
+    ofn.lpstrFile = wide(file);
+    ofn.nMaxFile = DWORD(capacity);
+    ofn.lpstrTitle = wide(title);
+    // OFN_NOCHANGEDIR: the dialog would otherwise make the chosen file's folder the current
+    // directory, and the help command would no longer find the manual by its bare name.
+    ofn.Flags = flags | OFN_NOCHANGEDIR;
+    if (!GetOpenFileNameW(&ofn))
+        return false;
+    if (name_offset != nullptr)
+        *name_offset = ofn.nFileOffset;
+    return true;
 }

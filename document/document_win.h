@@ -1,8 +1,8 @@
 // The Win32 shell of the document: choosing the current file and the status bar.
 #pragma once
 
+#include "common/wide_win.h"
 #include "document/document.h"
-#include "document/win32.h"
 
 extern HWND status_bar;
 
@@ -16,10 +16,9 @@ bool set_source_file(const char16_t *path);
 // The open-file dialog. 1 when a file was chosen and made current, 0 otherwise (nothing changed).
 int choose_source_file(HWND owner);
 
-// Tells the user that a path is too long to be used, rather than open a cut one.
-// limit: the most characters the path may have where it was given.
-void show_path_too_long(HWND owner, const char16_t *path, size_t limit = PATH_CAPACITY - 1);
-
-// "<path>のﾌｧｲﾙが開けません" and the system's code, with the warning icon: a file that cannot be
-// opened, read, created or written.
-void show_file_error(HWND owner, const char16_t *path, DWORD code, const wchar_t *caption);
+// The system's open-file dialog with the program's filter and `title`, modal to owner, for the
+// open command and the export's browse button. `file` (capacity units) holds the starting text
+// and, when the user chooses, what was chosen; `flags` are added to OFN_NOCHANGEDIR. Whether a
+// choice was made, and where its file name starts in `file`.
+bool ask_file_name(HWND owner, char16_t *file, size_t capacity, const char16_t *title, DWORD flags,
+                   size_t *name_offset = nullptr);

@@ -1,6 +1,6 @@
 #include "export/export_settings.h"
 
-#include "document/text.h"
+#include "common/text.h"
 
 namespace {
 

@@ -6,8 +6,6 @@
 
 #include "document/document.h"
 
-constexpr char16_t DEFAULT_LABEL[] = u"exe_dt";
-
 // The proposed destination: the source path with its last three characters replaced by the
 // format's extension, "cpp", "asm" or "bas" (1, 2, 3), "txt" for any other value. The extension
 // is not parsed: image.jpeg becomes image.jcpp. A path shorter than three characters is

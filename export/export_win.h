@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "document/win32.h"
+#include "common/wide_win.h"
 
 // The export settings dialog, modal to owner. Proposes "exe_dt" and the default destination
 // for export_format; on OK stores the data name and destination in the document and returns

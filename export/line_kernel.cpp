@@ -98,11 +98,6 @@ static_assert(LINE_KERNEL_SLACK >= 32);
 static_assert(sizeof(LineStart<char>::units) >= (LINE_START_MAX + 31) / 32 * 32);
 static_assert(sizeof(LineStart<char16_t>::units) >= (LINE_START_MAX * 2 + 31) / 32 * 32);
 
-alignas(16) constexpr char HEX_DIGITS[16] = {hex_digit(0),  hex_digit(1),  hex_digit(2),  hex_digit(3),
-                                            hex_digit(4),  hex_digit(5),  hex_digit(6),  hex_digit(7),
-                                            hex_digit(8),  hex_digit(9),  hex_digit(10), hex_digit(11),
-                                            hex_digit(12), hex_digit(13), hex_digit(14), hex_digit(15)};
-
 // The other way: a full UTF-8 line read back into its 16 bytes. For each 16-byte vector of the
 // line's body (without its line end): where in it each byte's high and low digits stand (0x80
 // where they do not), and its fixed characters with the mask of their places. Bytes past the

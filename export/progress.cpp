@@ -1,7 +1,7 @@
 #include "export/progress.h"
 
+#include "common/text.h"
 #include "document/document.h"
-#include "document/text.h"
 
 bool progress_dialog_due(uint32_t elapsed_ms, uint64_t done, uint64_t size)
 {

@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "document/utf8.h"
+#include "common/utf8.h"
 #include "export/line_kernel.h"
 
 namespace {

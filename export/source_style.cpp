@@ -41,7 +41,7 @@ constexpr size_t expanded_max(const char *pattern)
 {
     size_t n = 0;
     for (; *pattern; pattern++)
-        n += *pattern == NAME_MARK ? IDENTIFIER_MAX : *pattern == COUNT_MARK ? 20 : 1;
+        n += *pattern == NAME_MARK ? IDENTIFIER_MAX : *pattern == COUNT_MARK ? DECIMAL_DIGITS_MAX : 1;
     return n;
 }
 
@@ -59,19 +59,6 @@ bool is_letter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z')
 bool is_digit(char c) { return c >= '0' && c <= '9'; }
 
 bool is_c_style(Style style) { return style == Style::C || style == Style::CHeader || style == Style::CSource; }
-
-size_t put_decimal(uint64_t value, char *out)
-{
-    char digits[20];
-    size_t n = 0;
-    do {
-        digits[n++] = char('0' + value % 10);
-        value /= 10;
-    } while (value != 0);
-    for (size_t i = 0; i < n; i++)
-        out[i] = digits[n - 1 - i];
-    return n;
-}
 
 } // namespace
 
@@ -127,7 +114,7 @@ size_t expand_style_pattern(const char *pattern, const StyleForm &form, uint64_t
             std::memcpy(p, form.name, form.name_length);
             p += form.name_length;
         } else if (*s == COUNT_MARK) {
-            p += put_decimal(count, p);
+            p += decimal_digits(count, p);
         } else {
             *p++ = *s;
         }

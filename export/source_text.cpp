@@ -4,67 +4,9 @@
 
 namespace {
 
-// Every byte's cell in each format, built once at compile time from the cell forms: a line is
-// 16 fixed-size copies. Each cell carries its comma; the code takes it back where a line or the
-// file ends. The cells sit in rows of eight units, so that a cell is one copy of a whole row
-// whose spare units the next cell overwrites.
-constexpr size_t CELL_ROW = 8;
+// Units of a cell and its comma in a shape's lines.
+constexpr size_t cell_length(LineShape shape) { return cell_length(cell_format(shape)); }
 
-constexpr size_t length_of(const char *s)
-{
-    size_t n = 0;
-    while (s[n] != 0)
-        n++;
-    return n;
-}
-
-// Units of a cell and its comma: 5 in C and Basic ("0x41,", "&H41,"), 4 in Asm ("41H,").
-constexpr size_t cell_length(LineShape shape)
-{
-    return length_of(cell_form(shape).before) + 2 + length_of(cell_form(shape).after) + 1;
-}
-constexpr size_t cell_length(ViewMode format) { return cell_length(line_shape(format)); }
-
-// The rows of cells: C, Asm, Basic, then C's with lower-case digits, which only the build styles
-// write.
-constexpr int LOWER_C_CELLS = 3;
-constexpr int cell_set(LineShape shape, bool lower)
-{
-    return lower ? LOWER_C_CELLS : is_window_shape(shape) ? int(shape) - 1 : int(ViewMode::C) - 1;
-}
-
-template <class Unit> struct CellTable {
-    Unit rows[4][256][CELL_ROW];
-};
-
-template <class Unit> constexpr CellTable<Unit> make_cells()
-{
-    CellTable<Unit> t{};
-    for (int f = 0; f <= LOWER_C_CELLS; f++) {
-        bool lower = f == LOWER_C_CELLS;
-        CellForm form = lower ? cell_form(ViewMode::C) : cell_form(ViewMode(f + 1));
-        for (unsigned b = 0; b < 256; b++) {
-            Unit *p = t.rows[f][b];
-            for (const char *s = form.before; *s; s++)
-                *p++ = Unit(*s);
-            *p++ = Unit(hex_digit(b >> 4, lower));
-            *p++ = Unit(hex_digit(b & 0xF, lower));
-            for (const char *s = form.after; *s; s++)
-                *p++ = Unit(*s);
-            *p = Unit(',');
-        }
-    }
-    return t;
-}
-
-template <class Unit> alignas(16) constexpr CellTable<Unit> cells = make_cells<Unit>();
-
-static_assert(cells<char16_t>.rows[1][0xFF][0] == u'F' && cells<char16_t>.rows[1][0xFF][2] == u'H',
-              "no leading zero in front of A to F");
-static_assert(cells<char>.rows[0][0x0A][2] == '0' && cells<char>.rows[0][0x0A][3] == 'A',
-              "two digits, leading zero included");
-static_assert(cells<char>.rows[LOWER_C_CELLS][0xB9][2] == 'b' && cells<char>.rows[LOWER_C_CELLS][0xB9][3] == '9');
-static_assert(cell_length(ViewMode::C) == 5 && cell_length(ViewMode::Asm) == 4 && cell_length(ViewMode::Basic) == 5);
 static_assert(line_body_length(ViewMode::C) == 16 * cell_length(ViewMode::C) + 2);
 static_assert(line_body_length(ViewMode::Asm) == 16 * cell_length(ViewMode::Asm) - 1 + 2);
 
@@ -114,7 +56,7 @@ template <class Unit> Unit *put_start(Unit *p, const LineStart<Unit> &start)
 // the line.
 template <LineShape shape, class Unit> Unit *all_cells(const uint8_t *bytes, size_t n, bool lower, Unit *p)
 {
-    const auto &rows = cells<Unit>.rows[cell_set(shape, lower)];
+    const CellRows<Unit> &rows = cell_rows<Unit>(cell_format(shape), lower);
     constexpr size_t width = cell_length(shape);
     for (size_t i = 0; i + 1 < n; i++, p += width)
         std::memcpy(p, rows[bytes[i]], sizeof rows[0]);
@@ -194,8 +136,8 @@ template <class Unit> size_t declaration(ViewMode format, const Label &label, Un
 }
 
 template <class Unit>
-size_t chunk(ViewMode format, const Label &label, const uint8_t *bytes, size_t count, uint64_t k, bool is_last,
-             Unit *out)
+size_t chunk(ViewMode format, const Label &label, const uint8_t *bytes, size_t count, uint64_t chunk_index,
+             bool is_last, Unit *out)
 {
     if (count > CHUNK_SIZE)
         count = CHUNK_SIZE;
@@ -206,7 +148,8 @@ size_t chunk(ViewMode format, const Label &label, const uint8_t *bytes, size_t c
     for (size_t first = 0; first < count; first += LINE_CELLS) {
         size_t n = count - first < LINE_CELLS ? count - first : LINE_CELLS;
         // The file's first line goes on from the declaration "label DB ".
-        LineStart<Unit> this_start = format == ViewMode::Asm && k == 0 && first == 0 ? LineStart<Unit>{} : start;
+        bool goes_on = format == ViewMode::Asm && chunk_index == 0 && first == 0;
+        LineStart<Unit> this_start = goes_on ? LineStart<Unit>{} : start;
         if (is_last && first + n == count) {
             p = last_lines(format, this_start, bytes + first, n, p);
         } else {
@@ -293,14 +236,14 @@ size_t ruler_text(ViewMode format, const Label &label, char *out) { return ruler
 size_t declaration_text(ViewMode format, const Label &label, char16_t *out) { return declaration(format, label, out); }
 size_t declaration_text(ViewMode format, const Label &label, char *out) { return declaration(format, label, out); }
 
-size_t chunk_text(ViewMode format, const Label &label, const uint8_t *bytes, size_t count, uint64_t k, bool is_last,
-                  char16_t *out)
+size_t chunk_text(ViewMode format, const Label &label, const uint8_t *bytes, size_t count, uint64_t chunk_index,
+                  bool is_last, char16_t *out)
 {
-    return chunk(format, label, bytes, count, k, is_last, out);
+    return chunk(format, label, bytes, count, chunk_index, is_last, out);
 }
 
-size_t chunk_text(ViewMode format, const Label &label, const uint8_t *bytes, size_t count, uint64_t k, bool is_last,
-                  char *out)
+size_t chunk_text(ViewMode format, const Label &label, const uint8_t *bytes, size_t count, uint64_t chunk_index,
+                  bool is_last, char *out)
 {
-    return chunk(format, label, bytes, count, k, is_last, out);
+    return chunk(format, label, bytes, count, chunk_index, is_last, out);
 }

@@ -8,12 +8,12 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "common/cells.h"
+#include "common/utf8.h"
 #include "document/document.h"
-#include "document/utf8.h"
 
 constexpr size_t LABEL_MAX = LABEL_CAPACITY - 1; // 15: the settings dialog reads no more
 constexpr size_t CHUNK_SIZE = 64;                // source bytes per chunk: four lines of 16
-constexpr size_t LINE_CELLS = 16;                // source bytes per line
 
 // The data name, at most LABEL_MAX units, with its length worked out once: the assembler
 // indents every continuation line by it.
@@ -25,20 +25,8 @@ struct Label {
 // The first LABEL_MAX units of a terminated string, or fewer up to its terminator.
 Label label_from(const char16_t *text);
 
-// 0 to 9, then upper-case A to F: 0x30 + v below ten, 0x37 + v from ten.
-constexpr char hex_digit(unsigned v) { return char(v < 10 ? 0x30 + v : 0x37 + v); }
-
-// A byte's cell is `before`, its high digit, its low digit, `after`, and a comma, which the 16th
-// cell of an assembler line goes without (each DB line stands alone).
-struct CellForm {
-    const char *before;
-    const char *after;
-};
-
-constexpr CellForm cell_form(ViewMode format)
-{
-    return format == ViewMode::C ? CellForm{"0x", ""} : format == ViewMode::Asm ? CellForm{"", "H"} : CellForm{"&H", ""};
-}
+// The data name proposed when none is given: the settings dialog's, and bin2src's.
+constexpr char16_t DEFAULT_LABEL[] = u"exe_dt";
 
 // The shape of a full line of 16 cells after its start: the window's three formats, whose lines
 // end in CR LF, and the two of the build styles (export/source_style.h), whose lines end in LF
@@ -49,14 +37,10 @@ enum class LineShape { C = 1, Asm = 2, Basic = 3, List = 4, Row = 5 };
 constexpr LineShape line_shape(ViewMode format) { return LineShape(int(format)); }
 constexpr bool is_window_shape(LineShape shape) { return int(shape) <= 3; }
 constexpr bool is_row(LineShape shape) { return shape == LineShape::Asm || shape == LineShape::Row; }
-constexpr CellForm cell_form(LineShape shape)
-{
-    return is_window_shape(shape) ? cell_form(ViewMode(int(shape))) : cell_form(ViewMode::C);
-}
+// The format whose cells a shape's lines hold.
+constexpr ViewMode cell_format(LineShape shape) { return is_window_shape(shape) ? ViewMode(int(shape)) : ViewMode::C; }
+constexpr CellForm cell_form(LineShape shape) { return cell_form(cell_format(shape)); }
 constexpr const char *line_end(LineShape shape) { return is_window_shape(shape) ? "\r\n" : "\n"; }
-
-// Lower-case digits: every digit with bit 5 set, which "0" to "9" have already.
-constexpr char hex_digit(unsigned v, bool lower) { return char(hex_digit(v) | (lower ? 0x20 : 0)); }
 
 // Exact lengths in units, for a label of `label` units. In UTF-8 the declaration holds the
 // label's bytes: give their count there; everywhere else `label` counts UTF-16 units in either
@@ -82,8 +66,9 @@ constexpr size_t declaration_length(ViewMode format, size_t label)
     }
 }
 
-// Chunk k of `count` bytes (1 to 64). A line holds 16 cells; every line ends in CR LF.
-constexpr size_t chunk_length(ViewMode format, size_t label, size_t count, uint64_t k, bool is_last)
+// Chunk `chunk_index` (from 0) of `count` bytes (1 to 64). A line holds 16 cells; every line
+// ends in CR LF.
+constexpr size_t chunk_length(ViewMode format, size_t label, size_t count, uint64_t chunk_index, bool is_last)
 {
     size_t lines = (count + 15) / 16;
     size_t full_lines = count / 16;
@@ -97,7 +82,7 @@ constexpr size_t chunk_length(ViewMode format, size_t label, size_t count, uint6
         // L spaces and " DB " open each line but the file's first, which goes on from the
         // declaration; cells "41H" with a comma after all but the 16th of a line, and no comma
         // after the file's last byte.
-        size_t starts = (k == 0 ? lines - 1 : lines) * (label + 4);
+        size_t starts = (chunk_index == 0 ? lines - 1 : lines) * (label + 4);
         size_t commas = count - full_lines - (is_last && count % 16 != 0 ? 1 : 0);
         return starts + count * 3 + commas + lines * 2;
     }
@@ -130,13 +115,13 @@ static_assert(chunk_length(ViewMode::C, LABEL_MAX, CHUNK_SIZE, 1, false) <= CHUN
 // is_last is true for the chunk that holds the source's last byte.
 size_t ruler_text(ViewMode format, const Label &label, char16_t *out);
 size_t declaration_text(ViewMode format, const Label &label, char16_t *out);
-size_t chunk_text(ViewMode format, const Label &label, const uint8_t *bytes, size_t count, uint64_t k, bool is_last,
-                  char16_t *out);
+size_t chunk_text(ViewMode format, const Label &label, const uint8_t *bytes, size_t count, uint64_t chunk_index,
+                  bool is_last, char16_t *out);
 // The same in UTF-8; out holds DECLARATION_UTF8_MAX bytes for a declaration.
 size_t ruler_text(ViewMode format, const Label &label, char *out);
 size_t declaration_text(ViewMode format, const Label &label, char *out);
-size_t chunk_text(ViewMode format, const Label &label, const uint8_t *bytes, size_t count, uint64_t k, bool is_last,
-                  char *out);
+size_t chunk_text(ViewMode format, const Label &label, const uint8_t *bytes, size_t count, uint64_t chunk_index,
+                  bool is_last, char *out);
 
 // The text by lines, for the streaming converter, which cuts it at lines rather than chunks.
 // A line opens with its start: TAB in C and Basic, L spaces and " DB " in Asm, nothing on the
@@ -154,14 +139,7 @@ template <class Unit> LineStart<Unit> line_start(ViewMode format, const Label &l
 // List 16 × 5 + 1; Row 16 × 5 - 1 + 1.
 constexpr size_t line_body_length(LineShape shape)
 {
-    size_t cell = 0, end = 0;
-    for (const char *s = cell_form(shape).before; *s; s++)
-        cell++;
-    for (const char *s = cell_form(shape).after; *s; s++)
-        cell++;
-    for (const char *s = line_end(shape); *s; s++)
-        end++;
-    return 16 * (cell + 2 + 1) - (is_row(shape) ? 1 : 0) + end;
+    return LINE_CELLS * cell_length(cell_format(shape)) - (is_row(shape) ? 1 : 0) + length_of(line_end(shape));
 }
 constexpr size_t line_body_length(ViewMode format) { return line_body_length(line_shape(format)); }
 static_assert(line_body_length(ViewMode::Asm) == 65 && line_body_length(ViewMode::C) == 82 &&

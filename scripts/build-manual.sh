@@ -22,7 +22,7 @@ export SOURCE_DATE_EPOCH=${SOURCE_DATE_EPOCH:-$(git log -1 --format=%ct 2>/dev/n
 
 pdf="$VORDA_BUILD/vorda_manual.pdf"
 stage="$VORDA_BUILD/manual"
-inputs=(docs/manual docs/screenshot.png res/vorda.rc scripts/build-manual.sh scripts/prepare-manual.py
+inputs=(docs/manual docs/screenshot.png res/vorda.rc res/texts.h scripts/build-manual.sh scripts/prepare-manual.py
         scripts/render-manual.py)
 
 if [ "$force" -eq 0 ] && [ -f "$pdf" ] && [ -z "$(find "${inputs[@]}" -newer "$pdf" -print -quit)" ]; then
@@ -33,9 +33,10 @@ else
   rm -rf "$stage"
   mkdir -p "$stage"
   # Copies the source into the stage with its figures resolved (a missing required picture
-  # stops here) and checks that the manual quotes every text of the menus and dialogs.
+  # stops here) and checks that the manual quotes every text of the menus and dialogs, and the
+  # program's other texts, all in res/texts.h.
   # Debian's own interpreter, which has Debian's Pillow, whatever python3 comes first in PATH.
-  /usr/bin/python3 scripts/prepare-manual.py docs/manual "$stage" res/vorda.rc app document view export
+  /usr/bin/python3 scripts/prepare-manual.py docs/manual "$stage" res/vorda.rc res/texts.h app common document view export
   # Pango's warnings about fonts are real failures for a Japanese text: show them.
   /usr/bin/python3 scripts/render-manual.py "$stage" "$pdf.tmp"
   # Every face must be an embedded IPA face: one that is not embedded would be replaced by

@@ -1,7 +1,7 @@
 #!/usr/bin/python3
 """Stages the manual's source for WeasyPrint and checks it against the program.
 
-    prepare-manual.py SOURCE_DIR STAGE_DIR RESOURCE_SCRIPT [CODE_DIR ...]
+    prepare-manual.py SOURCE_DIR STAGE_DIR RESOURCE_SCRIPT TEXTS_HEADER [CODE_DIR ...]
 
 - Copies SOURCE_DIR (vorda_manual.html, its style sheet) into STAGE_DIR.
 - Resolves every <figure> picture: src relative to SOURCE_DIR, else data-fallback. A missing
@@ -10,8 +10,10 @@
 - Crops the black margin that a screenshot of a whole Xvfb screen has around the window.
 - Fails when a text of a menu or dialog of the resource script does not appear in the manual,
   so the manual cannot drift from what the program shows.
-- Notes (without failing) Japanese string literals of the program's code that the manual does
-  not quote, and the manual's TODO marks, so that they are seen at each build.
+- Notes (without failing) the texts of TEXTS_HEADER (the program's other texts: messages,
+  tooltips, captions) that the manual does not quote, any Japanese string literal of the code in
+  CODE_DIRs, which belongs in TEXTS_HEADER, and the manual's TODO marks, so that they are seen at
+  each build.
 """
 import html
 import re
@@ -94,28 +96,35 @@ def is_japanese(s):
     return any(0x3000 <= ord(c) <= 0x9FFF or 0xFF00 <= ord(c) <= 0xFFEF for c in s)
 
 
-def code_texts(code_dirs):
-    """Japanese pieces of the wide string literals in the program's code."""
+def literal_texts(f):
+    """Japanese pieces of the wide string literals of a source file."""
     pieces = set()
-    for d in code_dirs:
-        for f in sorted(Path(d).rglob("*")):
-            if f.suffix not in (".cpp", ".h") or not f.is_file():
-                continue
-            source = f.read_text(encoding="utf-8", errors="replace")
-            for literal in re.findall(r'\b(?:L|u)"((?:[^"\\\n]|\\.)*)"', source):
-                # Format directives and escapes split a message into the pieces a user reads.
-                for piece in re.split(r"%[-+0-9]*[a-zA-Z]|\\[rnt0]", literal):
-                    piece = piece.strip()
-                    if piece and is_japanese(piece) and piece not in NOT_USER_TEXT:
-                        pieces.add((piece, str(f)))
+    source = f.read_text(encoding="utf-8", errors="replace")
+    for literal in re.findall(r'\b(?:L|u)"((?:[^"\\\n]|\\.)*)"', source):
+        # Format directives and escapes split a message into the pieces a user reads.
+        for piece in re.split(r"%[-+0-9]*[a-zA-Z]|\\[rnt0]", literal):
+            piece = piece.strip()
+            if piece and is_japanese(piece) and piece not in NOT_USER_TEXT:
+                pieces.add(piece)
     return sorted(pieces)
 
 
+def stray_texts(code_dirs, texts_header):
+    """Japanese texts written in the code instead of the texts' header."""
+    found = []
+    for d in code_dirs:
+        for f in sorted(Path(d).rglob("*")):
+            if f.suffix in (".cpp", ".h") and f.is_file() and f.resolve() != texts_header.resolve():
+                found += [(piece, str(f)) for piece in literal_texts(f)]
+    return found
+
+
 def main():
-    if len(sys.argv) < 4:
+    if len(sys.argv) < 5:
         fail(__doc__)
     source_dir, stage_dir, resource_script = Path(sys.argv[1]), Path(sys.argv[2]), Path(sys.argv[3])
-    code_dirs = sys.argv[4:]
+    texts_header = Path(sys.argv[4])
+    code_dirs = sys.argv[5:]
 
     for f in source_dir.iterdir():
         if f.is_file() and f.suffix in (".html", ".css"):
@@ -127,9 +136,11 @@ def main():
     if missing:
         fail("texts of the program's menus and dialogs that the manual does not quote:\n  "
              + "\n  ".join(missing))
-    for piece, where in code_texts(code_dirs):
+    for piece in literal_texts(texts_header):
         if piece not in text:
-            note(f"the manual does not quote {piece!r} ({where})")
+            note(f"the manual does not quote {piece!r} ({texts_header})")
+    for piece, where in stray_texts(code_dirs, texts_header):
+        note(f"a text of the program outside {texts_header}: {piece!r} ({where})")
     for todo in re.findall(r'<[^>]*class="todo"[^>]*>(.*?)</', page, flags=re.S):
         note(f"TODO left in the manual: {visible_text(todo).strip()}")
 

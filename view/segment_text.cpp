@@ -2,88 +2,76 @@
 
 #include <cstring>
 
+#include "common/digits.h"
+
 namespace {
 
-constexpr char16_t HEX[] = u"0123456789ABCDEF";
-
-// Every byte's cell in every rendering, built once: a line is then 16 fixed-size copies.
-struct CellTable {
-    char16_t normal[256][3];
-    char16_t c[256][5];
-    char16_t asm_[256][4];
-    char16_t basic[256][5];
-    char16_t character[256];
+// The hex dump's own cells and characters, built once: a line is then 16 fixed-size copies. The
+// other renderings copy the exported text's cells (common/cells.h).
+struct NormalTable {
+    char16_t cells[256][3];
+    char16_t characters[256];
 };
 
-constexpr CellTable make_cells()
+constexpr NormalTable make_normal()
 {
-    CellTable t{};
-    for (int b = 0; b < 256; b++) {
-        char16_t hi = HEX[b >> 4], lo = HEX[b & 0xF];
-        t.normal[b][0] = hi, t.normal[b][1] = lo, t.normal[b][2] = u' ';
-        t.c[b][0] = u'0', t.c[b][1] = u'x', t.c[b][2] = hi, t.c[b][3] = lo, t.c[b][4] = u',';
-        t.asm_[b][0] = hi, t.asm_[b][1] = lo, t.asm_[b][2] = u'H', t.asm_[b][3] = u',';
-        t.basic[b][0] = u'&', t.basic[b][1] = u'H', t.basic[b][2] = hi, t.basic[b][3] = lo, t.basic[b][4] = u',';
+    NormalTable t{};
+    for (unsigned b = 0; b < 256; b++) {
+        t.cells[b][0] = char16_t(hex_digit(b >> 4));
+        t.cells[b][1] = char16_t(hex_digit(b & 0xF));
+        t.cells[b][2] = u' ';
         // Control characters would upset the edit view; the rest is shown as Latin-1.
-        t.character[b] = b < 0x20 ? u' ' : char16_t(b);
+        t.characters[b] = b < 0x20 ? u' ' : char16_t(b);
     }
     return t;
 }
 
-constexpr CellTable cells = make_cells();
+constexpr NormalTable normal = make_normal();
+static_assert(sizeof normal.cells[0] / sizeof normal.cells[0][0] == cell_width(ViewMode::Normal));
 
+// Four digits and a colon; in the second half of an odd segment, past 0xFFFF, five digits fill
+// the field and there is no colon.
 void write_address(char16_t *line, uint32_t address)
 {
-    if (address < 0x10000) {
-        line[0] = HEX[address >> 12 & 0xF];
-        line[1] = HEX[address >> 8 & 0xF];
-        line[2] = HEX[address >> 4 & 0xF];
-        line[3] = HEX[address & 0xF];
-        line[4] = u':';
-    } else {
-        // The second half of an odd segment: five digits fill the field, no colon.
-        line[0] = HEX[address >> 16 & 0xF];
-        line[1] = HEX[address >> 12 & 0xF];
-        line[2] = HEX[address >> 8 & 0xF];
-        line[3] = HEX[address >> 4 & 0xF];
-        line[4] = HEX[address & 0xF];
-    }
+    size_t digits = address < 0x10000 ? ADDRESS_WIDTH - 1 : ADDRESS_WIDTH;
+    for (size_t i = 0; i < digits; i++)
+        line[i] = char16_t(HEX_DIGITS[address >> 4 * (digits - 1 - i) & 0xF]);
+    if (digits < ADDRESS_WIDTH)
+        line[digits] = u':';
 }
 
 template <ViewMode mode> size_t format_lines(const uint8_t *bytes, size_t count, uint32_t base, char16_t *out)
 {
     constexpr size_t stride = line_stride(mode);
     constexpr size_t width = cell_width(mode);
+    constexpr bool normal_mode = has_character_column(mode);
+    const char16_t(*rows)[CELL_ROW] = normal_mode ? nullptr : cell_rows<char16_t>(mode);
     char16_t *p = out;
-    for (size_t first = 0; first < count; first += 16) {
-        size_t n = count - first < 16 ? count - first : 16;
+    for (size_t first = 0; first < count; first += LINE_CELLS) {
+        size_t n = count - first < LINE_CELLS ? count - first : LINE_CELLS;
         const uint8_t *b = bytes + first;
         char16_t *line = p;
         write_address(line, base + uint32_t(first));
         char16_t *cell = line + ADDRESS_WIDTH;
         for (size_t i = 0; i < n; i++, cell += width) {
-            if constexpr (mode == ViewMode::Normal)
-                std::memcpy(cell, cells.normal[b[i]], sizeof cells.normal[0]);
-            else if constexpr (mode == ViewMode::C)
-                std::memcpy(cell, cells.c[b[i]], sizeof cells.c[0]);
-            else if constexpr (mode == ViewMode::Asm)
-                std::memcpy(cell, cells.asm_[b[i]], sizeof cells.asm_[0]);
+            if constexpr (normal_mode)
+                std::memcpy(cell, normal.cells[b[i]], width * sizeof *cell);
             else
-                std::memcpy(cell, cells.basic[b[i]], sizeof cells.basic[0]);
+                std::memcpy(cell, rows[b[i]], width * sizeof *cell);
         }
-        if constexpr (mode == ViewMode::Normal) {
-            for (size_t i = n; i < 16; i++, cell += width)
+        if constexpr (normal_mode) {
+            for (size_t i = n; i < LINE_CELLS; i++, cell += width)
                 cell[0] = cell[1] = cell[2] = u' ';
             char16_t *ch = line + CHARACTER_COLUMN;
             for (size_t i = 0; i < n; i++)
-                ch[i] = cells.character[b[i]];
-            for (size_t i = n; i < 16; i++)
+                ch[i] = normal.characters[b[i]];
+            for (size_t i = n; i < LINE_CELLS; i++)
                 ch[i] = u' ';
-            cell = ch + 16;
+            cell = ch + LINE_CELLS;
         }
         cell[0] = u'\r';
         cell[1] = u'\n';
-        p = n == 16 || mode == ViewMode::Normal ? line + stride : cell + 2;
+        p = n == LINE_CELLS || normal_mode ? line + stride : cell + 2;
     }
     *p = 0;
     return size_t(p - out);

@@ -8,7 +8,7 @@
 #include <unistd.h>
 
 #include "cli/message.h"
-#include "document/utf8.h"
+#include "common/utf8.h"
 #include "run_helpers.h"
 #include "tests/reference/source_reference.h"
 #include "view/segment_text.h"

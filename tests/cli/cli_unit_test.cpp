@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "cli/options.h"
-#include "document/utf8.h"
+#include "common/utf8.h"
 #include "run_helpers.h"
 
 namespace {

@@ -1,6 +1,7 @@
 #include "run_helpers.h"
 
 #include <fcntl.h>
+#include <iconv.h>
 #include <signal.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -8,7 +9,9 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 
@@ -136,31 +139,30 @@ std::vector<std::string> Scratch::names() const
     return found;
 }
 
+// glibc's converter, not the program's: it refuses an unpaired surrogate, which the program's
+// rule turns into U+FFFD.
 std::string utf8(const std::u16string &text)
 {
+    std::string in;
+    for (char16_t unit : text)
+        in += {char(unit & 0xFF), char(unit >> 8)};
+    iconv_t cd = iconv_open("UTF-8", "UTF-16LE");
+    EXPECT_NE(cd, iconv_t(-1)) << "iconv_open: " << std::strerror(errno);
     std::string out;
-    out.reserve(text.size());
-    for (size_t i = 0; i < text.size(); i++) {
-        uint32_t c = text[i];
-        if (c >= 0xD800 && c < 0xDC00 && i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] < 0xE000)
-            c = 0x10000 + ((c - 0xD800) << 10) + (text[++i] - 0xDC00u);
-        else if (c >= 0xD800 && c < 0xE000)
-            c = 0xFFFD;
-        if (c < 0x80) {
-            out += char(c);
-        } else if (c < 0x800) {
-            out += char(0xC0 | c >> 6);
-            out += char(0x80 | (c & 0x3F));
-        } else if (c < 0x10000) {
-            out += char(0xE0 | c >> 12);
-            out += char(0x80 | (c >> 6 & 0x3F));
-            out += char(0x80 | (c & 0x3F));
-        } else {
-            out += char(0xF0 | c >> 18);
-            out += char(0x80 | (c >> 12 & 0x3F));
-            out += char(0x80 | (c >> 6 & 0x3F));
-            out += char(0x80 | (c & 0x3F));
+    char *from = in.data();
+    size_t left = in.size();
+    while (left > 0) {
+        char block[4096];
+        char *to = block;
+        size_t room = sizeof block;
+        size_t done = iconv(cd, &from, &left, &to, &room);
+        out.append(block, size_t(to - block));
+        if (done == size_t(-1) && errno != E2BIG) { // EILSEQ, or EINVAL for a high surrogate at the end
+            out += "\xEF\xBF\xBD";
+            from += 2;
+            left -= 2;
         }
     }
+    iconv_close(cd);
     return out;
 }

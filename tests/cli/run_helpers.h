@@ -53,6 +53,7 @@ protected:
     std::string dir;
 };
 
-std::string utf8(const std::u16string &text); // reference encoder, one unit at a time
+// UTF-16 to UTF-8 by an encoder independent of the program's, the reference of its UTF-8 forms.
+std::string utf8(const std::u16string &text);
 
 extern const char *const BIN2SRC;

@@ -135,7 +135,7 @@ std::vector<HWND> Program::dialogs() const
 {
     std::vector<HWND> found;
     for (HWND w : top_windows())
-        if (IsWindowVisible(w) && class_of(w) == L"#32770")
+        if (IsWindowVisible(w) && is_dialog(w))
             found.push_back(w);
     return found;
 }
@@ -173,7 +173,7 @@ std::vector<HWND> Program::all_dialogs() const
 {
     std::vector<HWND> found;
     for (HWND w : top_windows())
-        if (class_of(w) == L"#32770")
+        if (is_dialog(w))
             found.push_back(w);
     return found;
 }
@@ -256,46 +256,11 @@ std::wstring Program::tooltip(HWND toolbar, int command) const
     return read_remote_text(info.hProcess, tool.lpszText, text_units);
 }
 
-std::wstring text_of(HWND window)
-{
-    DWORD_PTR length = 0;
-    if (!SendMessageTimeoutW(window, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, 10000, &length))
-        return L"(no answer)";
-    std::wstring text(length + 1, L'\0');
-    DWORD_PTR got = 0;
-    SendMessageTimeoutW(window, WM_GETTEXT, length + 1, LPARAM(text.data()), SMTO_ABORTIFHUNG, 10000, &got);
-    text.resize(got);
-    return text;
-}
-
 void set_text(HWND window, const std::wstring &text)
 {
     DWORD_PTR result = 0;
     if (!SendMessageTimeoutW(window, WM_SETTEXT, 0, LPARAM(text.c_str()), SMTO_ABORTIFHUNG, 10000, &result))
         ADD_FAILURE() << "WM_SETTEXT was not answered";
-}
-
-void click(HWND dialog, int id)
-{
-    PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), LPARAM(GetDlgItem(dialog, id)));
-}
-
-Box read_box(HWND window)
-{
-    Box box;
-    box.window = window;
-    box.caption = text_of(window);
-    box.text = message_box_text(window);
-    auto shown = [&](HWND child) { return child && (GetWindowLongW(child, GWL_STYLE) & WS_VISIBLE) != 0; };
-    for (HWND child = GetWindow(window, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
-        if ((GetWindowLongW(child, GWL_STYLE) & SS_TYPEMASK) == SS_ICON && shown(child) &&
-            send(child, STM_GETICON, 0, 0) != 0)
-            box.icon = true;
-    box.ok = shown(GetDlgItem(window, IDOK));
-    box.cancel = shown(GetDlgItem(window, IDCANCEL));
-    box.yes = shown(GetDlgItem(window, IDYES));
-    box.no = shown(GetDlgItem(window, IDNO));
-    return box;
 }
 
 std::string show(const Box &box)
@@ -306,7 +271,7 @@ std::string show(const Box &box)
     s += narrow(box.caption);
     s += "] ";
     s += narrow(box.text);
-    s += box.icon ? " (icon)" : " (no icon)";
+    s += box.icon != nullptr ? " (icon)" : " (no icon)";
     s += box.ok ? " OK" : "";
     s += box.cancel ? " Cancel" : "";
     s += box.yes ? " Yes" : "";
@@ -343,15 +308,6 @@ std::string show(const std::vector<std::wstring> &parts)
     }
     return s;
 }
-
-std::wstring class_of(HWND window)
-{
-    wchar_t name[64] = L"";
-    GetClassNameW(window, name, 64);
-    return name;
-}
-
-std::wstring message_box_text(HWND box) { return text_of(GetDlgItem(box, 0xFFFF)); }
 
 void expect_no_boxes(const Program &program, const std::string &when)
 {

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/shared/boxes_win.h"
 #include "tests/shared/files_win.h"
 
 // Polls `done` every 20 ms until it holds or `timeout_ms` pass. Whether it held.
@@ -32,14 +33,6 @@ private:
 // A UTF-16 string at an address in another process.
 std::wstring read_remote_text(HANDLE process, const void *address, size_t max_units = 1024);
 
-// A message box or dialog as the user sees it.
-struct Box {
-    HWND window = nullptr;
-    std::wstring caption, text; // text: the static text of a message box
-    bool icon = false;          // an icon beside the text
-    bool ok = false, cancel = false, yes = false, no = false; // the buttons shown
-};
-Box read_box(HWND box);
 std::string show(const Box &box); // for failure messages
 
 // A path in double quotes, as a command line carries a path that may hold blanks.
@@ -110,14 +103,8 @@ std::vector<std::wstring> status_of(const Program &program, HWND status);
 std::vector<std::wstring> painted_status(const Program &program, HWND status);
 std::string show(const std::vector<std::wstring> &parts);
 
-// WM_GETTEXT and WM_SETTEXT, which the system carries across processes.
-std::wstring text_of(HWND window);
+// WM_SETTEXT, which the system carries across processes.
 void set_text(HWND window, const std::wstring &text);
-// Posts a button's click to a dialog, as its button would send it.
-void click(HWND dialog, int id);
-std::wstring class_of(HWND window);
-// The static text of a message box.
-std::wstring message_box_text(HWND box);
 
 // Fails once for every dialog and message box the program has now; `when` ends the message,
 // as in "after cancel".

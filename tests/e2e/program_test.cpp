@@ -71,41 +71,28 @@ TEST(Start, BlanksOnlyOpenNothingAndSayNothing)
     exit_with(program, main, WM_CLOSE, 0);
 }
 
-TEST(Start, QuotedPathWithBlanks)
+TEST(Start, PathQuotedWithBlanksJapaneseOrUnquotedWithTrailingBlanks)
 {
-    std::wstring folder = scratch_folder() + L"\\my files";
-    CreateDirectoryW(folder.c_str(), nullptr);
-    std::wstring path = write_file(folder + L"\\rom image.bin", EXAMPLE);
-    Program program(in_quotes(path));
-    HWND main = program.wait_for_main_window();
-    ASSERT_NE(main, nullptr);
-    expect_example_shown(program, main, path);
-    exit_with(program, main, WM_COMMAND, IDT_EXIT);
-}
-
-TEST(Start, JapaneseFileName)
-{
-    // Outside the system code page here: only the wide command line carries it intact.
-    std::wstring folder = scratch_folder() + L"\\資料";
-    CreateDirectoryW(folder.c_str(), nullptr);
-    std::wstring path = write_file(folder + L"\\テスト データ①.bin", EXAMPLE);
-    Program program(in_quotes(path));
-    HWND main = program.wait_for_main_window();
-    ASSERT_NE(main, nullptr);
-    expect_example_shown(program, main, path);
-    exit_with(program, main, WM_COMMAND, IDM_EXIT);
-}
-
-TEST(Start, UnquotedPathKeepsItsTrailingBlanks)
-{
-    std::wstring path = write_file(scratch_folder() + L"\\plain.bin", EXAMPLE);
-    Program program(path + L"  ");
-    // The file system ignores trailing blanks of a name, so the file opens; the path the
-    // program holds, and shows, keeps them.
-    HWND main = program.wait_for_main_window();
-    ASSERT_NE(main, nullptr);
-    expect_example_shown(program, main, path + L"  ");
-    exit_with(program, main, WM_CLOSE, 0);
+    const struct { const wchar_t *folder, *name; bool quoted; UINT exit_message; WPARAM exit_command; } cases[] = {
+        {L"my files", L"rom image.bin", true, WM_COMMAND, IDT_EXIT},
+        // Outside the system code page here: only the wide command line carries it intact.
+        {L"資料", L"テスト データ①.bin", true, WM_COMMAND, IDM_EXIT},
+        // The file system ignores trailing blanks of a name, so the file opens; the path the
+        // program holds, and shows, keeps them.
+        {L"plain", L"plain.bin", false, WM_CLOSE, 0},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(narrow(c.name));
+        std::wstring folder = scratch_folder() + L"\\" + c.folder;
+        CreateDirectoryW(folder.c_str(), nullptr);
+        std::wstring path = write_file(folder + L"\\" + c.name, EXAMPLE);
+        std::wstring given = c.quoted ? in_quotes(path) : path + L"  ";
+        Program program(given);
+        HWND main = program.wait_for_main_window();
+        ASSERT_NE(main, nullptr);
+        expect_example_shown(program, main, c.quoted ? path : given);
+        exit_with(program, main, c.exit_message, c.exit_command);
+    }
 }
 
 TEST(Start, MissingFileIsReportedThenTheWindowRunsOn)

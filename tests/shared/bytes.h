@@ -1,10 +1,12 @@
 // Byte strings for the tests of every kind: made up (counting, random), encoded as the export
-// writes its text, and compared. Portable: no windows.h here.
+// writes its text, and compared, as texts are. Portable: no windows.h here.
 #pragma once
 
 #include <cstdint>
+#include <cstdio>
 #include <random>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 // n bytes counting up from start, wrapping after FF.
@@ -46,15 +48,25 @@ inline std::vector<uint8_t> utf16le(const std::u16string &text)
     return bytes;
 }
 
-// Empty when the two are equal; otherwise their sizes and where they first differ, for failure
-// messages that would drown in megabytes of bytes.
-inline std::string first_difference(const std::vector<uint8_t> &a, const std::vector<uint8_t> &b)
+// Empty when two byte strings or texts are equal; otherwise their sizes, where they first differ
+// and a little of each around it, for failure messages that would drown in megabytes.
+template <class Sequence> std::string first_difference(const Sequence &a, const Sequence &b)
 {
     size_t i = 0;
     while (i < a.size() && i < b.size() && a[i] == b[i])
         i++;
     if (i == a.size() && i == b.size())
         return "";
-    return "sizes " + std::to_string(a.size()) + "/" + std::to_string(b.size()) + ", first difference at byte " +
-           std::to_string(i);
+    auto around = [i](const Sequence &s) {
+        std::string out;
+        for (size_t j = i < 20 ? 0 : i - 20; j < s.size() && j < i + 20; j++) {
+            auto c = unsigned(std::make_unsigned_t<typename Sequence::value_type>(s[j]));
+            char escaped[16];
+            std::snprintf(escaped, sizeof escaped, "\\x{%X}", c);
+            out += c >= 0x20 && c < 0x7F ? std::string(1, char(c)) : c == '\r' ? "\\r" : c == '\n' ? "\\n" : escaped;
+        }
+        return out;
+    };
+    return "sizes " + std::to_string(a.size()) + "/" + std::to_string(b.size()) + ", first difference at " +
+           std::to_string(i) + ": \"" + around(a) + "\" <> \"" + around(b) + "\"";
 }

@@ -3,7 +3,7 @@
 #pragma once
 
 #include "document/document_win.h"
-#include "view/renderer.h"
+#include "view/renderer_win.h"
 
 #include <commctrl.h> // after windows.h, which they need
 #include <winioctl.h>

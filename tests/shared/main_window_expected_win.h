@@ -9,7 +9,7 @@
 #include <iterator>
 #include <vector>
 
-#include "document/win32.h"
+#include "common/wide_win.h"
 #include "tests/shared/files_win.h"
 #include "tests/shared/toolbar_expected.h"
 

@@ -2,8 +2,9 @@
 
 #include <string>
 
+#include "common/messages.h"
+#include "common/text.h"
 #include "document/document.h"
-#include "document/text.h"
 
 namespace {
 

@@ -9,6 +9,7 @@
 #include "export/source_stream.h"
 #include "tests/reference/source_reference.h"
 #include "tests/shared/bytes.h"
+#include "tests/shared/source_pieces.h"
 
 namespace {
 
@@ -62,38 +63,6 @@ bool write_utf8_memory(void *context, const char *text, size_t count)
 {
     static_cast<std::string *>(context)->append(text, count);
     return true;
-}
-
-// The text chunk by chunk, each piece straight from the builders.
-std::u16string chunk_by_chunk(ViewMode format, const std::u16string &label_text, const std::vector<uint8_t> &bytes)
-{
-    Label label = label_from(label_text.c_str());
-    char16_t piece[CHUNK_TEXT_MAX];
-    std::u16string text(piece, ruler_text(format, label, piece));
-    text.append(piece, declaration_text(format, label, piece));
-    for (size_t at = 0, k = 0; at < bytes.size(); at += CHUNK_SIZE, k++) {
-        size_t n = std::min(CHUNK_SIZE, bytes.size() - at);
-        text.append(piece, chunk_text(format, label, bytes.data() + at, n, k, at + n == bytes.size(), piece));
-    }
-    return text;
-}
-
-// Where two long texts first differ, with a little of each around it.
-std::string first_difference(const std::u16string &a, const std::u16string &b)
-{
-    size_t i = 0;
-    while (i < a.size() && i < b.size() && a[i] == b[i])
-        i++;
-    if (i == a.size() && i == b.size())
-        return "";
-    auto around = [&](const std::u16string &s) {
-        std::string out;
-        for (size_t j = i < 20 ? 0 : i - 20; j < s.size() && j < i + 20; j++)
-            out += s[j] == u'\r' ? std::string("\\r") : s[j] == u'\n' ? std::string("\\n") : std::string(1, char(s[j]));
-        return out;
-    };
-    return "at unit " + std::to_string(i) + " of " + std::to_string(a.size()) + "/" + std::to_string(b.size()) +
-           ": \"" + around(a) + "\" <> \"" + around(b) + "\"";
 }
 
 TEST(SourceStream, WorkedExampleGoesOutInOneWrite)
@@ -153,7 +122,7 @@ TEST(SourceStream, RandomLengthsAndShortReadsMatchTheReferenceAndTheChunks)
         std::u16string expected = reference_source_text(int(format), label, bytes);
         ASSERT_EQ(first_difference(sink.text, expected), "")
             << "trial " << trial << ", format " << int(format) << ", " << size << " bytes";
-        ASSERT_EQ(first_difference(sink.text, chunk_by_chunk(format, label, bytes)), "") << "trial " << trial;
+        ASSERT_EQ(first_difference(sink.text, build(format, label, bytes).whole()), "") << "trial " << trial;
     }
 }
 

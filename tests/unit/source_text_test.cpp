@@ -7,58 +7,11 @@
 #include "export/source_text.h"
 #include "tests/reference/source_reference.h"
 #include "tests/shared/bytes.h"
+#include "tests/shared/source_pieces.h"
 
 namespace {
 
 constexpr ViewMode FORMATS[] = {ViewMode::C, ViewMode::Asm, ViewMode::Basic};
-
-const char *name(ViewMode format)
-{
-    return format == ViewMode::C ? "C" : format == ViewMode::Asm ? "Asm" : format == ViewMode::Basic ? "Basic" : "?";
-}
-
-// Each piece is built into a buffer prefilled with a sentinel, so a unit written past the
-// returned length shows.
-constexpr char16_t SENTINEL = u'#';
-
-struct Pieces {
-    std::u16string ruler, declaration;
-    std::vector<std::u16string> chunks;
-    std::u16string whole() const
-    {
-        std::u16string text = ruler + declaration;
-        for (const auto &c : chunks)
-            text += c;
-        return text;
-    }
-};
-
-// The whole file built chunk by chunk, as a driver that writes every piece at once would.
-Pieces build(ViewMode format, const std::u16string &label_text, const std::vector<uint8_t> &bytes)
-{
-    Label label = label_from(label_text.c_str());
-    Pieces pieces;
-    char16_t buffer[CHUNK_TEXT_MAX + 8];
-    auto take = [&](size_t n, size_t predicted, const char *what) {
-        EXPECT_EQ(n, predicted) << what << " length, " << name(format);
-        EXPECT_EQ(buffer[n], SENTINEL) << what << " wrote past its length, " << name(format);
-        return std::u16string(buffer, n);
-    };
-    std::fill(std::begin(buffer), std::end(buffer), SENTINEL);
-    pieces.ruler = take(ruler_text(format, label, buffer), ruler_length(format, label.length), "ruler");
-    std::fill(std::begin(buffer), std::end(buffer), SENTINEL);
-    pieces.declaration =
-        take(declaration_text(format, label, buffer), declaration_length(format, label.length), "declaration");
-    for (size_t at = 0, k = 0; at < bytes.size(); at += CHUNK_SIZE, k++) {
-        size_t n = std::min(CHUNK_SIZE, bytes.size() - at);
-        bool is_last = at + n == bytes.size();
-        std::fill(std::begin(buffer), std::end(buffer), SENTINEL);
-        size_t length = chunk_text(format, label, bytes.data() + at, n, k, is_last, buffer);
-        EXPECT_LE(length, CHUNK_TEXT_MAX);
-        pieces.chunks.push_back(take(length, chunk_length(format, label.length, n, k, is_last), "chunk"));
-    }
-    return pieces;
-}
 
 std::u16string build_whole(ViewMode format, const std::u16string &label, const std::vector<uint8_t> &bytes)
 {

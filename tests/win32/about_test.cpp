@@ -1,5 +1,5 @@
 // The About dialog from its resource, shown by show_about and answered by the test.
-#include "app/about.h"
+#include "app/about_win.h"
 
 #include <gtest/gtest.h>
 
@@ -56,7 +56,7 @@ TEST_F(About, TemplateTextsAndLayout)
     };
 
     auto look = [&](HWND dialog) {
-        seen.caption = window_text(dialog);
+        seen.caption = text_of(dialog);
         seen.style = GetWindowLongW(dialog, GWL_STYLE);
         seen.exstyle = GetWindowLongW(dialog, GWL_EXSTYLE);
         GetClientRect(dialog, &seen.client);
@@ -71,10 +71,8 @@ TEST_F(About, TemplateTextsAndLayout)
         ReleaseDC(dialog, dc);
         for (HWND child = GetWindow(dialog, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
             Seen::Control c;
-            wchar_t name[32] = L"";
-            GetClassNameW(child, name, 32);
-            c.class_name = name;
-            c.text = window_text(child);
+            c.class_name = class_of(child);
+            c.text = text_of(child);
             c.id = GetDlgCtrlID(child);
             c.style = GetWindowLongW(child, GWL_STYLE);
             GetWindowRect(child, &c.rect);

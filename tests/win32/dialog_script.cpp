@@ -26,7 +26,7 @@ LRESULT CALLBACK cbt_procedure(int code, WPARAM wparam, LPARAM lparam)
 {
     if (code == HCBT_ACTIVATE && script) {
         HWND window = HWND(wparam);
-        std::wstring caption = window_text(window);
+        std::wstring caption = text_of(window);
         script->activated.emplace_back(caption, window);
         if (!script->dialog && caption == script->caption) {
             script->dialog = window;
@@ -94,11 +94,6 @@ HWND DialogScript::last_window(const std::wstring &caption) const
     return nullptr;
 }
 
-void click(HWND dialog, int id)
-{
-    PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), LPARAM(GetDlgItem(dialog, id)));
-}
-
 void press_key(HWND window, UINT key)
 {
     UINT scan = MapVirtualKeyW(key, MAPVK_VK_TO_VSC);
@@ -108,4 +103,4 @@ void press_key(HWND window, UINT key)
 
 void focus_control(HWND dialog, int id) { PostMessageW(dialog, WM_NEXTDLGCTL, WPARAM(GetDlgItem(dialog, id)), TRUE); }
 
-std::wstring item_text(HWND dialog, int id) { return window_text(GetDlgItem(dialog, id)); }
+std::wstring item_text(HWND dialog, int id) { return text_of(GetDlgItem(dialog, id)); }

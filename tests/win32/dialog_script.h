@@ -7,7 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "document/win32.h"
+#include "common/wide_win.h"
+#include "tests/shared/boxes_win.h"
 
 class DialogScript {
 public:
@@ -26,8 +27,8 @@ public:
     HWND last_window(const std::wstring &caption) const;
 };
 
-// Steps' actions, posted so that they go through the dialog's own message loop.
-void click(HWND dialog, int id);
+// Steps' actions, posted so that they go through the dialog's own message loop (and click, from
+// tests/shared/boxes_win.h).
 void press_key(HWND window, UINT key);     // WM_KEYDOWN and WM_KEYUP to the window
 void focus_control(HWND dialog, int id);   // WM_NEXTDLGCTL
 std::wstring item_text(HWND dialog, int id);

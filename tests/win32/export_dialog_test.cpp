@@ -4,8 +4,8 @@
 #include <string>
 
 #include "dialog_script.h"
+#include "common/text.h"
 #include "document/document.h"
-#include "document/text.h"
 #include "export/export_win.h"
 #include "harness.h"
 #include "res/resource.h"
@@ -41,7 +41,7 @@ protected:
 
 TEST_F(ExportDialog, ProposesDataNameAndDestinationForEachFormat)
 {
-    const struct { const wchar_t *source; int32_t format; const wchar_t *destination; } cases[] = {
+    const struct { std::wstring source; int32_t format; const wchar_t *destination; } cases[] = {
         {L"C:\\data\\rom.bin", 1, L"C:\\data\\rom.cpp"},
         {L"C:\\data\\rom.bin", 2, L"C:\\data\\rom.asm"},
         {L"C:\\data\\rom.bin", 3, L"C:\\data\\rom.bas"},
@@ -49,6 +49,8 @@ TEST_F(ExportDialog, ProposesDataNameAndDestinationForEachFormat)
         {L"C:\\data\\image.jpeg", 1, L"C:\\data\\image.jcpp"},
         {L"C:\\data\\README", 1, L"C:\\data\\REAcpp"},
         {L"ab", 2, L"asm"},
+        // 259 characters, too long for the box: a cut path would name another file.
+        {L"C:\\" + std::wstring(250, L'd') + L"\\r.bin", 1, L""},
     };
     for (const auto &c : cases) {
         choose(c.source, c.format);
@@ -67,31 +69,30 @@ TEST_F(ExportDialog, ProposesDataNameAndDestinationForEachFormat)
     }
 }
 
-TEST_F(ExportDialog, SourcePathTooLongForTheBoxIsNotProposed)
+TEST_F(ExportDialog, OkStoresTheBoxesWithTheDataNameCutToFifteen)
 {
-    std::wstring source = L"C:\\" + std::wstring(250, L'd') + L"\\r.bin"; // 259 characters
-    choose(source, 1);
-    std::wstring seen = L"#";
-    DialogScript script(CAPTION, {[&](HWND dialog) {
-                            seen = item_text(dialog, IDC_DESTINATION);
-                            click(dialog, IDC_EXPORT_CANCEL);
-                        }});
-    show_export_settings(window);
-    EXPECT_EQ(narrow(seen), "") << "a cut path would name another file";
-}
-
-TEST_F(ExportDialog, OkCutsTheDataNameToFifteenAndTakesA255CharacterDestination)
-{
-    choose(L"C:\\data\\rom.bin", 1);
-    std::wstring longest = L"C:\\" + std::wstring(252, L'p');
-    DialogScript script(CAPTION, {[&](HWND dialog) {
-                            SetDlgItemTextW(dialog, IDC_LABEL, L"abcdefghijklmnopqrst"); // 20 characters
-                            SetDlgItemTextW(dialog, IDC_DESTINATION, longest.c_str());
-                            click(dialog, IDC_EXPORT_OK);
-                        }});
-    EXPECT_EQ(show_export_settings(window), 1);
-    EXPECT_EQ(label(), L"abcdefghijklmno");
-    EXPECT_EQ(path(), longest);
+    const std::wstring longest = L"C:\\" + std::wstring(252, L'p'); // 255 characters, the most it takes
+    const struct { int32_t format; const wchar_t *typed_label; std::wstring typed_path, label, path; } cases[] = {
+        {3, nullptr, L"", L"exe_dt", L"C:\\data\\rom.bas"}, // the proposals as they are
+        {1, L"abcdefghijklmnopqrst", longest, L"abcdefghijklmno", longest},
+        {1, L"", L"", L"", L""},
+    };
+    for (const auto &c : cases) {
+        choose(L"C:\\data\\rom.bin", c.format);
+        DialogScript script(CAPTION, {[&](HWND dialog) {
+                                if (c.typed_label != nullptr) {
+                                    SetDlgItemTextW(dialog, IDC_LABEL, c.typed_label);
+                                    SetDlgItemTextW(dialog, IDC_DESTINATION, c.typed_path.c_str());
+                                }
+                                click(dialog, IDC_EXPORT_OK);
+                            }});
+        EXPECT_EQ(show_export_settings(window), 1);
+        EXPECT_EQ(label(), c.label) << "format " << c.format;
+        EXPECT_EQ(narrow(path()), narrow(c.path)) << "format " << c.format;
+        if (c.typed_label == nullptr) {
+            EXPECT_EQ(document.export_path[15], 0) << "the field is cleared before it is written";
+        }
+    }
 }
 
 TEST_F(ExportDialog, LongerDestinationIsRefusedAndTheDialogStaysOpen)
@@ -111,39 +112,16 @@ TEST_F(ExportDialog, LongerDestinationIsRefusedAndTheDialogStaysOpen)
     EXPECT_EQ(show_export_settings(window), 0);
     EXPECT_TRUE(still_open);
     bool refused = false;
-    for (const SeenBox &box : boxes.seen()) {
+    for (const Box &box : boxes.seen()) {
         if (box.caption == L"ﾌｧｲﾙｴﾗｰ") {
             refused = true;
             EXPECT_EQ(narrow(box.text), narrow(L"ﾌｧｲﾙ名が長すぎます（255文字まで）\r\n" + too_long));
-            EXPECT_TRUE(box.warning_icon && box.has_ok && !box.has_cancel);
+            EXPECT_TRUE(box.warning() && box.ok && !box.cancel);
         }
     }
     EXPECT_TRUE(refused) << "a cut destination would name another file";
     EXPECT_EQ(path(), L"untouched path");
     EXPECT_EQ(label(), L"untouched");
-}
-
-TEST_F(ExportDialog, OkWithTheDefaultsStoresThem)
-{
-    choose(L"C:\\data\\rom.bin", 3);
-    DialogScript script(CAPTION, {[](HWND dialog) { click(dialog, IDC_EXPORT_OK); }});
-    EXPECT_EQ(show_export_settings(window), 1);
-    EXPECT_EQ(label(), L"exe_dt");
-    EXPECT_EQ(path(), L"C:\\data\\rom.bas");
-    EXPECT_EQ(document.export_path[15], 0) << "the field is cleared before it is written";
-}
-
-TEST_F(ExportDialog, EmptyBoxesAreStoredEmpty)
-{
-    choose(L"C:\\data\\rom.bin", 1);
-    DialogScript script(CAPTION, {[](HWND dialog) {
-                            SetDlgItemTextW(dialog, IDC_LABEL, L"");
-                            SetDlgItemTextW(dialog, IDC_DESTINATION, L"");
-                            click(dialog, IDC_EXPORT_OK);
-                        }});
-    EXPECT_EQ(show_export_settings(window), 1);
-    EXPECT_EQ(label(), L"");
-    EXPECT_EQ(path(), L"");
 }
 
 TEST_F(ExportDialog, CloseBoxCancels)
@@ -204,7 +182,7 @@ TEST_F(ExportDialog, BrowseOpensTheFileDialogAndCancelKeepsTheBox)
                                          // Runs inside the file dialog's own loop.
                                          file_dialog = script.last_window(L"ファイルの指定");
                                          ASSERT_NE(file_dialog, nullptr) << "no file dialog titled ファイルの指定";
-                                         filter = window_text(GetDlgItem(file_dialog, cmb1));
+                                         filter = text_of(GetDlgItem(file_dialog, cmb1));
                                          PostMessageW(file_dialog, WM_COMMAND, IDCANCEL, 0);
                                      },
                                      [&](HWND dialog) {
@@ -379,7 +357,7 @@ TEST_F(ExportDialog, LiveDialogLayoutFocusAndTabOrder)
                     MapDialogRect(dialog, &e);
                     e = {e.left, e.top, e.left + e.right, e.top + e.bottom};
                 }
-                seen.push_back({GetDlgCtrlID(c), window_text(c), r, e});
+                seen.push_back({GetDlgCtrlID(c), text_of(c), r, e});
             }
             LOGFONTW font = {};
             GetObjectW(HFONT(SendMessageW(dialog, WM_GETFONT, 0, 0)), sizeof font, &font);

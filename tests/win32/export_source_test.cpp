@@ -5,8 +5,8 @@
 #include <thread>
 
 #include "dialog_script.h"
+#include "common/text.h"
 #include "document/document_win.h"
-#include "document/text.h"
 #include "export/export_win.h"
 #include "harness.h"
 #include "res/resource.h"
@@ -37,7 +37,7 @@ protected:
     }
 
     // Exports with the program's questions answered in turn; the boxes it showed.
-    std::vector<SeenBox> exported(int32_t format, std::vector<int> answers = {})
+    std::vector<Box> exported(int32_t format, std::vector<int> answers = {})
     {
         BoxCapture boxes(std::move(answers));
         export_source(window, format);
@@ -45,23 +45,23 @@ protected:
     }
 
     // A message box as the failure table describes it: OK only, the warning icon.
-    static void expect_warning(const SeenBox &box, const std::string &caption, const std::string &text)
+    static void expect_warning(const Box &box, const std::string &caption, const std::string &text)
     {
         EXPECT_EQ(narrow(box.caption), caption);
         EXPECT_EQ(narrow(box.text), text);
-        EXPECT_TRUE(box.warning_icon) << caption;
-        EXPECT_TRUE(box.has_ok && !box.has_cancel && !box.has_yes && !box.has_no) << caption << ": OK only";
+        EXPECT_TRUE(box.warning()) << caption;
+        EXPECT_TRUE(box.ok && !box.cancel && !box.yes && !box.no) << caption << ": OK only";
     }
 
-    static void expect_question(const SeenBox &box)
+    static void expect_question(const Box &box)
     {
         EXPECT_EQ(narrow(box.caption), "どうしますか？");
         EXPECT_EQ(narrow(box.text), "ﾌｧｲﾙが存在します上書きしますか？");
-        EXPECT_TRUE(box.warning_icon);
-        EXPECT_TRUE(box.has_yes && box.has_no && !box.has_ok && !box.has_cancel) << "Yes and No";
+        EXPECT_TRUE(box.warning());
+        EXPECT_TRUE(box.yes && box.no && !box.ok && !box.cancel) << "Yes and No";
     }
 
-    static void expect_completion(const SeenBox &box)
+    static void expect_completion(const Box &box)
     {
         EXPECT_EQ(narrow(box.caption), "書込処理");
         std::wstring text = box.text;
@@ -71,8 +71,8 @@ protected:
         EXPECT_EQ(text.substr(text.size() - tail.size()), tail) << narrow(text);
         std::wstring number = text.substr(head.size(), text.size() - head.size() - tail.size());
         EXPECT_EQ(number.find_first_not_of(L"0123456789"), std::wstring::npos) << narrow(text);
-        EXPECT_TRUE(box.warning_icon);
-        EXPECT_TRUE(box.has_ok && !box.has_cancel && !box.has_yes && !box.has_no);
+        EXPECT_TRUE(box.warning());
+        EXPECT_TRUE(box.ok && !box.cancel && !box.yes && !box.no);
     }
 
     std::string file_error(const std::wstring &path, int code)
@@ -91,7 +91,7 @@ TEST_F(ExportSource, WorkedExampleAsTheFileHoldsIt)
     std::wstring source = scratch_file(L"rom.bin", bytes);
     std::wstring destination = proposed(source, L"cpp");
     prepare(source, destination);
-    std::vector<SeenBox> boxes = exported(1);
+    std::vector<Box> boxes = exported(1);
     ASSERT_EQ(boxes.size(), 1u);
     expect_completion(boxes[0]);
     // UTF-16LE, no byte-order mark, no terminator, CR LF.
@@ -120,7 +120,7 @@ TEST_F(ExportSource, EveryFormatMatchesTheReferenceByteForByte)
         for (int format = 1; format <= 3; format++) {
             std::wstring destination = proposed(source, EXTENSIONS[format]);
             prepare(source, destination, c.label);
-            std::vector<SeenBox> boxes = exported(format);
+            std::vector<Box> boxes = exported(format);
             ASSERT_EQ(boxes.size(), 1u) << "format " << format << ", " << c.size << " bytes";
             expect_completion(boxes[0]);
             EXPECT_EQ(first_difference(read_file(destination), utf16le(reference_source_text(format, c.label, bytes))),
@@ -130,31 +130,26 @@ TEST_F(ExportSource, EveryFormatMatchesTheReferenceByteForByte)
     }
 }
 
-TEST_F(ExportSource, OverwriteAnsweredNoLeavesTheFileAlone)
+TEST_F(ExportSource, OverwriteAnsweredNoLeavesTheFileAloneAndYesReplacesIt)
 {
-    std::wstring source = scratch_file(L"rom.bin", random_bytes(100, 1));
-    std::wstring destination = write_file(proposed(source, L"cpp"), bytes_of("old text"));
+    std::vector<uint8_t> bytes = random_bytes(100, 2);
+    std::wstring source = scratch_file(L"rom.bin", bytes);
+    // Longer than the new text, so a file that is not truncated shows.
+    const std::vector<uint8_t> old(100000, 'x');
+    std::wstring destination = write_file(proposed(source, L"bas"), old);
     prepare(source, destination);
-    std::vector<SeenBox> boxes = exported(1, {IDNO});
+
+    std::vector<Box> boxes = exported(3, {IDNO});
     ASSERT_EQ(boxes.size(), 1u) << "the question, and no completion message";
     expect_question(boxes[0]);
-    EXPECT_EQ(read_file(destination), bytes_of("old text"));
+    EXPECT_TRUE(read_file(destination) == old);
     EXPECT_TRUE(status_bar_untouched());
     // The source was closed: it can be opened for writing again.
     HANDLE again = CreateFileW(source.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
     EXPECT_NE(again, INVALID_HANDLE_VALUE) << "the source is still open";
     CloseHandle(again);
-}
 
-TEST_F(ExportSource, OverwriteAnsweredYesReplacesTheFile)
-{
-    std::vector<uint8_t> bytes = random_bytes(100, 2);
-    std::wstring source = scratch_file(L"rom.bin", bytes);
-    // Longer than the new text, so a file that is not truncated shows.
-    std::wstring destination =
-        write_file(proposed(source, L"bas"), std::vector<uint8_t>(100000, 'x'));
-    prepare(source, destination);
-    std::vector<SeenBox> boxes = exported(3, {IDYES, IDOK});
+    boxes = exported(3, {IDYES, IDOK});
     ASSERT_EQ(boxes.size(), 2u);
     expect_question(boxes[0]);
     expect_completion(boxes[1]);
@@ -167,7 +162,7 @@ TEST_F(ExportSource, SourceDeletedAfterItWasChosen)
     std::wstring destination = source + L".cpp";
     prepare(source, destination);
     ASSERT_TRUE(DeleteFileW(source.c_str()));
-    std::vector<SeenBox> boxes = exported(1);
+    std::vector<Box> boxes = exported(1);
     ASSERT_EQ(boxes.size(), 1u);
     expect_warning(boxes[0], "FileOpenError", file_error(source, ERROR_FILE_NOT_FOUND));
     EXPECT_FALSE(exists(destination)) << "nothing is created";
@@ -180,7 +175,7 @@ TEST_F(ExportSource, DestinationThatIsTheSourceIsRefusedAndTheSourceKept)
     std::vector<uint8_t> bytes = random_bytes(5000, 4);
     std::wstring source = scratch_file(L"rom.cpp", bytes);
     prepare(source, source);
-    std::vector<SeenBox> boxes = exported(1, {IDYES});
+    std::vector<Box> boxes = exported(1, {IDYES});
     ASSERT_EQ(boxes.size(), 2u);
     expect_question(boxes[0]);
     expect_warning(boxes[1], "FileSaveError", file_error(source, ERROR_SHARING_VIOLATION));
@@ -194,7 +189,7 @@ TEST_F(ExportSource, DestinationInAMissingFolder)
     std::wstring destination = scratch_folder() + L"\\missing\\rom.asm";
     prepare(source, destination);
     // The question comes although no file exists: the first failure is not looked into.
-    std::vector<SeenBox> boxes = exported(2, {IDYES});
+    std::vector<Box> boxes = exported(2, {IDYES});
     ASSERT_EQ(boxes.size(), 2u);
     expect_question(boxes[0]);
     expect_warning(boxes[1], "FileSaveError", file_error(destination, ERROR_PATH_NOT_FOUND));
@@ -209,7 +204,7 @@ TEST_F(ExportSource, EmptySourceIsRefusedBeforeTheDestinationIsCreated)
     std::wstring source = scratch_file(L"empty.bin", {});
     std::wstring destination = proposed(source, L"cpp");
     prepare(source, destination);
-    std::vector<SeenBox> boxes = exported(1);
+    std::vector<Box> boxes = exported(1);
     ASSERT_EQ(boxes.size(), 1u);
     expect_warning(boxes[0], "ﾌｧｲﾙｴﾗｰ", narrow(source) + "のﾌｧｲﾙは空(0Byte)です\r\n変換するﾃﾞｰﾀがありません");
     EXPECT_FALSE(exists(destination));
@@ -225,7 +220,7 @@ TEST_F(ExportSource, LongPathsFitTheirMessages)
     std::wstring destination = folder + L"\\no such folder\\" + std::wstring(259 - folder.size() - 16, L'd');
     ASSERT_EQ(destination.size(), 259u);
     prepare(source, destination);
-    std::vector<SeenBox> boxes = exported(1, {IDYES});
+    std::vector<Box> boxes = exported(1, {IDYES});
     ASSERT_EQ(boxes.size(), 1u) << "the missing source is reported first";
     expect_warning(boxes[0], "FileOpenError", file_error(source, ERROR_FILE_NOT_FOUND));
     write_file(source, random_bytes(10, 6));
@@ -251,7 +246,7 @@ TEST_F(ExportSource, ReadFailureIsReportedAndTheDestinationRemoved)
     });
     std::wstring destination = scratch_folder() + L"\\pipe.cpp";
     prepare(name, destination);
-    std::vector<SeenBox> boxes = exported(1);
+    std::vector<Box> boxes = exported(1);
     feeder.join();
     ASSERT_EQ(boxes.size(), 1u);
     expect_warning(boxes[0], "FileOpenError", file_error(name, ERROR_BROKEN_PIPE));
@@ -275,7 +270,7 @@ TEST_F(ExportSource, WriteFailureIsReportedWithoutCompletion)
     std::vector<uint8_t> bytes = random_bytes(200000, 8);
     std::wstring source = scratch_file(L"rom.bin", bytes);
     prepare(source, name);
-    std::vector<SeenBox> boxes = exported(1);
+    std::vector<Box> boxes = exported(1);
     reader.join();
     ASSERT_EQ(boxes.size(), 1u) << "the failure, and no completion message";
     expect_warning(boxes[0], "FileSaveError", file_error(name, ERROR_BROKEN_PIPE));
@@ -333,11 +328,11 @@ TEST_F(ExportSource, CommandWithoutAFileAsksForOneFirst)
     BoxCapture boxes;
     export_with_dialog(window, 1);
     ASSERT_EQ(boxes.seen().size(), 1u) << "no dialog";
-    const SeenBox &box = boxes.seen()[0];
+    const Box &box = boxes.seen()[0];
     EXPECT_EQ(narrow(box.caption), "残念！");
     EXPECT_EQ(narrow(box.text), "ファイルを先に開いてから行って下さい。");
-    EXPECT_FALSE(box.warning_icon);
-    EXPECT_TRUE(box.has_ok && !box.has_cancel && !box.has_yes && !box.has_no);
+    EXPECT_FALSE(box.warning());
+    EXPECT_TRUE(box.ok && !box.cancel && !box.yes && !box.no);
     EXPECT_EQ(document.export_format, 0) << "unchanged";
 }
 

@@ -6,7 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "document/win32.h"
+#include "common/wide_win.h"
+#include "tests/shared/boxes_win.h"
 #include "tests/shared/files_win.h"
 
 // A top-level window of the program's size with the edit view and the status bar, as the main
@@ -14,8 +15,7 @@
 HWND make_host_window();
 void destroy_host_window(HWND window);
 
-// Text of a window (WM_GETTEXT) and of a status bar part (SB_GETTEXTW).
-std::wstring window_text(HWND window);
+// Text of a status bar part (SB_GETTEXTW).
 std::wstring status_text(HWND status, int part);
 
 // A fresh scratch folder for one test, and a file of the given name in a fresh one of its own.
@@ -24,14 +24,6 @@ std::wstring scratch_file(const std::wstring &name, const std::vector<uint8_t> &
 // A sparse file of the given size whose bytes are zero but for `tail` written at its end.
 std::wstring write_sparse_file(const std::wstring &name, uint64_t size, const std::vector<uint8_t> &tail);
 
-// A message box or dialog seen while a capture was in place.
-struct SeenBox {
-    std::wstring caption;
-    std::wstring text;     // the static text of a message box
-    bool warning_icon;     // the exclamation icon of MB_ICONWARNING
-    bool has_ok, has_cancel, has_yes, has_no;
-};
-
 // While alive, every message box the thread shows is recorded and answered with the next
 // of `answers` (IDOK, IDYES, IDNO...; IDOK or IDCANCEL once they run out). A dialog for which
 // `on_dialog` returns true is recorded too but left to that handler, which may post its own
@@ -39,7 +31,12 @@ struct SeenBox {
 class BoxCapture {
 public:
     explicit BoxCapture(std::vector<int> answers = {});
-    ~BoxCapture();
-    const std::vector<SeenBox> &seen() const;
+    const std::vector<Box> &seen() const { return boxes; }
     std::function<bool(HWND dialog)> on_dialog;
+
+private:
+    void on_box(HWND box);
+    std::vector<Box> boxes;
+    std::vector<int> answers;
+    BoxHook hook;
 };

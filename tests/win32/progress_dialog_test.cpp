@@ -55,9 +55,7 @@ TEST_F(ProgressDialog, ShowsTheDestinationAndTheBytesAndHoldsItsOwnerUntilCancel
         text = item_text(dialog, IDC_PROGRESS_TEXT);
         button = item_text(dialog, IDCANCEL);
         HWND bar = GetDlgItem(dialog, IDC_PROGRESS_BAR);
-        wchar_t name[64] = L"";
-        GetClassNameW(bar, name, 64);
-        bar_class = name;
+        bar_class = class_of(bar);
         position = SendMessageW(bar, PBM_GETPOS, 0, 0);
         owner_enabled = IsWindowEnabled(owner);
         focus = GetFocus() == GetDlgItem(dialog, IDCANCEL) ? GetFocus() : nullptr;

@@ -6,7 +6,7 @@
 
 #include "harness.h"
 #include "tests/shared/bytes.h"
-#include "view/renderer.h"
+#include "view/renderer_win.h"
 
 namespace {
 
@@ -49,7 +49,7 @@ TEST_F(Renderer, ShowsSegmentAndStatusInEveryMode)
     };
     for (auto c : cases) {
         render_segment(window, c.mode);
-        EXPECT_EQ(narrow(window_text(view_window)), narrow(c.text)) << "mode " << int(c.mode);
+        EXPECT_EQ(narrow(text_of(view_window)), narrow(c.text)) << "mode " << int(c.mode);
         RECT r = view_rect();
         EXPECT_EQ(r.left, 0);
         EXPECT_EQ(r.top, VIEW_TOP);
@@ -71,7 +71,7 @@ TEST_F(Renderer, FullSegmentGoesWholeIntoTheView)
     document.segment_index = 1;
     render_segment(window, ViewMode::C);
     EXPECT_EQ(GetWindowTextLengthW(view_window), 356352);
-    std::wstring text = window_text(view_window);
+    std::wstring text = text_of(view_window);
     EXPECT_EQ(text.substr(0, 10), L"8000:0x00,");
     EXPECT_EQ(text.substr(0x800 * 87, 10), L"100000x00,");
     render_segment(window, ViewMode::Normal);
@@ -86,12 +86,12 @@ TEST_F(Renderer, NoFileWarnsAndChangesNothingButTheViewSize)
     BoxCapture boxes;
     render_segment(window, ViewMode::C);
     ASSERT_EQ(boxes.seen().size(), 1u);
-    const SeenBox &box = boxes.seen()[0];
+    const Box &box = boxes.seen()[0];
     EXPECT_EQ(narrow(box.text), "ﾌｧｲﾙ名を設定して下さい");
     EXPECT_EQ(narrow(box.caption), "ﾌｧｲﾙｴﾗｰ");
-    EXPECT_TRUE(box.warning_icon);
-    EXPECT_TRUE(box.has_ok && !box.has_cancel && !box.has_yes && !box.has_no);
-    EXPECT_EQ(window_text(view_window), L"typed by the user");
+    EXPECT_TRUE(box.warning());
+    EXPECT_TRUE(box.ok && !box.cancel && !box.yes && !box.no);
+    EXPECT_EQ(text_of(view_window), L"typed by the user");
     EXPECT_EQ(view_rect().right, 570) << "the view is sized before the check";
     render_segment(window, ViewMode::Asm);
     EXPECT_EQ(view_rect().right, 460);
@@ -105,7 +105,7 @@ TEST_F(Renderer, OpenFailureShowsPathAndCodeAndKeepsLastMode)
     std::wstring good = scratch_file(L"good.bin", counting(20));
     open(good);
     render_segment(window, ViewMode::Asm);
-    std::wstring before = window_text(view_window);
+    std::wstring before = text_of(view_window);
 
     std::wstring missing = scratch_folder() + L"\\missing.bin";
     open(missing);
@@ -115,8 +115,8 @@ TEST_F(Renderer, OpenFailureShowsPathAndCodeAndKeepsLastMode)
     ASSERT_EQ(boxes.seen().size(), 1u);
     EXPECT_EQ(narrow(boxes.seen()[0].text), narrow(missing) + "のﾌｧｲﾙが開けません\r\nErrCode=2");
     EXPECT_EQ(narrow(boxes.seen()[0].caption), "FileOpenError");
-    EXPECT_TRUE(boxes.seen()[0].warning_icon);
-    EXPECT_EQ(window_text(view_window), before);
+    EXPECT_TRUE(boxes.seen()[0].warning());
+    EXPECT_EQ(text_of(view_window), before);
     EXPECT_EQ(document.current_view_mode, ViewMode::Asm) << "only a completed rendering sets the mode";
     EXPECT_EQ(narrow(status(0)), narrow(good)) << "the status bar still shows the last rendering";
     EXPECT_EQ(status(1), L"20Byte");
@@ -141,7 +141,7 @@ TEST_F(Renderer, EmptyFileShowsEmptyViewAndCompletes)
     render_segment(window, ViewMode::Normal);
     open(scratch_file(L"empty.bin", {}));
     render_segment(window, ViewMode::Basic);
-    EXPECT_EQ(window_text(view_window), L"");
+    EXPECT_EQ(text_of(view_window), L"");
     EXPECT_EQ(status(1), L"0Byte");
     EXPECT_EQ(status(2), L"P:0/0");
     EXPECT_EQ(status(3), L"A+:0000");
@@ -160,7 +160,7 @@ TEST_F(Renderer, SmallerFileClampsTheIndex)
     EXPECT_EQ(document.segment_index, 1);
     EXPECT_EQ(status(2), L"P:1/1");
     EXPECT_EQ(status(3), L"A+:10000");
-    EXPECT_EQ(window_text(view_window).substr(0, 8), L"8000:00 ");
+    EXPECT_EQ(text_of(view_window).substr(0, 8), L"8000:00 ");
 }
 
 TEST_F(Renderer, FilesOfTwoAndFourGiBAndMore)
@@ -180,11 +180,11 @@ TEST_F(Renderer, FilesOfTwoAndFourGiBAndMore)
     EXPECT_EQ(status(1), L"5368709123Byte");
     EXPECT_EQ(status(2), L"P:81920/81920");
     EXPECT_EQ(status(3), L"A+:140000000");
-    EXPECT_EQ(window_text(view_window), L"0000:DEH,ADH,BEH,\r\n") << "the last segment holds the tail";
+    EXPECT_EQ(text_of(view_window), L"0000:DEH,ADH,BEH,\r\n") << "the last segment holds the tail";
 
     document.segment_index = 81919;
     render_segment(window, ViewMode::Asm);
-    EXPECT_EQ(window_text(view_window).substr(0, 9), L"8000:00H,");
+    EXPECT_EQ(text_of(view_window).substr(0, 9), L"8000:00H,");
     EXPECT_EQ(status(3), L"A+:13FFF0000");
 }
 
@@ -208,9 +208,9 @@ TEST_F(Renderer, TypedTextStaysUntilTheNextRendering)
     open(scratch_file(L"one.bin", {0x41}));
     render_segment(window, ViewMode::Normal);
     SetWindowTextW(view_window, L"typed");
-    EXPECT_EQ(window_text(view_window), L"typed");
+    EXPECT_EQ(text_of(view_window), L"typed");
     render_segment(window, ViewMode::Normal);
-    EXPECT_EQ(window_text(view_window).substr(0, 8), L"0000:41 ");
+    EXPECT_EQ(text_of(view_window).substr(0, 8), L"0000:41 ");
 }
 
 TEST(View, CreatedAsTheMainWindowNeedsIt)

@@ -1,9 +1,7 @@
 // The About dialog.
 #pragma once
 
-#include "document/win32.h"
+#include "common/wide_win.h"
 
 // Shows dialog IDD_ABOUT modally; 1 when closed with its button, 0 when closed from its frame.
 INT_PTR show_about(HWND owner);
-
-INT_PTR CALLBACK about_procedure(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam);

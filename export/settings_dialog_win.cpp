@@ -4,10 +4,13 @@
 
 #include <commdlg.h>
 
+#include "common/messages.h"
+#include "common/messages_win.h"
 #include "document/document_win.h"
-#include "document/text.h"
 #include "export/export_settings.h"
+#include "export/source_text.h"
 #include "res/resource.h"
+#include "res/texts.h"
 
 namespace {
 
@@ -23,18 +26,8 @@ void on_browse(HWND dialog)
 {
     char16_t file[EXPORT_PATH_MAX + 1] = {};
     GetDlgItemTextW(dialog, IDC_DESTINATION, wide(file), int(EXPORT_PATH_MAX + 1));
-    OPENFILENAMEW ofn = {};
-    ofn.lStructSize = sizeof ofn;
-    ofn.hwndOwner = dialog;
-    ofn.lpstrFilter = L"ALLFile(*.*)\0*.*\0";
-    ofn.nFilterIndex = 1;
-    ofn.lpstrFile = wide(file);
-    ofn.nMaxFile = EXPORT_PATH_MAX + 1;
-    ofn.lpstrTitle = L"ファイルの指定";
-    // No must-exist check: the destination is usually new. OFN_NOCHANGEDIR keeps the current
-    // directory where the program started, where the help command finds the manual.
-    ofn.Flags = OFN_HIDEREADONLY | OFN_NOCHANGEDIR;
-    if (GetOpenFileNameW(&ofn))
+    // No must-exist check: the destination is usually new.
+    if (ask_file_name(dialog, file, EXPORT_PATH_MAX + 1, BROWSE_DIALOG_TITLE, OFN_HIDEREADONLY))
         SetDlgItemTextW(dialog, IDC_DESTINATION, wide(file));
 }
 

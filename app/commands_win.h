@@ -1,7 +1,7 @@
 // What the menu, the toolbar and files dropped on the main window make the program do.
 #pragma once
 
-#include "document/win32.h"
+#include "common/wide_win.h"
 
 #include <shellapi.h>
 

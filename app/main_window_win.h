@@ -3,22 +3,17 @@
 
 #include "app/command_line.h"
 #include "app/placement.h"
-#include "document/win32.h"
+#include "common/wide_win.h"
 
-extern HINSTANCE program_instance;
 extern HWND toolbar;
 extern Startup startup; // read when the window is created
 
 constexpr wchar_t MAIN_WINDOW_CLASS[] = L"Main Window";
-constexpr wchar_t MAIN_WINDOW_TITLE[] = L"VORDA Ver1.03";
 
 // Registers "Main Window" with the program's icons, menu and background. 0 when that fails.
 ATOM register_main_window_class(HINSTANCE instance);
 // Creates the main window at `at`; its creation builds the child controls and opens the
 // start-up file. Null when the window could not be created.
 HWND create_main_window(HINSTANCE instance, WindowPlacement at);
-
-// The toolbar, then the edit view, then the status bar.
-void create_child_controls(HWND window, const CREATESTRUCTW *creation);
 
 LRESULT CALLBACK main_window_procedure(HWND window, UINT message, WPARAM wparam, LPARAM lparam);

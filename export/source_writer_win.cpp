@@ -1,13 +1,15 @@
 // export_source: the files, the questions and the messages around the streaming conversion.
 #include "export/export_win.h"
 
+#include "common/messages_win.h"
 #include "document/document_win.h"
-#include "document/text.h"
 #include "export/source_stream.h"
+#include "res/texts.h"
 
 namespace {
 
-struct FileEnd {
+// The source or the destination of an export, and what its calls found.
+struct ExportFile {
     HANDLE file;
     DWORD error;   // the system's code of the call that failed
     uint64_t read; // bytes read so far
@@ -15,7 +17,7 @@ struct FileEnd {
 
 int64_t read_block(void *context, uint8_t *into, size_t capacity)
 {
-    auto &source = *static_cast<FileEnd *>(context);
+    auto &source = *static_cast<ExportFile *>(context);
     // Between two blocks the window is kept alive. A cancel ends the conversion as a failed
     // read would; progress_end tells the two apart.
     if (!progress_continue(source.read))
@@ -31,7 +33,7 @@ int64_t read_block(void *context, uint8_t *into, size_t capacity)
 
 bool write_block(void *context, const char16_t *text, size_t count)
 {
-    auto &destination = *static_cast<FileEnd *>(context);
+    auto &destination = *static_cast<ExportFile *>(context);
     DWORD bytes = DWORD(count * sizeof *text); // UTF-16LE: Windows keeps char16_t little-endian
     DWORD written = 0;
     if (!WriteFile(destination.file, text, bytes, &written, nullptr)) {
@@ -44,25 +46,6 @@ bool write_block(void *context, const char16_t *text, size_t count)
         return false;
     }
     return true;
-}
-
-void show_empty_source(HWND owner, const char16_t *path)
-{
-    char16_t message[FILE_ERROR_TEXT_CAPACITY];
-    TextBuilder t = text_builder(message);
-    text_append(t, path);
-    text_append(t, u"のﾌｧｲﾙは空(0Byte)です\r\n変換するﾃﾞｰﾀがありません");
-    MessageBoxW(owner, wide(message), L"ﾌｧｲﾙｴﾗｰ", MB_OK | MB_ICONWARNING);
-}
-
-void show_completion(HWND owner, DWORD milliseconds)
-{
-    char16_t message[64];
-    TextBuilder t = text_builder(message);
-    text_append(t, u"書込完了 ");
-    text_append_unsigned(t, milliseconds);
-    text_append(t, u"mSEC要した");
-    MessageBoxW(owner, wide(message), L"書込処理", MB_OK | MB_ICONWARNING);
 }
 
 HANDLE create_destination(DWORD disposition)
@@ -82,11 +65,11 @@ void export_source(HWND owner, int32_t format)
 
     // Read sharing only: nobody writes the source while it is converted, and a destination
     // that names the source itself cannot be opened for writing.
-    FileEnd source{CreateFileW(wide(document.source_path), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+    ExportFile source{CreateFileW(wide(document.source_path), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                                FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr),
                    0, 0};
     if (source.file == INVALID_HANDLE_VALUE) {
-        show_file_error(owner, document.source_path, GetLastError(), L"FileOpenError");
+        show_file_error(owner, document.source_path, GetLastError(), CAPTION_OPEN_ERROR);
         return;
     }
     // An empty source would give a declaration without data; refuse it before anything is
@@ -99,11 +82,10 @@ void export_source(HWND owner, int32_t format)
         return;
     }
 
-    FileEnd destination{create_destination(CREATE_NEW), 0, 0};
+    ExportFile destination{create_destination(CREATE_NEW), 0, 0};
     if (destination.file == INVALID_HANDLE_VALUE) {
         // Asked on any failure, since the reason is not looked at; Yes tries once more.
-        int answer = MessageBoxW(owner, L"ﾌｧｲﾙが存在します上書きしますか？", L"どうしますか？", MB_YESNO | MB_ICONWARNING);
-        if (answer != IDYES) {
+        if (!ask_overwrite(owner)) {
             CloseHandle(source.file);
             return;
         }
@@ -111,7 +93,7 @@ void export_source(HWND owner, int32_t format)
         if (destination.file == INVALID_HANDLE_VALUE) {
             DWORD code = GetLastError();
             CloseHandle(source.file);
-            show_file_error(owner, document.export_path, code, L"FileSaveError");
+            show_file_error(owner, document.export_path, code, CAPTION_SAVE_ERROR);
             return;
         }
     }
@@ -135,9 +117,9 @@ void export_source(HWND owner, int32_t format)
         if (cancelled) // the user's own choice: nothing to report, nothing refreshed
             return;
         if (result == StreamResult::ReadFailed)
-            show_file_error(owner, document.source_path, source.error, L"FileOpenError");
+            show_file_error(owner, document.source_path, source.error, CAPTION_OPEN_ERROR);
         else if (result == StreamResult::WriteFailed)
-            show_file_error(owner, document.export_path, destination.error, L"FileSaveError");
+            show_file_error(owner, document.export_path, destination.error, CAPTION_SAVE_ERROR);
         else
             show_empty_source(owner, document.source_path);
         return;
@@ -151,7 +133,7 @@ void export_source(HWND owner, int32_t format)
 void export_with_dialog(HWND owner, int32_t format)
 {
     if (document.source_path[0] == 0) {
-        MessageBoxW(owner, L"ファイルを先に開いてから行って下さい。", L"残念！", MB_OK);
+        show_open_file_first(owner);
         return;
     }
     document.export_format = format;

@@ -1,6 +1,6 @@
 // The program's entry: the start-up file from the command line, the main window and the
 // message loop.
-#include "app/main_window.h"
+#include "app/main_window_win.h"
 
 namespace {
 

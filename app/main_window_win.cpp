@@ -1,20 +1,23 @@
-#include "app/main_window.h"
+#include "app/main_window_win.h"
 
 #include <commctrl.h>
 #include <shellapi.h>
 
-#include "app/commands.h"
+#include "app/commands_win.h"
 #include "app/toolbar_table.h"
+#include "common/messages_win.h"
 #include "document/document_win.h"
 #include "export/export_win.h"
 #include "res/resource.h"
-#include "view/renderer.h"
+#include "res/texts.h"
+#include "view/renderer_win.h"
 
-HINSTANCE program_instance;
 HWND toolbar;
 Startup startup;
 
 namespace {
+
+HINSTANCE program_instance;
 
 constexpr DWORD TOOLBAR_STYLE = WS_CHILD | WS_VISIBLE | TBSTYLE_TOOLTIPS | TBSTYLE_ALTDRAG | TBSTYLE_FLAT | CCS_ADJUSTABLE;
 static_assert(TOOLBAR_STYLE == 0x50000D20);
@@ -68,6 +71,16 @@ void open_startup_file(HWND window)
     render_segment(window, ViewMode::Normal);
 }
 
+// The toolbar, then the edit view, then the status bar.
+void create_child_controls(HWND window, const CREATESTRUCTW *creation)
+{
+    HINSTANCE instance = HINSTANCE(GetWindowLongPtrW(window, GWLP_HINSTANCE));
+    InitCommonControls();
+    create_toolbar(window, instance);
+    create_view(window, creation);
+    create_status_bar(window);
+}
+
 LRESULT on_create(HWND window, const CREATESTRUCTW *creation)
 {
     create_child_controls(window, creation);
@@ -108,15 +121,6 @@ LRESULT on_paint(HWND window)
 
 } // namespace
 
-void create_child_controls(HWND window, const CREATESTRUCTW *creation)
-{
-    HINSTANCE instance = HINSTANCE(GetWindowLongPtrW(window, GWLP_HINSTANCE));
-    InitCommonControls();
-    create_toolbar(window, instance);
-    create_view(window, creation);
-    create_status_bar(window);
-}
-
 LRESULT CALLBACK main_window_procedure(HWND window, UINT message, WPARAM wparam, LPARAM lparam)
 {
     switch (message) {
@@ -154,6 +158,6 @@ ATOM register_main_window_class(HINSTANCE instance)
 
 HWND create_main_window(HINSTANCE instance, WindowPlacement at)
 {
-    return CreateWindowExW(0, MAIN_WINDOW_CLASS, MAIN_WINDOW_TITLE, WS_OVERLAPPEDWINDOW, at.left, at.top, at.width,
+    return CreateWindowExW(0, MAIN_WINDOW_CLASS, wide(WINDOW_TITLE), WS_OVERLAPPEDWINDOW, at.left, at.top, at.width,
                            at.height, nullptr, nullptr, instance, nullptr);
 }

@@ -1,17 +1,16 @@
-#include "app/commands.h"
+#include "app/commands_win.h"
 
-#include "app/about.h"
+#include "app/about_win.h"
 #include "app/navigation.h"
+#include "common/messages.h"
+#include "common/messages_win.h"
 #include "document/document_win.h"
-#include "document/text.h"
 #include "export/export_win.h"
 #include "res/resource.h"
-#include "view/renderer.h"
+#include "res/texts.h"
+#include "view/renderer_win.h"
 
 namespace {
-
-// Opened by its bare name, so from the current directory.
-constexpr wchar_t MANUAL_FILE[] = L"vorda_manual.pdf";
 
 void open_file(HWND window)
 {
@@ -31,10 +30,10 @@ void open_manual(HWND window)
 {
     // The file dialogs are told not to move the current directory, so it stays the folder the
     // program was started in.
-    HINSTANCE result = ShellExecuteW(window, L"open", MANUAL_FILE, nullptr, nullptr, SW_SHOWNORMAL);
+    HINSTANCE result = ShellExecuteW(window, L"open", wide(MANUAL_FILE), nullptr, nullptr, SW_SHOWNORMAL);
     // Values up to 32 are the shell's error codes.
     if (INT_PTR(result) <= 32)
-        MessageBoxW(window, L"vorda_manual.pdfが見つかりません。", L"残念！", MB_OK);
+        show_manual_missing(window);
 }
 
 constexpr int32_t EXPORT_C = int32_t(ViewMode::C);
@@ -74,7 +73,7 @@ LRESULT on_drop_files(HWND window, HDROP drop)
     // While an export runs the current file stays the one it converts: the drop is only released.
     UINT count = export_in_progress() ? 0 : DragQueryFileW(drop, 0xFFFFFFFF, nullptr, 0);
     if (count > 1) {
-        MessageBoxW(window, L"ファイルを開けませんでした", L"失敗", MB_OK);
+        show_drop_refused(window);
     } else if (count == 1) {
         // The length first: a path that does not fit is reported, never cut into another name.
         // The buffer is larger than a path so that the message can show more of a long one.

@@ -1,12 +1,8 @@
-#include "app/about.h"
+#include "app/about_win.h"
 
 #include "res/resource.h"
 
-INT_PTR show_about(HWND owner)
-{
-    HINSTANCE instance = HINSTANCE(GetWindowLongPtrW(owner, GWLP_HINSTANCE));
-    return DialogBoxParamW(instance, MAKEINTRESOURCEW(IDD_ABOUT), owner, about_procedure, 0);
-}
+namespace {
 
 INT_PTR CALLBACK about_procedure(HWND dialog, UINT message, WPARAM wparam, LPARAM)
 {
@@ -28,4 +24,12 @@ INT_PTR CALLBACK about_procedure(HWND dialog, UINT message, WPARAM wparam, LPARA
         return 0;
     }
     return 0;
+}
+
+} // namespace
+
+INT_PTR show_about(HWND owner)
+{
+    HINSTANCE instance = HINSTANCE(GetWindowLongPtrW(owner, GWLP_HINSTANCE));
+    return DialogBoxParamW(instance, MAKEINTRESOURCEW(IDD_ABOUT), owner, about_procedure, 0);
 }

@@ -1,4 +1,6 @@
-#include "document/text.h"
+#include "common/text.h"
+
+#include "common/digits.h"
 
 size_t text_length(const char16_t *s, size_t capacity)
 {
@@ -45,23 +47,12 @@ void text_append(TextBuilder &t, const char16_t *s, size_t count)
     t.data[t.length] = 0;
 }
 
-void text_append(TextBuilder &t, const char16_t *s)
-{
-    size_t n = 0;
-    while (s[n] != 0)
-        n++;
-    text_append(t, s, n);
-}
+void text_append(TextBuilder &t, const char16_t *s) { text_append(t, s, length_of(s)); }
 
 void text_append_unsigned(TextBuilder &t, uint64_t value)
 {
-    char16_t digits[20]; // 18,446,744,073,709,551,615 has 20
-    size_t n = sizeof digits / sizeof digits[0];
-    do {
-        digits[--n] = char16_t(u'0' + value % 10);
-        value /= 10;
-    } while (value != 0);
-    text_append(t, digits + n, sizeof digits / sizeof digits[0] - n);
+    char16_t digits[DECIMAL_DIGITS_MAX];
+    text_append(t, digits, decimal_digits(value, digits));
 }
 
 void text_append_signed(TextBuilder &t, int64_t value)
@@ -77,30 +68,11 @@ void text_append_signed(TextBuilder &t, int64_t value)
 
 void text_append_hex(TextBuilder &t, uint64_t value, int min_digits)
 {
-    static const char16_t hex[] = u"0123456789ABCDEF";
     char16_t digits[16];
     size_t n = 16;
     do {
-        digits[--n] = hex[value & 0xF];
+        digits[--n] = char16_t(HEX_DIGITS[value & 0xF]);
         value >>= 4;
     } while (value != 0 || (int(16 - n) < min_digits && n > 0));
     text_append(t, digits + n, 16 - n);
-}
-
-void file_error_text(TextBuilder &t, const char16_t *path, int32_t error_code)
-{
-    // Cut the path rather than the error code: keep room for the fixed part and the number.
-    constexpr size_t tail_room = 11 + 2 + 8 + 11; // message, CR LF, "ErrCode=", "-2147483648"
-    size_t path_room = t.capacity > t.length + tail_room + 1 ? t.capacity - t.length - tail_room - 1 : 0;
-    size_t n = 0;
-    while (path[n] != 0)
-        n++;
-    if (n > path_room) {
-        text_append(t, path, path_room);
-        t.cut = true;
-    } else {
-        text_append(t, path, n);
-    }
-    text_append(t, u"のﾌｧｲﾙが開けません\r\nErrCode=");
-    text_append_signed(t, error_code);
 }

@@ -1,18 +1,23 @@
-#include "view/renderer.h"
+#include "view/renderer_win.h"
 
+#include "common/messages_win.h"
 #include "document/document_win.h"
 #include "res/resource.h"
+#include "res/texts.h"
 
 HWND view_window;
 HFONT view_font;
-uint8_t segment_buffer[SEGMENT_BUFFER_SIZE];
-char16_t view_text[VIEW_TEXT_CAPACITY];
 
 namespace {
 
-// The edit control's text limit, in characters: room for the widest segment text.
-constexpr int VIEW_TEXT_LIMIT = 788480;
-static_assert(segment_text_length(SEGMENT_SIZE, ViewMode::C) <= VIEW_TEXT_LIMIT);
+// Refilled by every rendering.
+uint8_t segment_buffer[SEGMENT_BUFFER_SIZE];
+char16_t view_text[VIEW_TEXT_CAPACITY];
+
+// The edit control's text limit, in characters: the text buffer's size in bytes, as the program
+// has always set it, so twice what the buffer can hold and room for any segment's text.
+constexpr int VIEW_TEXT_LIMIT = int(sizeof(char16_t) * VIEW_TEXT_CAPACITY);
+static_assert(VIEW_TEXT_LIMIT == 788480 && segment_text_length(SEGMENT_SIZE, ViewMode::C) < VIEW_TEXT_LIMIT);
 
 } // namespace
 
@@ -40,7 +45,8 @@ void create_view(HWND window, const CREATESTRUCTW *creation)
                             CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, FIXED_PITCH, L"ＭＳＰゴシック");
     view_window = CreateWindowExW(0, L"EDIT", nullptr,
                                   WS_CHILD | WS_VISIBLE | WS_BORDER | WS_VSCROLL | ES_MULTILINE | ES_AUTOVSCROLL,
-                                  0, VIEW_TOP, 570, 510, window, HMENU(IDC_VIEW), creation->hInstance, nullptr);
+                                  0, VIEW_TOP, VIEW_WIDE, VIEW_CREATED_HEIGHT, window, HMENU(IDC_VIEW),
+                                  creation->hInstance, nullptr);
     SendMessageW(view_window, EM_LIMITTEXT, VIEW_TEXT_LIMIT, 0);
     SendMessageW(view_window, WM_SETFONT, WPARAM(view_font), TRUE);
     SetFocus(view_window);
@@ -52,13 +58,13 @@ void render_segment(HWND owner, ViewMode mode)
     clamp_segment_index();
 
     if (document.source_path[0] == 0) {
-        MessageBoxW(owner, L"ﾌｧｲﾙ名を設定して下さい", L"ﾌｧｲﾙｴﾗｰ", MB_OK | MB_ICONWARNING);
+        show_no_file_set(owner);
         return;
     }
     HANDLE file = CreateFileW(wide(document.source_path), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                               FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
     if (file == INVALID_HANDLE_VALUE) {
-        show_file_error(owner, document.source_path, GetLastError(), L"FileOpenError");
+        show_file_error(owner, document.source_path, GetLastError(), CAPTION_OPEN_ERROR);
         return;
     }
 

@@ -5,6 +5,15 @@
 #include <cstddef>
 #include <cstdint>
 
+// Length of a terminated string of either kind of unit.
+template <class Unit> constexpr size_t length_of(const Unit *s)
+{
+    size_t n = 0;
+    while (s[n] != 0)
+        n++;
+    return n;
+}
+
 // Length of a terminated string, looking at no more than capacity units.
 size_t text_length(const char16_t *s, size_t capacity);
 
@@ -31,10 +40,3 @@ void text_append_unsigned(TextBuilder &t, uint64_t value);
 void text_append_signed(TextBuilder &t, int64_t value);
 // Upper-case hexadecimal with at least min_digits digits.
 void text_append_hex(TextBuilder &t, uint64_t value, int min_digits);
-
-// "<path>のﾌｧｲﾙが開けません" CR LF "ErrCode=<code>": the message of a file that cannot be
-// opened, read, created or written. Cut to the buffer when the path is very long.
-void file_error_text(TextBuilder &t, const char16_t *path, int32_t error_code);
-
-// Capacity for file_error_text that holds any path of PATH_CAPACITY units whole.
-constexpr size_t FILE_ERROR_TEXT_CAPACITY = 512;
