@@ -5,7 +5,13 @@
 
 bool progress_dialog_due(uint32_t elapsed_ms, uint64_t done, uint64_t size)
 {
-    return elapsed_ms >= PROGRESS_DELAY_MS && done > 0 && done < size;
+    if (elapsed_ms < PROGRESS_DELAY_MS || done == 0 || done >= size)
+        return false;
+    if (elapsed_ms >= PROGRESS_LATEST_MS)
+        return true;
+    // The time left if the rest goes as fast as the part done; an estimate, so a double will do
+    // and no product can overflow.
+    return double(elapsed_ms) * double(size - done) / double(done) >= PROGRESS_WORTH_MS;
 }
 
 int32_t progress_bar_position(uint64_t done, uint64_t size)

@@ -7,13 +7,22 @@
 
 // An export that ends sooner shows no dialog at all, so it looks as it always has.
 constexpr uint32_t PROGRESS_DELAY_MS = 500;
+// Nor does one that, at the pace so far, will be done within this much more: the dialog would
+// be gone again before it could be read, a flash that only costs time (making, painting and
+// taking down a dialog is some 30 ms under Wine).
+constexpr uint32_t PROGRESS_WORTH_MS = 1000;
+// A pace can slow down (the disk's write-back catching up): an export still running after this
+// long shows the dialog whatever it expects, so the window is never left unanswered for long.
+constexpr uint32_t PROGRESS_LATEST_MS = 2000;
 // Messages are let through at most this often: soon enough for a cancel, a repaint or a move to
 // feel immediate, seldom enough that the calls into the system cost nothing beside the
 // conversion (each is a round trip to the window server under Wine).
 constexpr uint32_t PROGRESS_PUMP_MS = 100;
-// The bar and the figures are brought up to date at most this often: each time they are
-// painted, and figures that change faster cannot be read anyway.
-constexpr uint32_t PROGRESS_SHOW_MS = 200;
+// The bar and the figures are brought up to date at most this often. Each time costs a
+// millisecond or two under Wine (a static control paints its new text at once, with the
+// Japanese face): twice a second keeps that well under 1 % of a long export, and figures
+// that change faster cannot be read anyway.
+constexpr uint32_t PROGRESS_SHOW_MS = 500;
 // The bar's range: a thousandth of the file a step, whatever its size.
 constexpr int32_t PROGRESS_BAR_STEPS = 1000;
 

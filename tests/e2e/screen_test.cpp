@@ -232,7 +232,7 @@ TEST(Screen, JapaneseTextsAreDrawnAsGlyphsInEveryViewAndDialog)
     click(settings, IDC_EXPORT_OK);
     HWND progress = program.wait_for_window(L"#32770", L"変換保存中");
     ASSERT_NE(progress, nullptr) << "no progress dialog";
-    // Shown, active and so on top. Its bar and figures change five times a second, and between
+    // Shown, active and so on top. Its bar and figures change twice a second, and between
     // two changes it stays still for long enough to be taken as settled.
     dialog = settled(window_rect(progress));
     saved = narrow(save(dialog, L"export-progress.bmp"));

@@ -6,12 +6,19 @@
 
 namespace {
 
-TEST(ProgressDue, OnlyAfterTheDelayAndBetweenTheFirstBlockAndTheEnd)
+TEST(ProgressDue, OnlyAfterTheDelayWhenWorthShowingAndBetweenTheFirstBlockAndTheEnd)
 {
     const uint64_t size = 256 << 20;
     EXPECT_FALSE(progress_dialog_due(PROGRESS_DELAY_MS - 1, 1 << 17, size)) << "too early";
     EXPECT_TRUE(progress_dialog_due(PROGRESS_DELAY_MS, 1 << 17, size));
     EXPECT_TRUE(progress_dialog_due(UINT32_MAX, size - 1, size));
+    // 500 ms for a third: a second to go; for two thirds: a quarter of a second, not worth it,
+    // unless the pace has slowed so much that the export is still running at the latest.
+    EXPECT_TRUE(progress_dialog_due(500, size / 3, size));
+    EXPECT_FALSE(progress_dialog_due(500, size / 3 * 2, size)) << "would be gone at once";
+    EXPECT_FALSE(progress_dialog_due(PROGRESS_LATEST_MS - 1, size - 1, size));
+    EXPECT_TRUE(progress_dialog_due(PROGRESS_LATEST_MS, size - 1, size));
+    EXPECT_TRUE(progress_dialog_due(1000, 1, UINT64_MAX)) << "no overflow";
     EXPECT_FALSE(progress_dialog_due(60000, 0, size)) << "before the first block: a one-block source never shows it";
     EXPECT_FALSE(progress_dialog_due(60000, size, size)) << "everything read";
     EXPECT_FALSE(progress_dialog_due(60000, 5, 0)) << "size unknown";

@@ -19,6 +19,13 @@ const std::wstring PROGRESS = L"変換保存中";
 const char16_t DESTINATION[] = u"C:\\data\\rom.cpp";
 constexpr uint64_t SIZE = 5ull << 30; // past 4 GiB
 
+// A block a millisecond at most: after the delay the export has far to go, so the dialog is due.
+uint64_t next_block(uint64_t done)
+{
+    Sleep(1);
+    return std::min(done + (128 << 10), SIZE - 1);
+}
+
 class ProgressDialog : public ::testing::Test {
 protected:
     void SetUp() override { owner = make_host_window(); }
@@ -33,7 +40,7 @@ protected:
         uint64_t done = 0;
         DWORD start = GetTickCount();
         while (progress_continue(done) && GetTickCount() - start < 30000)
-            done = std::min(done + (128 << 10), SIZE - 1);
+            done = next_block(done);
         bool cancelled = progress_end();
         EXPECT_FALSE(export_in_progress());
         return cancelled;
@@ -91,7 +98,7 @@ TEST_F(ProgressDialog, AnExportThatEndsWhileShownTakesItDownAndGivesTheOwnerBack
     // Ends a few blocks after the dialog was seen.
     for (int after = 0; going && after < 3 && GetTickCount() - start < 30000; after += shown) {
         going = progress_continue(done);
-        done = std::min(done + (128 << 10), SIZE - 1);
+        done = next_block(done);
     }
     EXPECT_TRUE(going) << "the export was cancelled";
     EXPECT_TRUE(shown) << "no progress dialog";
