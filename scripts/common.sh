@@ -12,6 +12,16 @@ export WINEARCH=win64
 export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
 export WINEDEBUG=${WINEDEBUG:--all}
 
+# Every Wine process starts without address-space randomisation. Debian's Wine has no
+# preloader: its loader sits at the fixed address 0x7d000000 and the kernel puts the C heap at a
+# random place up to 1 GiB above it. About one start in a few hundred, that heap lies where Wine
+# must map Windows' shared user data (0x7ffe0000), and the new process ends before it runs
+# ("failed to map the shared user data"; CreateProcess fails with error 1359). Without the
+# randomisation the heap starts just after the loader, every time. The personality is inherited,
+# so the processes that Windows programs start get it too.
+NO_RANDOM_LAYOUT=(setarch "$(uname -m)" --addr-no-randomize)
+wine() { "${NO_RANDOM_LAYOUT[@]}" wine "$@"; }
+
 say() { printf '== %s\n' "$*" >&2; }
 
 # Installs the Debian packages that are missing; nothing when all are there.

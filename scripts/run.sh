@@ -29,7 +29,7 @@ args=("$(winepath -w "$file" 2>/dev/null)")
 
 cd "$dist"
 if [ -n "${DISPLAY:-}" ]; then
-  exec wine "$exe" "${args[@]}"
+  exec "${NO_RANDOM_LAYOUT[@]}" wine "$exe" "${args[@]}"
 fi
 
 start_wine_display
