@@ -12,15 +12,18 @@ export WINEARCH=win64
 export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
 export WINEDEBUG=${WINEDEBUG:--all}
 
-# Every Wine process starts without address-space randomisation. Debian's Wine has no
-# preloader: its loader sits at the fixed address 0x7d000000 and the kernel puts the C heap at a
-# random place up to 1 GiB above it. About one start in a few hundred, that heap lies where Wine
-# must map Windows' shared user data (0x7ffe0000), and the new process ends before it runs
-# ("failed to map the shared user data"; CreateProcess fails with error 1359). Without the
-# randomisation the heap starts just after the loader, every time. The personality is inherited,
-# so the processes that Windows programs start get it too.
-NO_RANDOM_LAYOUT=(setarch "$(uname -m)" --addr-no-randomize)
-wine() { "${NO_RANDOM_LAYOUT[@]}" wine "$@"; }
+# Every process of the scripts lays out its memory without address-space randomisation.
+# Debian's Wine has no preloader: its loader sits at the fixed address 0x7d000000 and the kernel
+# puts the C heap at a random place up to 1 GiB above it. About one start in a few hundred, that
+# heap lies where Wine must map Windows' shared user data (0x7ffe0000), and the new process ends
+# before it runs ("failed to map the shared user data"; CreateProcess fails with error 1359).
+# Without the randomisation the heap starts just after the loader, every time. The personality
+# is inherited across fork and exec, so a script that sources this file starts itself again
+# under it, once: wine, winepath, wineboot and every program Wine starts then have it.
+if [ "${BASH_SOURCE[1]:-}" = "$0" ] && ! (( 0x$(</proc/$$/personality) & 0x0040000 )) &&
+  setarch "$(uname -m)" --addr-no-randomize true 2>/dev/null; then
+  exec setarch "$(uname -m)" --addr-no-randomize "$BASH" "$0" "$@"
+fi
 
 say() { printf '== %s\n' "$*" >&2; }
 

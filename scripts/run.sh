@@ -29,7 +29,7 @@ args=("$(winepath -w "$file" 2>/dev/null)")
 
 cd "$dist"
 if [ -n "${DISPLAY:-}" ]; then
-  exec "${NO_RANDOM_LAYOUT[@]}" wine "$exe" "${args[@]}"
+  exec wine "$exe" "${args[@]}"
 fi
 
 start_wine_display

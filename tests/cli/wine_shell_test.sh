@@ -71,7 +71,7 @@ head -c 1048576 /dev/urandom >big.bin
 echo important >old.c
 ln -s old.c link.c
 for destination in old.c link.c; do
-  (ulimit -f 500; trap '' XFSZ; exec "${NO_RANDOM_LAYOUT[@]}" wine "$program" --force -o "$destination" big.bin) >/dev/null 2>err.txt
+  (ulimit -f 500; trap '' XFSZ; exec wine "$program" --force -o "$destination" big.bin) >/dev/null 2>err.txt
   status=$?
   expect 1 "write failure into $destination"
   grep -q "'$destination' was left as it was" err.txt || fail "write failure into $destination: $(cat err.txt)"
@@ -92,7 +92,7 @@ unchanged old.c named.c "--force -o link.c"
 # from filling the disk.
 truncate -s 64G huge.bin
 echo old >out.c
-(ulimit -f 1000000; exec "${NO_RANDOM_LAYOUT[@]}" wine "$program" --force -o out.c huge.bin) >/dev/null 2>err.txt &
+(ulimit -f 1000000; exec wine "$program" --force -o out.c huge.bin) >/dev/null 2>err.txt &
 pid=$!
 for _ in $(seq 3000); do
   ls -A | grep -q '^out\.c\.bin2src-.*\.part$' && break
