@@ -24,8 +24,8 @@ void export_source(HWND owner, int32_t format);
 // (0 when unknown: no dialog), `destination` the path the dialog shows.
 void progress_begin(HWND owner, uint64_t size, const char16_t *destination);
 // Between two blocks, `done` bytes read so far. Once the export has run for a while, shows the
-// dialog modal to the owner and from then on lets the thread's messages through every few
-// hundredths of a second. False once the user has cancelled.
+// dialog modal to the owner and from then on lets the thread's messages through at most ten
+// times a second. False once the user has cancelled.
 bool progress_continue(uint64_t done);
 // After the conversion: the dialog goes and the owner takes input again. Whether the user
 // cancelled.

@@ -11,7 +11,6 @@
 #include <thread>
 
 #include "driver.h"
-#include "export/progress.h"
 #include "export/source_stream.h"
 #include "res/resource.h"
 #include "tests/reference/source_reference.h"
