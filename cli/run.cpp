@@ -259,6 +259,13 @@ void report_exists(const Options &options)
     report(message);
 }
 
+void report_left_as_it_was(const SystemFile &destination)
+{
+    message_start(message, "'", name_of_destination(destination),
+                  destination.replaces ? "' was left as it was" : "' was not created");
+    report(message);
+}
+
 // Opens the destination: standard output, a device, or the temporary file of a regular one.
 bool open_destination(const Options &options, const SystemFile &source, SystemFile &destination)
 {
@@ -317,6 +324,8 @@ int convert(const Options &options)
             report_exists(options);
         else if (finished == Finished::IsSource)
             report_is_source(options, source);
+        else if (finished == Finished::NotKept)
+            report_left_as_it_was(destination);
         else
             report_system_failure("cannot rename the finished text to", name_of_destination(destination), true,
                                   destination.error);
@@ -335,11 +344,8 @@ int convert(const Options &options)
     else
         report_empty(source);
     // Said where a failure might leave the user in doubt: a file once the text was on its way.
-    if (destination.temporary && result != Outcome::EmptySource) {
-        message_start(message, "'", name_of_destination(destination),
-                      destination.replaces ? "' was left as it was" : "' was not created");
-        report(message);
-    }
+    if (destination.temporary && result != Outcome::EmptySource)
+        report_left_as_it_was(destination);
     return EXIT_FAILED;
 }
 

@@ -21,12 +21,9 @@ struct Argument {
 constexpr int STANDARD_STREAM = -1; // standard input as source, standard output as destination
 constexpr Argument STANDARD_ARGUMENT = {STANDARD_STREAM, 0};
 
-// What a file destination's temporary file is called: the destination's name, then this, a
-// token of 8 hexadecimal digits and TEMPORARY_END, in the destination's own folder, e.g.
-// font_rom.c.bin2src-1f3a9c0d.part. It lives only while the text is written; only a kill that
-// no program can catch leaves one behind.
-constexpr char TEMPORARY_MARK[] = ".bin2src-";
-constexpr char TEMPORARY_END[] = ".part";
+// A file destination is written into a temporary file in its own folder, named as
+// common/temporary_name.h says. It lives only while the text is written; only a kill that no
+// program can catch leaves one behind.
 
 struct SystemFile {
     intptr_t handle;    // a descriptor, or a HANDLE
@@ -70,12 +67,16 @@ Created system_create_destination(Argument path, bool force, const SystemFile &s
 // ">> source").
 bool system_open_output(const SystemFile &source, SystemFile &file);
 
-enum class Finished { Done, Exists, IsSource, RenameFailed };
+enum class Finished { Done, Exists, IsSource, NotKept, RenameFailed };
 
 // Gives a closed destination whose text is complete its name: renames its temporary file over
-// the destination (a device or standard output is done already). Exists and IsSource when such
-// a file took the destination's name meanwhile; RenameFailed sets file.error. On any failure
-// the destination is as it was, and the temporary file is left for system_abandon.
+// the destination (a device or standard output is done already). A file replaced passes on what
+// it had first (owner, group, extended attributes and ACL, then the permission bits); what it
+// cannot is said on standard error as a warning, and NotKept, said already, refuses the
+// replacement where the loss could give someone access the old file did not. Exists and
+// IsSource when such a file took the destination's name meanwhile; RenameFailed sets file.error.
+// On any failure the destination is as it was, and the temporary file is left for
+// system_abandon.
 Finished system_finish(SystemFile &file, bool force, const SystemFile &source);
 
 // Removes the temporary file of a closed destination. An existing destination, a device or

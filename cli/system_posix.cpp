@@ -8,10 +8,12 @@
 #include <ctime>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 
 #include "cli/options.h"
 #include "cli/system.h"
+#include "common/temporary_name.h"
 
 namespace {
 
@@ -23,6 +25,9 @@ char final_path[PATH_MAX];
 char temporary_path[PATH_MAX];
 char link_text[PATH_MAX];
 volatile sig_atomic_t temporary_exists = 0;
+dev_t temporary_device; // the temporary file's identity, once made
+ino_t temporary_inode;
+Argument destination_argument; // as given, for messages
 
 // The signals that end a run early and are worth a clean-up. One that was ignored when the
 // program started (nohup, or SIGXFSZ ignored so that a write fails with EFBIG) stays ignored.
@@ -140,73 +145,235 @@ void remove_temporary()
     hold_signals(false);
 }
 
-// A fresh token for each try: the process, the clock and the try mixed into 32 bits.
-uint32_t temporary_token(int attempt)
+// final_path's temporary file, in temporary_path.
+int name_temporary(uint32_t attempt)
 {
     struct timespec now;
     clock_gettime(CLOCK_REALTIME, &now);
-    uint64_t x = uint64_t(getpid()) << 32 ^ uint64_t(now.tv_nsec) ^ uint64_t(now.tv_sec) << 20 ^ uint64_t(attempt);
-    x ^= x >> 33;
-    x *= 0xFF51AFD7ED558CCDull;
-    x ^= x >> 33;
-    return uint32_t(x);
+    uint32_t token = temporary_token(uint64_t(getpid()), uint64_t(now.tv_sec) << 30 ^ uint64_t(now.tv_nsec), attempt);
+    return temporary_name(final_path, std::strlen(final_path), token, temporary_path, sizeof temporary_path) == 0
+               ? ENAMETOOLONG
+               : 0;
 }
 
-// final_path with the temporary mark, a token and the ending, in temporary_path. A name that
-// would pass the system's limit of 255 bytes is shortened at a character boundary first.
-int name_temporary(int attempt)
+// Creates the temporary file beside final_path. One that replaces a file is readable by its
+// owner alone until it takes the old file's owner, attributes and permission bits at the end;
+// a new file has those the process gives it.
+int create_temporary(bool replaces, int &fd)
 {
-    const char *slash = std::strrchr(final_path, '/');
-    size_t folder = slash ? size_t(slash - final_path) + 1 : 0;
-    size_t name = std::strlen(final_path) - folder;
-    constexpr size_t added = sizeof TEMPORARY_MARK - 1 + 8 + sizeof TEMPORARY_END - 1;
-    if (name + added > NAME_MAX) {
-        name = NAME_MAX - added;
-        while (name > 0 && (uint8_t(final_path[folder + name]) & 0xC0) == 0x80)
-            name--;
-    }
-    char token[9];
-    std::snprintf(token, sizeof token, "%08x", unsigned(temporary_token(attempt)));
-    int n = std::snprintf(temporary_path, sizeof temporary_path, "%.*s%s%s%s", int(folder + name), final_path,
-                          TEMPORARY_MARK, token, TEMPORARY_END);
-    return n < 0 || size_t(n) >= sizeof temporary_path ? ENAMETOOLONG : 0;
-}
-
-// Creates the temporary file beside final_path, with the permission bits of the file it
-// replaces, or those the process gives a new file.
-int create_temporary(const struct stat *replaced, int &fd)
-{
-    for (int attempt = 0; attempt < 100; attempt++) {
+    for (uint32_t attempt = 0; attempt < 100; attempt++) {
         int error = name_temporary(attempt);
         if (error != 0)
             return error;
         hold_signals(true);
-        fd = open(temporary_path, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+        fd = open(temporary_path, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, replaces ? 0600 : 0666);
         error = errno;
         if (fd >= 0)
             temporary_exists = 1;
         hold_signals(false);
-        if (fd >= 0)
-            break;
+        if (fd >= 0) {
+            struct stat st;
+            if (fstat(fd, &st) != 0) {
+                error = errno;
+                close(fd);
+                remove_temporary();
+                return error;
+            }
+            temporary_device = st.st_dev;
+            temporary_inode = st.st_ino;
+            return 0;
+        }
         if (error != EEXIST)
             return error;
     }
-    if (fd < 0)
-        return EEXIST;
-    if (replaced) {
-        // The owner and group too where the system lets us (root, or a member of the group);
-        // otherwise the file is ours, as any file we make.
-        if ((replaced->st_uid != geteuid() || replaced->st_gid != getegid()) &&
-            fchown(fd, replaced->st_uid, replaced->st_gid) != 0)
-            (void)!fchown(fd, uid_t(-1), replaced->st_gid);
-        if (fchmod(fd, replaced->st_mode & 07777) != 0) {
-            int error = errno;
-            close(fd);
-            remove_temporary();
-            return error;
-        }
+    return EEXIST;
+}
+
+// ---- What a replaced file had, given to its successor
+
+Message said;
+
+// "bin2src: ", `warning` first if given, then the words around the destination's name and the
+// system's reason, on standard error: what happened to what the replaced file had.
+void say(const char *warning, const char *before, const char *after, int error, const char *more = "")
+{
+    message_clear(said);
+    message_append(said, PROGRAM_NAME);
+    message_append(said, ": ");
+    message_append(said, warning);
+    message_append(said, before);
+    message_append_name(said, native(destination_argument));
+    message_append(said, after);
+    message_append(said, std::strerror(error));
+    message_append(said, more);
+    message_append(said, "\n");
+    system_print_error(said.text, said.length);
+}
+
+constexpr char WARNING[] = "warning: ";
+
+// Linux's form of system.posix_acl_access: a version of 4 bytes, then entries of 8: a tag, the
+// permissions and an id.
+constexpr size_t ACL_HEADER = 4, ACL_ENTRY = 8;
+constexpr uint16_t ACL_GROUP_OBJ = 0x04, ACL_MASK = 0x10;
+constexpr char ACL_NAME[] = "system.posix_acl_access";
+
+// Where the entry with that tag is, or 0 when there is none.
+size_t acl_entry(const uint8_t *acl, size_t size, uint16_t tag)
+{
+    for (size_t at = ACL_HEADER; at + ACL_ENTRY <= size; at += ACL_ENTRY) {
+        uint16_t t;
+        std::memcpy(&t, acl + at, sizeof t);
+        if (t == tag)
+            return at;
     }
     return 0;
+}
+
+// The permissions of the entry with that tag; `missing` when there is none.
+int acl_permissions(const uint8_t *acl, size_t size, uint16_t tag, int missing)
+{
+    size_t at = acl_entry(acl, size, tag);
+    return at == 0 ? missing : acl[at + 2] & 7;
+}
+
+// The names and one value of the extended attributes, each of the system's largest size.
+char attribute_names[65536];
+uint8_t attribute_value[65536], attribute_present[65536];
+
+// Copies the extended attributes of the file at `old` to the file open at fd, its ACL among them.
+// When the ACL cannot be copied, the new file has none, and its group bits, which were the ACL's
+// mask, become what the ACL gave the owning group: the users and groups it named lose their
+// access, nobody gains any. Other attributes that cannot be copied are said and left, but a
+// security label (all of the security namespace but the file's capabilities, whose loss takes
+// privilege away) might be what keeps others out: that refuses the replacement. group_kept
+// false: the new file has another group, whose ACL entry then grants nothing.
+int copy_attributes(int fd, const char *old, bool group_kept, mode_t &mode)
+{
+    ssize_t listed = llistxattr(old, attribute_names, sizeof attribute_names);
+    if (listed < 0) {
+        if (errno != ENOTSUP && errno != ENOSYS)
+            say(WARNING, "the extended attributes of '", "' could not be read, and are not kept: ", errno);
+        return 0;
+    }
+    for (ssize_t at = 0; at < listed; at += ssize_t(std::strlen(attribute_names + at)) + 1) {
+        const char *name = attribute_names + at;
+        bool is_acl = std::strcmp(name, ACL_NAME) == 0;
+        ssize_t size = lgetxattr(old, name, attribute_value, sizeof attribute_value);
+        if (size < 0 && errno == ENODATA)
+            continue; // removed meanwhile
+        int error = size < 0 ? errno : 0;
+        if (error == 0 && is_acl && !group_kept) {
+            size_t entry = acl_entry(attribute_value, size_t(size), ACL_GROUP_OBJ);
+            if (entry != 0)
+                attribute_value[entry + 2] = attribute_value[entry + 3] = 0;
+        }
+        // A label that the new file took from its folder may be the old one already.
+        ssize_t present = error == 0 ? fgetxattr(fd, name, attribute_present, sizeof attribute_present) : -1;
+        bool same = error == 0 && present == size && std::memcmp(attribute_present, attribute_value, size_t(present)) == 0;
+        if (error == 0 && !same && fsetxattr(fd, name, attribute_value, size_t(size), 0) != 0)
+            error = errno;
+        int mask = size > 0 ? acl_permissions(attribute_value, size_t(size), ACL_MASK, 7) : 0;
+        if (error == 0) {
+            if (is_acl) // the mode's group bits are the mask of a file's ACL
+                mode = (mode & ~mode_t(S_IRWXG)) | mode_t(mask << 3);
+            continue;
+        }
+        if (is_acl) {
+            int group = size > 0 ? acl_permissions(attribute_value, size_t(size), ACL_GROUP_OBJ, 0) : 0;
+            mode = (mode & ~mode_t(S_IRWXG)) | mode_t((group & mask) << 3);
+            say(WARNING, "the access control list of '", "' could not be kept: ", error,
+                "; the users and groups it named lose their access");
+            continue;
+        }
+        static Message words;
+        bool label = std::strncmp(name, "security.", 9) == 0 && std::strcmp(name, "security.capability") != 0;
+        message_start(words, label ? "cannot keep the security attribute " : "the extended attribute ", name, " of '");
+        say(label ? "" : WARNING, words.text, label ? "': " : "' could not be kept: ", error);
+        if (label)
+            return error;
+    }
+    return 0;
+}
+
+// Gives the temporary file, closed and whole, what the file it replaces had: its owner and group
+// where the system lets us (root, or a member of the group), its extended attributes, then its
+// permission bits, last, because a write or a change of owner clears set-user-ID and
+// set-group-ID. What cannot be kept is said on standard error, and never leaves anyone more
+// access than the old file gave: a bit that would is dropped, and where that cannot be done the
+// replacement is refused. 0, or the error that refuses it, said already.
+int carry_over(const struct stat &old)
+{
+    // Opened again by name: it must still be the file this run made.
+    int fd = open(temporary_path, O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
+    struct stat st;
+    if (fd < 0 || fstat(fd, &st) != 0 || st.st_dev != temporary_device || st.st_ino != temporary_inode) {
+        int error = fd < 0 ? errno : ESTALE;
+        if (fd >= 0)
+            close(fd);
+        say("", "cannot give the new text of '", "' what the old file had: ", error);
+        return error;
+    }
+    mode_t mode = old.st_mode & 07777;
+    int refused = 0;
+    if (st.st_uid != old.st_uid || st.st_gid != old.st_gid) {
+        if (fchown(fd, old.st_uid, old.st_gid) != 0) {
+            refused = errno;
+            if (st.st_gid != old.st_gid && fchown(fd, uid_t(-1), old.st_gid) != 0)
+                refused = errno;
+        }
+        fstat(fd, &st);
+    }
+    if (st.st_uid != old.st_uid) {
+        mode &= ~mode_t(S_ISUID);
+        say(WARNING, "'", "' now belongs to you, not to its owner: ", refused,
+            old.st_mode & S_ISUID ? "; its set-user-ID bit is dropped" : "");
+    }
+    bool group_kept = st.st_gid == old.st_gid;
+    if (!group_kept) {
+        mode &= ~mode_t(S_ISGID | S_IRWXG);
+        say(WARNING, "'", "' now has your group, not its own: ", refused, "; that group gets no access to it");
+    }
+    int error = copy_attributes(fd, final_path, group_kept, mode);
+    if (error == 0 && fchmod(fd, mode) != 0) {
+        // Some file systems (FAT) give every file the same bits and take no others: no loss, as
+        // long as the new file has no bit that the old one had not.
+        error = errno;
+        if (fstat(fd, &st) == 0 && (st.st_mode & 07777 & ~mode) == 0) {
+            if ((st.st_mode & 07777) != mode)
+                say(WARNING, "the permission bits of '", "' could not all be kept: ", error);
+            error = 0;
+        } else {
+            say("", "cannot give the new text of '", "' the old file's permission bits: ", error);
+        }
+    }
+    close(fd);
+    return error;
+}
+// For a file system with neither RENAME_NOREPLACE nor hard links (FAT through FUSE): the name
+// is taken first by an empty file made with O_EXCL, which fails on any file there, and the text
+// is renamed over that placeholder only while the name still leads to it, empty: whatever took
+// the name meanwhile is left alone. A reader sees the empty file until the rename.
+int rename_over_placeholder()
+{
+    int fd = open(final_path, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+    if (fd < 0)
+        return errno;
+    struct stat made, now;
+    bool known = fstat(fd, &made) == 0;
+    close(fd);
+    auto still_ours = [&] {
+        return known && lstat(final_path, &now) == 0 && now.st_dev == made.st_dev && now.st_ino == made.st_ino &&
+               now.st_size == 0;
+    };
+    if (!still_ours())
+        return EEXIST;
+    if (rename(temporary_path, final_path) == 0)
+        return 0;
+    int error = errno;
+    if (still_ours())
+        unlink(final_path);
+    return error;
 }
 
 // Gives the temporary file the destination's name; 0 or the error (EEXIST: a file took the
@@ -221,10 +388,13 @@ int rename_temporary(bool force, bool exists)
         if (errno != EINVAL && errno != ENOSYS)
             return errno;
         // A file system without the flag: a hard link fails as well on an existing name.
-        if (link(temporary_path, final_path) != 0)
+        if (link(temporary_path, final_path) == 0) {
+            unlink(temporary_path);
+            return 0;
+        }
+        if (errno != EPERM && errno != ENOTSUP && errno != ENOSYS)
             return errno;
-        unlink(temporary_path);
-        return 0;
+        return rename_over_placeholder();
     }
     // ext4 flushes a file renamed over another (auto_da_alloc), which takes a third of a second
     // for a large text. An exchange is as atomic (the name holds either the whole old text or
@@ -330,9 +500,10 @@ Created system_create_destination(Argument where, bool force, const SystemFile &
     }
     file.temporary = true;
     file.replaces = exists;
+    destination_argument = where;
     catch_ending_signals();
     int fd = -1;
-    error = create_temporary(exists ? &st : nullptr, fd);
+    error = create_temporary(exists, fd);
     if (error != 0) {
         file.error = error;
         return Created::Failed;
@@ -417,6 +588,8 @@ Finished system_finish(SystemFile &file, bool force, const SystemFile &source)
         return Finished::IsSource;
     if (exists && !force)
         return Finished::Exists;
+    if (exists && S_ISREG(st.st_mode) && carry_over(st) != 0)
+        return Finished::NotKept;
 
     hold_signals(true);
     int error = rename_temporary(force, exists);

@@ -4,8 +4,12 @@
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
+#include <sys/mount.h>
 #include <sys/stat.h>
+#include <sys/xattr.h>
 #include <unistd.h>
+
+#include <filesystem>
 
 #include "cli/message.h"
 #include "common/utf8.h"
@@ -48,6 +52,12 @@ protected:
     Result piped(const std::string &source, const std::string &options) const
     {
         return run_program({"/bin/sh", "-c", "cat '" + source + "' | '" + BIN2SRC + "' " + options});
+    }
+    // getfacl's listing of a file, its name left out; empty when getfacl cannot read it.
+    std::string acl_of(const std::string &file) const
+    {
+        Result r = run_program({"getfacl", "--omit-header", "--numeric", file});
+        return r.status == 0 ? r.out : "";
     }
 };
 
@@ -389,6 +399,106 @@ TEST_F(Bin2src, ReplacedDestinationKeepsLinksAndPermissionBits)
     EXPECT_EQ(read("one.c"), bytes_of("old"));
     EXPECT_EQ(names(), (std::vector<std::string>{"dangling.c", "link.c", "one.c", "rom.bin", "sub", "target.c",
                                                  "two.c"}));
+}
+
+std::string attribute_of(const std::string &file, const char *name)
+{
+    char value[256];
+    ssize_t n = getxattr(file.c_str(), name, value, sizeof value);
+    return n < 0 ? std::string("(none: ") + std::strerror(errno) + ")" : std::string(value, size_t(n));
+}
+
+TEST_F(Bin2src, ReplacedFileKeepsItsAclAttributesAndSetIdBitsAndWidensNothing)
+{
+    if (geteuid() != 0)
+        GTEST_SKIP() << "not root: the files of another user cannot be made here";
+    if (run_program({"setfacl", "--version"}).status != 0)
+        GTEST_SKIP() << "no setfacl here (Debian package acl)";
+    std::string source = write("rom.bin", random_bytes(3000, 22));
+    const std::vector<uint8_t> text = utf16le(reference_source_text(1, u"exe_dt", random_bytes(3000, 22)));
+
+    // A named user in the ACL widens its mask beyond the owning group's own r--.
+    std::string acl = write("acl.c", bytes_of("old"));
+    ASSERT_EQ(chmod(acl.c_str(), 0640), 0);
+    ASSERT_EQ(run_program({"setfacl", "-m", "u:nobody:rw", acl}).status, 0);
+    ASSERT_EQ(setxattr(acl.c_str(), "user.origin", "rom", 3, 0), 0) << std::strerror(errno);
+    std::string listed = acl_of(acl);
+    ASSERT_NE(listed.find("group::r--"), std::string::npos) << listed;
+    Result r = run({"--force", "-o", acl, source});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.err, "");
+    EXPECT_EQ(first_difference(read(acl), text), "");
+    EXPECT_EQ(acl_of(acl), listed);
+    EXPECT_EQ(attribute_of(acl, "user.origin"), "rom");
+
+    // Run by the owner, not root: set-user-ID and set-group-ID survive the writing. A file of
+    // another owner and group becomes the runner's, and that group is given nothing.
+    mkdir(path("own").c_str(), 0755);
+    ASSERT_EQ(chown(path("own").c_str(), 65534, 65534), 0);
+    const struct { const char *name; uid_t owner; mode_t before, after; std::string err; } cases[] = {
+        {"own/tool", 65534, 06755, 06755, ""},
+        {"own/root.c", 0, 06664, 0604,
+         line("warning: '" + path("own/root.c") + "' now belongs to you, not to its owner: " + std::strerror(EPERM) +
+              "; its set-user-ID bit is dropped") +
+             line("warning: '" + path("own/root.c") + "' now has your group, not its own: " + std::strerror(EPERM) +
+                  "; that group gets no access to it")},
+    };
+    for (const auto &c : cases) {
+        std::string file = write(c.name, bytes_of("old"));
+        ASSERT_EQ(chown(file.c_str(), c.owner, c.owner), 0);
+        ASSERT_EQ(chmod(file.c_str(), c.before), 0);
+        r = run({"--force", "-o", file, source}, {.as_nobody = true});
+        ASSERT_EQ(r.status, 0) << c.name << ": " << r.err;
+        EXPECT_EQ(r.err, c.err) << c.name;
+        struct stat st;
+        ASSERT_EQ(stat(file.c_str(), &st), 0);
+        EXPECT_EQ(st.st_mode & 07777, c.after) << c.name << std::oct << ": " << (st.st_mode & 07777);
+        EXPECT_EQ(st.st_uid, 65534u) << c.name;
+        EXPECT_EQ(st.st_gid, 65534u) << c.name;
+        EXPECT_EQ(first_difference(read(file), text), "") << c.name;
+    }
+    EXPECT_EQ(names(), (std::vector<std::string>{"acl.c", "own", "rom.bin"}));
+}
+
+// FAT through FUSE has neither RENAME_NOREPLACE nor hard links, and takes no chmod.
+TEST_F(Bin2src, FileSystemWithoutLinksCreatesOnlyNewFilesWithoutForce)
+{
+    if (geteuid() != 0)
+        GTEST_SKIP() << "not root: a FAT image cannot be mounted here";
+    if (run_program({"sh", "-c", "command -v fusefat && command -v mkfs.vfat"}).status != 0)
+        GTEST_SKIP() << "no fusefat or mkfs.vfat here (Debian packages fusefat, dosfstools)";
+    std::string image = path("fat.img"), mount = path("fat");
+    ASSERT_EQ(run_program({"truncate", "-s", "4M", image}).status, 0);
+    ASSERT_EQ(run_program({"mkfs.vfat", image}).status, 0);
+    mkdir(mount.c_str(), 0755);
+    Result mounted = run_program({"fusefat", "-o", "rw+", image, mount});
+    if (mounted.status != 0)
+        GTEST_SKIP() << "fusefat could not mount a FAT image (no /dev/fuse?): " << mounted.err;
+    struct Unmount {
+        std::string mount;
+        ~Unmount() { umount2(mount.c_str(), MNT_DETACH); }
+    } unmount{mount};
+
+    std::vector<uint8_t> bytes = random_bytes(5000, 23);
+    std::string source = write("rom.bin", bytes);
+    std::string destination = mount + "/rom.c";
+    Result r = run({"-e", "utf8", "-o", destination, source});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.err, "");
+    const std::vector<uint8_t> text = bytes_of(expected_utf8(1, u"exe_dt", bytes));
+    EXPECT_EQ(first_difference(read(destination), text), "");
+    r = run({"-o", destination, source});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, line("'" + destination + "' exists; it is not replaced without --force"));
+    EXPECT_EQ(first_difference(read(destination), text), "");
+    r = run({"--force", "-o", destination, source});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.err, "");
+    EXPECT_EQ(first_difference(read(destination), utf16le(reference_source_text(1, u"exe_dt", bytes))), "");
+    std::vector<std::string> left;
+    for (const auto &entry : std::filesystem::directory_iterator(mount))
+        left.push_back(entry.path().filename().string());
+    EXPECT_EQ(left, std::vector<std::string>{"rom.c"}) << "no temporary file or placeholder left";
 }
 
 TEST_F(Bin2src, SignalsLeaveTheDestinationAsItWas)
