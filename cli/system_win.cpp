@@ -1,11 +1,11 @@
-// The converter's system layer on Windows: handles, CreateFileW, ReadFile, WriteFile,
-// MoveFileExW. Paths are the UTF-16 command line, passed on untouched; the portable part reads
-// a UTF-8 copy.
+// The converter's system layer on Windows: handles, CreateFileW, ReadFile, WriteFile, and a
+// file destination replaced as the window's export replaces one (common/file_replace_win.h).
+// Paths are the UTF-16 command line, passed on untouched; the portable part reads a UTF-8 copy.
 #include <windows.h>
 
 #include "cli/options.h"
 #include "cli/system.h"
-#include "common/digits.h"
+#include "common/file_replace_win.h"
 
 namespace {
 
@@ -20,15 +20,6 @@ const char *argument_utf8[COMMAND_LINE_MAX / 2 + 1];
 // A console shows UTF-16: text for the user goes there through WriteConsoleW, in pieces.
 constexpr size_t CONSOLE_PIECE = 8192;
 wchar_t console_text[CONSOLE_PIECE];
-
-// A destination's path once resolved (the file it finally names, in the \\?\ form that any
-// length takes), and its temporary file beside it; both are read by the console handler.
-constexpr size_t LONG_PATH_MAX = 32768;
-wchar_t final_path[LONG_PATH_MAX];
-wchar_t temporary_path[LONG_PATH_MAX];
-DWORD replaced_attributes; // of the file the destination replaces, given back to its successor
-bool temporary_exists;
-CRITICAL_SECTION temporary_lock; // the console handler runs on a thread of its own
 
 HANDLE handle_of(const SystemFile &file) { return reinterpret_cast<HANDLE>(file.handle); }
 
@@ -93,78 +84,8 @@ HANDLE look_at(const wchar_t *path)
 
 // Removes the temporary file when the console asks the program to stop (Ctrl+C, Ctrl+Break, the
 // window closed; under Wine also SIGINT), then ends the program as the system would, with a
-// status that says so (Wine's own default would end it with 0). The file was opened with
-// delete sharing, so it goes as soon as the program's handle closes.
-BOOL WINAPI on_console_event(DWORD)
-{
-    EnterCriticalSection(&temporary_lock);
-    if (temporary_exists)
-        DeleteFileW(temporary_path);
-    temporary_exists = false;
-    ExitProcess(STATUS_CONTROL_C_EXIT);
-}
-
-// The full path of a destination that does not exist yet, in final_path, in the \\?\ form
-// that takes any length: \\?\C:\a\b.c, or \\?\UNC\server\share\b.c.
-DWORD full_path(const wchar_t *path)
-{
-    // temporary_path as scratch: the temporary name is made from final_path afterwards.
-    DWORD n = GetFullPathNameW(path, DWORD(LONG_PATH_MAX), temporary_path, nullptr);
-    if (n == 0)
-        return GetLastError();
-    if (n >= LONG_PATH_MAX - 8)
-        return ERROR_FILENAME_EXCED_RANGE;
-    const wchar_t *p = temporary_path, *prefix = L"\\\\?\\";
-    if (p[0] == L'\\' && p[1] == L'\\' && (p[2] == L'?' || p[2] == L'.') && p[3] == L'\\')
-        prefix = L""; // already in that form, or a device
-    else if (p[0] == L'\\' && p[1] == L'\\')
-        prefix = L"\\\\?\\UNC", p++;
-    wcscpy(final_path, prefix);
-    wcscat(final_path, p);
-    return 0;
-}
-
-// final_path with the temporary mark, a token and the ending, in temporary_path. A name longer
-// than the 255 units a folder entry takes is shortened first, never inside a surrogate pair.
-DWORD name_temporary(int attempt)
-{
-    size_t length = wcslen(final_path), folder = length;
-    while (folder > 0 && final_path[folder - 1] != L'\\')
-        folder--;
-    size_t name = length - folder;
-    constexpr size_t added = sizeof TEMPORARY_MARK - 1 + 8 + sizeof TEMPORARY_END - 1;
-    if (name + added > 255) {
-        name = 255 - added;
-        if (final_path[folder + name] >= 0xDC00 && final_path[folder + name] < 0xE000)
-            name--;
-    }
-    if (folder + name + added + 1 > LONG_PATH_MAX)
-        return ERROR_FILENAME_EXCED_RANGE;
-    uint64_t x = (uint64_t(GetCurrentProcessId()) << 32 ^ GetTickCount64() << 12 ^ uint64_t(attempt)) *
-                 0x9E3779B97F4A7C15ull;
-    uint32_t token = uint32_t(x >> 32);
-    size_t at = 0;
-    auto put = [&](wchar_t c) { temporary_path[at++] = c; };
-    for (size_t i = 0; i < folder + name; i++)
-        put(final_path[i]);
-    for (const char *p = TEMPORARY_MARK; *p; p++)
-        put(wchar_t(*p));
-    for (int shift = 28; shift >= 0; shift -= 4)
-        put(wchar_t(hex_digit(token >> shift & 0xF, true)));
-    for (const char *p = TEMPORARY_END; *p; p++)
-        put(wchar_t(*p));
-    temporary_path[at] = 0;
-    return 0;
-}
-
-void forget_temporary()
-{
-    EnterCriticalSection(&temporary_lock);
-    if (temporary_exists)
-        DeleteFileW(temporary_path);
-    temporary_exists = false;
-    LeaveCriticalSection(&temporary_lock);
-}
+// status that says so (Wine's own default would end it with 0).
+BOOL WINAPI on_console_event(DWORD) { replace_abandon_and_exit(STATUS_CONTROL_C_EXIT); }
 
 bool write_all(HANDLE h, const void *bytes, size_t count, int32_t &error)
 {
@@ -249,7 +170,6 @@ int utf8_argument(const wchar_t *in, char *out, int capacity)
 int wmain(int argc, wchar_t **argv)
 {
     arguments = argv;
-    InitializeCriticalSection(&temporary_lock);
     size_t used = 0;
     for (int i = 0; i < argc; i++) {
         int n = i < int(sizeof argument_utf8 / sizeof *argument_utf8)
@@ -334,21 +254,10 @@ Created system_create_destination(Argument where, bool force, const SystemFile &
         return Created::Yes;
     }
 
-    replaced_attributes = 0;
-    if (exists) {
-        // The file the path finally names, links followed: it is replaced, a link stays.
-        FILE_BASIC_INFO basic;
-        DWORD n = GetFinalPathNameByHandleW(h, final_path, DWORD(LONG_PATH_MAX), FILE_NAME_NORMALIZED);
-        error = n == 0 ? GetLastError() : n >= LONG_PATH_MAX ? ERROR_FILENAME_EXCED_RANGE : 0;
-        if (GetFileInformationByHandleEx(h, FileBasicInfo, &basic, sizeof basic)) {
-            replaced_attributes = basic.FileAttributes;
-            if (basic.FileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-                error = ERROR_ACCESS_DENIED; // what opening a folder for writing says
-        }
+    // The file the path finally names, links followed: it is replaced, a link stays.
+    error = replace_prepare(path, exists ? h : INVALID_HANDLE_VALUE);
+    if (exists)
         CloseHandle(h);
-    } else {
-        error = full_path(path);
-    }
     if (error != 0) {
         file.error = int32_t(error);
         return Created::Failed;
@@ -357,25 +266,13 @@ Created system_create_destination(Argument where, bool force, const SystemFile &
     file.temporary = true;
     file.replaces = exists;
     SetConsoleCtrlHandler(on_console_event, TRUE);
-    for (int attempt = 0; attempt < 100; attempt++) {
-        error = name_temporary(attempt);
-        if (error != 0)
-            break;
-        EnterCriticalSection(&temporary_lock);
-        // Delete sharing lets the console handler remove the file while it is open.
-        h = CreateFileW(temporary_path, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr, CREATE_NEW,
-                        FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
-        error = h == INVALID_HANDLE_VALUE ? GetLastError() : 0;
-        temporary_exists = h != INVALID_HANDLE_VALUE;
-        LeaveCriticalSection(&temporary_lock);
-        if (error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS)
-            break;
-    }
+    HANDLE temporary;
+    error = replace_begin(temporary);
     if (error != 0) {
         file.error = int32_t(error);
         return Created::Failed;
     }
-    file.handle = reinterpret_cast<intptr_t>(h);
+    file.handle = reinterpret_cast<intptr_t>(temporary);
     return Created::Yes;
 }
 
@@ -440,7 +337,7 @@ bool system_close(SystemFile &file)
 void system_abandon(const SystemFile &file)
 {
     if (file.temporary)
-        forget_temporary();
+        replace_abandon();
 }
 
 Finished system_finish(SystemFile &file, bool force, const SystemFile &source)
@@ -449,7 +346,7 @@ Finished system_finish(SystemFile &file, bool force, const SystemFile &source)
         return Finished::Done;
 
     // What holds the destination's name now, which may have changed while the text was written.
-    HANDLE h = look_at(final_path);
+    HANDLE h = look_at(replace_destination());
     bool exists = h != INVALID_HANDLE_VALUE;
     Finished result = exists && is_source(source, h) ? Finished::IsSource
                       : exists && !force             ? Finished::Exists
@@ -459,20 +356,8 @@ Finished system_finish(SystemFile &file, bool force, const SystemFile &source)
     if (result != Finished::Done)
         return result;
     // Without force the name must still be free: the move does not take it from a file that
-    // appeared meanwhile. A replaced file's attributes (hidden, system) pass to its successor.
-    EnterCriticalSection(&temporary_lock);
-    DWORD error = ERROR_OPERATION_ABORTED; // unless the console handler took the file away
-    if (temporary_exists)
-        error = MoveFileExW(temporary_path, final_path, MOVEFILE_WRITE_THROUGH | (force ? MOVEFILE_REPLACE_EXISTING : 0))
-                    ? 0
-                    : GetLastError();
-    if (error == 0) {
-        temporary_exists = false;
-        DWORD kept = replaced_attributes & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED);
-        if (kept != 0)
-            SetFileAttributesW(final_path, kept | FILE_ATTRIBUTE_ARCHIVE);
-    }
-    LeaveCriticalSection(&temporary_lock);
+    // appeared meanwhile.
+    DWORD error = replace_finish(force);
     if (error == ERROR_ALREADY_EXISTS || error == ERROR_FILE_EXISTS)
         return Finished::Exists;
     file.error = int32_t(error);

@@ -12,11 +12,12 @@
 INT_PTR show_export_settings(HWND owner);
 
 // Writes the whole of source_path as source text in format (1 C, 2 Asm, 3 Basic) to
-// export_path with export_label, asking before it replaces a file, then refreshes the status
-// bar and reports the time taken. Every failure is reported to the user and leaves no partial
-// destination behind. An export that runs for more than half a second, and has a while to go
-// yet, shows its progress and can be cancelled; a cancel removes the destination and reports
-// nothing. Any other format does nothing.
+// export_path with export_label, asking before it replaces a file that is there, then refreshes
+// the status bar and reports the time taken. The text goes into a temporary file beside the
+// destination, which takes its name only once the text is whole: every failure is reported to
+// the user and leaves export_path as it was, an old file byte for byte. An export that runs for
+// more than half a second, and has a while to go yet, shows its progress and can be cancelled;
+// a cancel leaves export_path as it was too, and reports nothing. Any other format does nothing.
 void export_source(HWND owner, int32_t format);
 
 // The progress dialog of a long export, driven from between the blocks of the conversion on the

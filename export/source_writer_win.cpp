@@ -1,6 +1,7 @@
 // export_source: the files, the questions and the messages around the streaming conversion.
 #include "export/export_win.h"
 
+#include "common/file_replace_win.h"
 #include "common/messages_win.h"
 #include "document/document_win.h"
 #include "export/source_stream.h"
@@ -48,10 +49,44 @@ bool write_block(void *context, const char16_t *text, size_t count)
     return true;
 }
 
-HANDLE create_destination(DWORD disposition)
+// How the destination is written: into a temporary file that takes its name at the end, or
+// directly, for a device or a pipe, which is there already and cannot be renamed over.
+enum class Destination { Temporary, Direct, Refused };
+
+// Opens the destination: asks before a file there is replaced, and learns whether one is by
+// opening it for writing, which changes nothing and fails as replacing it would: a read-only
+// file, a folder, or the source itself, held open without write sharing. `replaces`: a file is
+// there. Refused: the user said No, or the failure has been reported.
+Destination open_destination(HWND owner, ExportFile &destination, bool &replaces)
 {
-    return CreateFileW(wide(document.export_path), GENERIC_WRITE, FILE_SHARE_WRITE, nullptr, disposition,
-                       FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+    const wchar_t *path = wide(document.export_path);
+    HANDLE there = CreateFileW(path, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                               OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    DWORD code = there == INVALID_HANDLE_VALUE ? GetLastError() : 0;
+    if (there != INVALID_HANDLE_VALUE && GetFileType(there) != FILE_TYPE_DISK) {
+        destination.file = there;
+        return Destination::Direct;
+    }
+    replaces = there != INVALID_HANDLE_VALUE || GetFileAttributesW(path) != INVALID_FILE_ATTRIBUTES;
+    if (replaces && !ask_overwrite(owner)) {
+        if (there != INVALID_HANDLE_VALUE)
+            CloseHandle(there);
+        return Destination::Refused;
+    }
+    // What could not be opened is reported with its reason: a file there that cannot be
+    // replaced, after the question; a missing folder, or a name the system does not take,
+    // without one. Only a missing file is created.
+    if (there != INVALID_HANDLE_VALUE || code == ERROR_FILE_NOT_FOUND)
+        code = replace_prepare(path, there);
+    if (there != INVALID_HANDLE_VALUE)
+        CloseHandle(there);
+    if (code == 0)
+        code = replace_begin(destination.file);
+    if (code != 0) {
+        show_file_error(owner, document.export_path, code, CAPTION_SAVE_ERROR);
+        return Destination::Refused;
+    }
+    return Destination::Temporary;
 }
 
 } // namespace
@@ -82,20 +117,12 @@ void export_source(HWND owner, int32_t format)
         return;
     }
 
-    ExportFile destination{create_destination(CREATE_NEW), 0, 0};
-    if (destination.file == INVALID_HANDLE_VALUE) {
-        // Asked on any failure, since the reason is not looked at; Yes tries once more.
-        if (!ask_overwrite(owner)) {
-            CloseHandle(source.file);
-            return;
-        }
-        destination.file = create_destination(CREATE_ALWAYS);
-        if (destination.file == INVALID_HANDLE_VALUE) {
-            DWORD code = GetLastError();
-            CloseHandle(source.file);
-            show_file_error(owner, document.export_path, code, CAPTION_SAVE_ERROR);
-            return;
-        }
+    ExportFile destination{INVALID_HANDLE_VALUE, 0, 0};
+    bool replaces = false;
+    Destination how = open_destination(owner, destination, replaces);
+    if (how == Destination::Refused) {
+        CloseHandle(source.file);
+        return;
     }
 
     // A source without a size (not a file) is converted without a progress dialog.
@@ -110,10 +137,16 @@ void export_source(HWND owner, int32_t format)
         destination.error = GetLastError();
         result = StreamResult::WriteFailed;
     }
+    // The text takes the destination's name only now that it is whole.
+    if (result == StreamResult::Written && !cancelled && how == Destination::Temporary) {
+        destination.error = replace_finish(replaces);
+        if (destination.error != 0)
+            result = StreamResult::WriteFailed;
+    }
     if (cancelled || result != StreamResult::Written) {
-        // Incomplete source text must not be taken for a whole file. The file at export_path is
-        // the one created above, never the source, which could not have been opened for writing.
-        DeleteFileW(wide(document.export_path));
+        // Whatever was there stays as it was: only the temporary file goes.
+        if (how == Destination::Temporary)
+            replace_abandon();
         if (cancelled) // the user's own choice: nothing to report, nothing refreshed
             return;
         if (result == StreamResult::ReadFailed)

@@ -183,19 +183,14 @@ TEST_F(ExportSource, DestinationThatIsTheSourceIsRefusedAndTheSourceKept)
     EXPECT_TRUE(status_bar_untouched());
 }
 
-TEST_F(ExportSource, DestinationInAMissingFolder)
+TEST_F(ExportSource, DestinationInAMissingFolderIsReportedWithoutTheQuestion)
 {
     std::wstring source = scratch_file(L"rom.bin", random_bytes(10, 5));
     std::wstring destination = scratch_folder() + L"\\missing\\rom.asm";
     prepare(source, destination);
-    // The question comes although no file exists: the first failure is not looked into.
     std::vector<Box> boxes = exported(2, {IDYES});
-    ASSERT_EQ(boxes.size(), 2u);
-    expect_question(boxes[0]);
-    expect_warning(boxes[1], "FileSaveError", file_error(destination, ERROR_PATH_NOT_FOUND));
-    boxes = exported(2, {IDNO});
-    ASSERT_EQ(boxes.size(), 1u);
-    expect_question(boxes[0]);
+    ASSERT_EQ(boxes.size(), 1u) << "no file is there to ask about";
+    expect_warning(boxes[0], "FileSaveError", file_error(destination, ERROR_PATH_NOT_FOUND));
     EXPECT_TRUE(status_bar_untouched());
 }
 
@@ -224,9 +219,9 @@ TEST_F(ExportSource, LongPathsFitTheirMessages)
     ASSERT_EQ(boxes.size(), 1u) << "the missing source is reported first";
     expect_warning(boxes[0], "FileOpenError", file_error(source, ERROR_FILE_NOT_FOUND));
     write_file(source, random_bytes(10, 6));
-    boxes = exported(1, {IDYES});
-    ASSERT_EQ(boxes.size(), 2u);
-    expect_warning(boxes[1], "FileSaveError", file_error(destination, ERROR_PATH_NOT_FOUND));
+    boxes = exported(1);
+    ASSERT_EQ(boxes.size(), 1u) << "the missing folder, without a question";
+    expect_warning(boxes[0], "FileSaveError", file_error(destination, ERROR_PATH_NOT_FOUND));
 }
 
 // A pipe stands in for a file that fails half-way: the test's end of it closes early.
@@ -251,6 +246,39 @@ TEST_F(ExportSource, ReadFailureIsReportedAndTheDestinationRemoved)
     ASSERT_EQ(boxes.size(), 1u);
     expect_warning(boxes[0], "FileOpenError", file_error(name, ERROR_BROKEN_PIPE));
     EXPECT_FALSE(exists(destination)) << "the incomplete destination is removed";
+    EXPECT_TRUE(status_bar_untouched());
+}
+
+// Yes to the question, then the source fails half-way: the file that was there stays whole, and
+// no temporary file is left beside it.
+TEST_F(ExportSource, FailureAfterYesLeavesTheOldFileAsItWas)
+{
+    std::wstring name = L"\\\\.\\pipe\\vorda-replace-" + std::to_wstring(GetCurrentProcessId());
+    HANDLE server = CreateNamedPipeW(name.c_str(), PIPE_ACCESS_OUTBOUND, PIPE_TYPE_BYTE | PIPE_WAIT, 1, 65536, 65536, 0,
+                                     nullptr);
+    ASSERT_NE(server, INVALID_HANDLE_VALUE);
+    std::vector<uint8_t> sent = random_bytes(200000, 12);
+    std::thread feeder([&] {
+        ConnectNamedPipe(server, nullptr);
+        DWORD written = 0;
+        WriteFile(server, sent.data(), DWORD(sent.size()), &written, nullptr);
+        CloseHandle(server);
+    });
+    std::wstring folder = scratch_folder();
+    const std::vector<uint8_t> old = random_bytes(1000000, 13);
+    std::wstring destination = write_file(folder + L"\\old.cpp", old);
+    prepare(name, destination);
+    std::vector<Box> boxes = exported(1, {IDYES, IDOK});
+    feeder.join();
+    ASSERT_EQ(boxes.size(), 2u);
+    expect_question(boxes[0]);
+    expect_warning(boxes[1], "FileOpenError", file_error(name, ERROR_BROKEN_PIPE));
+    EXPECT_TRUE(read_file(destination) == old) << "the old file is not as it was";
+    WIN32_FIND_DATAW found;
+    HANDLE search = FindFirstFileW((folder + L"\\*.part").c_str(), &found);
+    EXPECT_EQ(search, INVALID_HANDLE_VALUE) << "left behind: " << narrow(found.cFileName);
+    if (search != INVALID_HANDLE_VALUE)
+        FindClose(search);
     EXPECT_TRUE(status_bar_untouched());
 }
 
