@@ -79,6 +79,21 @@ void expect_nothing_more(const Program &program, HWND main, const std::string &a
     expect_no_boxes(program, "after " + after);
 }
 
+// The temporary files left in a folder: none, once an export has ended whichever way.
+std::vector<std::string> temporaries_in(const std::wstring &folder)
+{
+    std::vector<std::string> names;
+    WIN32_FIND_DATAW found;
+    HANDLE search = FindFirstFileW((folder + L"\\*.part").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE)
+        return names;
+    do
+        names.push_back(narrow(found.cFileName));
+    while (FindNextFileW(search, &found));
+    FindClose(search);
+    return names;
+}
+
 TEST(Export, DialogProposesTheDataNameAndDestinationForEachFormatAndSource)
 {
     std::wstring folder = scratch_folder();
@@ -165,6 +180,33 @@ TEST(Export, OverwriteAnsweredNoKeepsTheFileAndYesReplacesIt)
     exit_with(program, main, WM_COMMAND, IDT_EXIT);
 }
 
+// A volume of 1 MiB that the test's fixture mounts (a tmpfs; tests/e2e/small_volume.sh).
+TEST(Export, DiskFullAfterYesKeepsTheOldFileByteForByte)
+{
+    std::wstring volume = SMALL_VOLUME;
+    ULARGE_INTEGER free_bytes = {}, total = {};
+    if (!GetDiskFreeSpaceExW(volume.c_str(), &free_bytes, &total, nullptr) || total.QuadPart > (4u << 20))
+        GTEST_SKIP() << "no small volume at " << narrow(volume) << ": its fixture mounts one as root only";
+    // 400 KB there, and a text of over 1 MB to replace it with.
+    const std::vector<uint8_t> old = random_bytes(400000, 4);
+    std::wstring destination = write_file(volume + L"\\rom.cpp", old);
+    std::vector<uint8_t> bytes = random_bytes(100000, 5);
+    std::wstring source = write_file(scratch_folder() + L"\\rom.bin", bytes);
+    Program program(in_quotes(source));
+    HWND main = program.wait_for_main_window();
+    ASSERT_NE(main, nullptr);
+
+    through_dialog(program, main, IDT_EXPORT_C, L"", destination);
+    expect_question(program, IDYES);
+    EXPECT_EQ(show(program.answer_box(L"FileSaveError", IDOK)),
+              "[FileSaveError] " + file_error(destination, ERROR_DISK_FULL) + " (icon) OK");
+    expect_nothing_more(program, main, "a full disk");
+    EXPECT_TRUE(read_file(destination) == old) << "the old file is not as it was";
+    EXPECT_EQ(temporaries_in(volume), std::vector<std::string>{});
+    exit_with(program, main, WM_COMMAND, IDM_EXIT);
+    DeleteFileW(destination.c_str());
+}
+
 // A named pipe whose reading end takes a little, then closes: a destination that fails half-way.
 class ClosingPipe {
 public:
@@ -213,10 +255,9 @@ TEST(Export, FailuresAreReportedWithoutCompletionAndKeepTheSource)
     expect_nothing_more(program, main, "the destination named the source");
     EXPECT_TRUE(read_file(source) == bytes) << "the source is unchanged";
 
-    // The question comes although no file is there: the first failure is not looked into.
+    // No file is there to ask about.
     std::wstring missing = folder + L"\\missing\\rom.asm";
     through_dialog(program, main, IDM_EXPORT_ASM, L"", missing);
-    expect_question(program, IDYES);
     EXPECT_EQ(show(program.answer_box(L"FileSaveError", IDOK)), "[FileSaveError] " + file_error(missing, 3) + " (icon) OK");
     expect_nothing_more(program, main, "a missing folder");
 
@@ -369,6 +410,32 @@ TEST(ExportProgress, LongExportShowsProgressCancelsToTheStateBeforeAndCompletesB
     EXPECT_GE(completion(program), 0);
     expect_nothing_more(program, main, "the completion message");
     EXPECT_EQ(difference_from_repeated(destination.path, repeated_reference(block), REPEATS), "");
+    exit_with(program, main, WM_CLOSE, 0);
+}
+
+TEST(ExportProgress, CancelAfterYesKeepsTheOldFileByteForByte)
+{
+    std::wstring folder = scratch_folder();
+    LargeFile source{write_file(folder + L"\\large.bin", random_bytes(BLOCK, 18))};
+    ASSERT_TRUE(resize_file(source.path, ENDLESS));
+    const std::vector<uint8_t> old = random_bytes(1000000, 19);
+    std::wstring destination = write_file(folder + L"\\large.cpp", old);
+    Program program(in_quotes(source.path));
+    HWND main = program.wait_for_main_window();
+    ASSERT_NE(main, nullptr);
+
+    through_dialog(program, main, IDT_EXPORT_C, L"", destination);
+    expect_question(program, IDYES);
+    HWND dialog = program.wait_for_window(L"#32770", PROGRESS);
+    ASSERT_NE(dialog, nullptr) << "no progress dialog";
+    HWND text = GetDlgItem(dialog, IDC_PROGRESS_TEXT);
+    // Cancelled once text has gone out, more of it than the old file holds.
+    EXPECT_TRUE(wait_until([&] { return bytes_done(text_of(text), ENDLESS) > 200000; })) << narrow(text_of(text));
+    click(dialog, IDCANCEL);
+    EXPECT_TRUE(wait_until([&] { return !IsWindow(dialog); })) << "the progress dialog stayed";
+    expect_nothing_more(program, main, "cancel");
+    EXPECT_TRUE(read_file(destination) == old) << "the old file is not as it was";
+    EXPECT_EQ(temporaries_in(folder), std::vector<std::string>{});
     exit_with(program, main, WM_CLOSE, 0);
 }
 
