@@ -172,6 +172,9 @@ int create_temporary(bool replaces, int &fd)
             temporary_exists = 1;
         hold_signals(false);
         if (fd >= 0) {
+            // Whatever the umask took away, the owner reads it again at the end.
+            if (replaces)
+                (void)!fchmod(fd, 0600);
             struct stat st;
             if (fstat(fd, &st) != 0) {
                 error = errno;
