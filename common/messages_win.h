@@ -25,7 +25,7 @@ void show_open_file_first(HWND owner);
 // The source of an export is empty: there is nothing to convert.
 void show_empty_source(HWND owner, const char16_t *path);
 
-// The destination cannot be created new, perhaps because it exists. True when the user says Yes.
+// A file is at the destination: may it be replaced? True when the user says Yes.
 bool ask_overwrite(HWND owner);
 
 // An export is complete, after this many milliseconds.
