@@ -9,18 +9,39 @@ namespace {
 
 // Text is read in raw blocks; UTF-16LE is narrowed into the UTF-8 block, UTF-8 lands there
 // directly, after the unfinished line held from the block before. No line that bin2src writes
-// comes near LINE_LIMIT; a longer one is an error, not a reason to grow.
+// comes near LINE_LIMIT bytes, and the line reader refuses a longer one wherever it falls: the
+// handlers behind it see lines of at most LINE_LIMIT bytes, whose bytes always fit the room a
+// data line keeps free in the output block.
 constexpr size_t RAW_BLOCK = 256 * 1024;
 constexpr size_t LINE_LIMIT = 16 * 1024;
+constexpr size_t LINE_HELD_MAX = LINE_LIMIT + 1; // and the CR of a CR LF whose LF is still to come
 constexpr size_t OUT_BLOCK = 512 * 1024;
-alignas(16) char16_t raw_units[RAW_BLOCK / 2 + 2];
-char text_block[LINE_LIMIT + RAW_BLOCK / 2 * UTF8_PER_UNIT_MAX + READ_KERNEL_SLACK];
+constexpr size_t LINE_BYTES_MAX = LINE_LIMIT / 2; // a byte takes two digits at least
+static_assert(STYLE_LINE_MAX < LINE_LIMIT && LINE_BYTES_MAX < OUT_BLOCK);
+
+// The encoding shows in the first bytes: a byte-order mark, or a 0 byte at an odd offset, the
+// high byte of an ASCII character in UTF-16LE; no UTF-8 text that bin2src writes holds a 0 byte.
+// Every window text has an ASCII character among its first LABEL_MAX + 1 units (an assembler
+// text without its ruler opens with the data name, then " DB "); twice as many are looked at, so
+// that a name too long is refused for its length rather than read as UTF-8.
+constexpr size_t ENCODING_PROBE = 2 * 2 * (LABEL_MAX + 1);
+static_assert(ENCODING_PROBE < RAW_BLOCK && ENCODING_PROBE % 2 == 0);
+
+alignas(16) char16_t raw_units[RAW_BLOCK / 2];
+char text_block[LINE_HELD_MAX + RAW_BLOCK / 2 * UTF8_PER_UNIT_MAX + READ_KERNEL_SLACK];
 uint8_t out_block[OUT_BLOCK];
 
-constexpr char LABEL_MARK = '\3'; // the window's data name in a pattern: any text
+constexpr char LABEL_MARK = '\3'; // the window's data name in a declaration's pattern
 
 constexpr Style BUILD_STYLES[] = {Style::C, Style::CHeader, Style::CSource, Style::Gas, Style::Nasm};
 constexpr ViewMode LIST_FORMATS[] = {ViewMode::C, ViewMode::Basic}; // those that begin with a fixed ruler
+
+// Messages that more than one handler gives.
+constexpr const char NOT_SOURCE_TEXT[] = "not a text that bin2src writes: no C, assembler or BASIC data";
+constexpr const char NOT_THE_RULER[] = "the ruler line is not the one bin2src writes";
+static_assert(LABEL_MAX == 15, "the message below says it");
+constexpr const char LABEL_TOO_LONG[] = "the data name is longer than the 15 characters the window writes";
+constexpr const char ROW_ENDS_WITH_COMMA[] = "an assembler line ends with its last byte, not with ','";
 
 int hex_value(char c)
 {
@@ -32,6 +53,48 @@ int hex_value(char c)
 }
 
 bool is_name_character(char c) { return hex_value(c) >= 0 || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_'; }
+
+bool starts_with(const char *t, const char *te, const char *s, size_t n)
+{
+    return size_t(te - t) >= n && std::memcmp(t, s, n) == 0;
+}
+
+// Where the text from t to te first differs from the n characters of s; nullptr when it is s.
+const char *first_mismatch(const char *t, const char *te, const char *s, size_t n)
+{
+    size_t i = 0;
+    while (t + i < te && i < n && t[i] == s[i])
+        i++;
+    return t + i == te && i == n ? nullptr : t + i;
+}
+
+// The UTF-16 units of a UTF-8 text: the window measures its data name in them.
+size_t utf16_units(const char *s, const char *e)
+{
+    size_t n = 0;
+    for (; s < e; s++) {
+        uint8_t b = uint8_t(*s);
+        if ((b & 0xC0) != 0x80)
+            n += b >= 0xF0 ? 2 : 1;
+    }
+    return n;
+}
+
+// The first character of a UTF-8 text that takes it past `units` UTF-16 units; nullptr when it
+// stays within them.
+const char *past_units(const char *s, const char *e, size_t units)
+{
+    size_t n = 0;
+    for (; s < e; s++) {
+        uint8_t b = uint8_t(*s);
+        if ((b & 0xC0) == 0x80)
+            continue;
+        n += b >= 0xF0 ? 2 : 1;
+        if (n > units)
+            return s;
+    }
+    return nullptr;
+}
 
 // The pattern's line from p: up to its line end, which is not part of it.
 size_t pattern_line_length(const char *p)
@@ -53,51 +116,78 @@ const char *next_pattern_line(const char *p)
     return *p ? p : nullptr;
 }
 
-enum class Expect { First, Declaration, AsmFirst, Head, Data, DataOrTail, Tail, End };
+// What a pattern's marks read from the text: the data name, fixed from the line that first
+// holds it, and a count with its place in the current line.
+struct Marks {
+    char name[IDENTIFIER_MAX + 1];
+    size_t name_length;
+    const char *count_at; // nullptr: no count on the line
+    size_t count_digits;
+    uint64_t count;
+    bool count_fits; // in 64 bits
+};
 
-struct Parser {
-    Expect expect;
-    // Style candidates while their heads are told apart line by line, as a bit set of Style.
-    unsigned candidates;
-    size_t head_index; // the line of every candidate's head that comes next
-    Style style;
-    ViewMode format; // the window's format, when style is Window
-    // The data lines: their start, the cell's text before and after its digits, rows or a list.
+// How the data lines are written: what opens each, a cell's text before and after its two
+// digits, and whether each line stands alone (a row, whose last cell has no comma) or the list
+// goes on from line to line.
+struct DataForm {
     char start[sizeof(LineStart<char>::units)];
     size_t start_length;
     const char *before;
     size_t before_length;
     char after;
     bool row;
-    LineShape shape;
-    ReadKernel read;  // full lines at once, where the processor has a kernel for it
-    const char *tail; // pattern of what follows the data; nullptr: the text ends after them
-    size_t asm_indent; // the window's assembler indentation from its ruler, or SIZE_MAX
-    // What the text says of itself.
-    char name[IDENTIFIER_MAX + 1];
-    size_t name_length;
-    uint64_t count_said;
-    const char *count_at;
-    uint64_t count; // bytes read so far
-    char window_tail[8];
+    LineShape shape;  // which read kernel takes a full line
+    size_t full_body; // the length of a full line after its start, without its line end
+};
+
+struct Parser;
+
+// A handler reads one whole line, from t to te without its line end and at most LINE_LIMIT
+// bytes long, and says which handler reads the next.
+using LineHandler = bool (*)(Parser &p, const char *t, const char *te);
+
+// What the text lacks when it ends before the next line.
+enum class Ending { Nothing, Everything, Data, DataLine, Tail };
+
+struct Parser {
+    LineHandler next;
+    Ending ending;
+    // The line being read, for an error's place.
     uint64_t line;
     const char *line_begin;
     ReverseError *error;
-    size_t out_used;
+    // The form, as the first lines tell it.
+    ViewMode format;     // the window's, from its ruler or declaration
+    unsigned candidates; // the build styles whose heads match so far, a bit set of Style
+    size_t head_index;   // the line of their heads that comes next
+    size_t asm_indent;   // the window's assembler indentation from its ruler, or SIZE_MAX
+    DataForm data;
+    ReadKernel read;     // full data lines at once, where the processor has a kernel for it
+    const char *tail;    // the pattern of the lines after the data; nullptr: the text ends with them
+    char window_tail[8];
+    Marks marks;
+    uint64_t count;      // bytes read so far
+    // The bytes, gathered in out_block.
     ByteWriter writer;
+    size_t out_used;
     bool write_failed;
 };
 
-Parser parser;
+void expect(Parser &p, LineHandler next, Ending ending)
+{
+    p.next = next;
+    p.ending = ending;
+}
 
 // The error at position `at` of the current line.
-bool fail(const char *at, const char *a, const char *b = "", const char *c = "")
+bool fail(Parser &p, const char *at, const char *a, const char *b = "", const char *c = "")
 {
-    ReverseError &e = *parser.error;
-    e.line = parser.line;
+    ReverseError &e = *p.error;
+    e.line = p.line;
     e.column = 1;
-    for (const char *p = parser.line_begin; p < at; p++)
-        if ((uint8_t(*p) & 0xC0) != 0x80)
+    for (const char *s = p.line_begin; s < at; s++)
+        if ((uint8_t(*s) & 0xC0) != 0x80)
             e.column++;
     size_t n = 0;
     const char *parts[] = {a, b, c};
@@ -109,55 +199,52 @@ bool fail(const char *at, const char *a, const char *b = "", const char *c = "")
 }
 
 // "expected '<the pattern's line>'", tabs shown as \t and the name as the text gave it.
-bool fail_expected(const char *at, const char *pattern, const char *before = "")
+bool fail_expected(Parser &p, const char *at, const char *pattern, const char *before = "")
 {
-    static char shown[STYLE_PIECE_MAX + 16];
+    char shown[STYLE_PIECE_MAX + 16];
     size_t n = 0, length = pattern_line_length(pattern);
+    auto show = [&](const char *s, size_t k) {
+        std::memcpy(shown + n, s, k);
+        n += k;
+    };
     for (size_t i = 0; i < length && n + IDENTIFIER_MAX + 3 < sizeof shown; i++) {
         char c = pattern[i];
-        if (c == '\t') {
-            shown[n++] = '\\';
-            shown[n++] = 't';
-        } else if (c == NAME_MARK) {
-            const char *name = parser.name_length ? parser.name : "NAME";
-            size_t k = parser.name_length ? parser.name_length : 4;
-            std::memcpy(shown + n, name, k);
-            n += k;
-        } else if (c == COUNT_MARK) {
-            std::memcpy(shown + n, "COUNT", 5);
-            n += 5;
-        } else if (c == LABEL_MARK) {
-            std::memcpy(shown + n, "NAME", 4);
-            n += 4;
-        } else {
+        if (c == '\t')
+            show("\\t", 2);
+        else if (c == NAME_MARK && p.marks.name_length > 0)
+            show(p.marks.name, p.marks.name_length);
+        else if (c == NAME_MARK || c == LABEL_MARK)
+            show("NAME", 4);
+        else if (c == COUNT_MARK)
+            show("COUNT", 5);
+        else
             shown[n++] = c;
-        }
     }
     shown[n] = 0;
-    static char what[sizeof shown + 64];
+    char what[sizeof shown + 64];
     size_t k = std::strlen(before);
     std::memcpy(what, before, k);
     std::memcpy(what + k, "expected '", 10);
     std::memcpy(what + k + 10, shown, n);
     std::memcpy(what + k + 10 + n, "'", 2);
-    return fail(at, what);
+    return fail(p, at, what);
 }
 
 // The text from t against the pattern from p to pe: \1 a C name (the same wherever it stands),
-// \2 a count in decimal, \3 the window's data name, any text up to what follows it on the line.
-// A name met for the first time may end in name characters of the pattern ("BIN2SRC_\1_H"): the
-// longest that lets the rest match is taken. bad: how far the text matched.
-bool match_rest(const char *p, const char *pe, const char *t, const char *te, const char *&bad)
+// \2 a count in decimal. A name met for the first time may end in name characters of the
+// pattern ("BIN2SRC_\1_H"): the longest that lets the rest match is taken. bad: how far the text
+// matched.
+bool match_rest(Marks &m, const char *p, const char *pe, const char *t, const char *te, const char *&bad)
 {
     while (p < pe) {
         if (*p == NAME_MARK) {
             const char *s = t;
-            if (parser.name_length > 0) {
-                if (size_t(te - t) < parser.name_length || std::memcmp(t, parser.name, parser.name_length) != 0) {
+            if (m.name_length > 0) {
+                if (size_t(te - t) < m.name_length || std::memcmp(t, m.name, m.name_length) != 0) {
                     bad = t;
                     return false;
                 }
-                t += parser.name_length;
+                t += m.name_length;
                 p++;
                 continue;
             }
@@ -168,33 +255,31 @@ bool match_rest(const char *p, const char *pe, const char *t, const char *te, co
                 return false;
             }
             for (; t > s; t--) {
-                parser.name_length = size_t(t - s);
-                std::memcpy(parser.name, s, parser.name_length);
-                if (match_rest(p + 1, pe, t, te, bad))
+                m.name_length = size_t(t - s);
+                std::memcpy(m.name, s, m.name_length);
+                if (match_rest(m, p + 1, pe, t, te, bad))
                     return true;
             }
-            parser.name_length = 0;
+            m.name_length = 0; // a name read by a pattern that failed is no one's
             return false;
         }
         if (*p == COUNT_MARK) {
             const char *s = t;
             uint64_t v = 0;
-            while (t < te && *t >= '0' && *t <= '9' && v < UINT64_MAX / 10 - 9)
-                v = v * 10 + uint64_t(*t++ - '0');
+            bool fits = true;
+            for (; t < te && *t >= '0' && *t <= '9'; t++) {
+                unsigned digit = unsigned(*t - '0');
+                fits = fits && v <= (UINT64_MAX - digit) / 10;
+                v = v * 10 + digit;
+            }
             if (t == s) {
                 bad = s;
                 return false;
             }
-            parser.count_said = v;
-            parser.count_at = s;
-            p++;
-        } else if (*p == LABEL_MARK) {
-            size_t rest = size_t(pe - p - 1);
-            if (size_t(te - t) < rest) {
-                bad = t;
-                return false;
-            }
-            t = te - rest;
+            m.count_at = s;
+            m.count_digits = size_t(t - s);
+            m.count = v;
+            m.count_fits = fits;
             p++;
         } else {
             if (t == te || *t != *p) {
@@ -210,47 +295,47 @@ bool match_rest(const char *p, const char *pe, const char *t, const char *te, co
 }
 
 // One text line against the pattern's line from `pattern`.
-bool match_line(const char *pattern, const char *t, const char *te, const char *&bad)
+bool match_line(Marks &m, const char *pattern, const char *t, const char *te, const char *&bad)
 {
-    return match_rest(pattern, pattern + pattern_line_length(pattern), t, te, bad);
+    return match_rest(m, pattern, pattern + pattern_line_length(pattern), t, te, bad);
 }
 
-bool flush()
+bool flush(Parser &p)
 {
-    if (parser.out_used > 0 && !parser.writer.write(parser.writer.context, out_block, parser.out_used)) {
-        parser.write_failed = true;
+    if (p.out_used > 0 && !p.writer.write(p.writer.context, out_block, p.out_used)) {
+        p.write_failed = true;
         return false;
     }
-    parser.out_used = 0;
+    p.out_used = 0;
     return true;
 }
 
-// The cells of a data line from t, after its start. comma: the line ends with one.
-bool data_cells(const char *t, const char *te, bool &comma)
+// The cells of a data line from t, after its start, one by one: the reference, and the reader of
+// every line the kernel does not take, which also finds the place of an error. comma: the line
+// ends with one.
+bool data_cells(Parser &p, const char *t, const char *te, bool &comma)
 {
-    if (parser.out_used + LINE_LIMIT > OUT_BLOCK && !flush())
-        return false;
-    uint8_t *out = out_block + parser.out_used;
-    const size_t bl = parser.before_length, width = bl + 2 + (parser.after ? 1 : 0);
-    const char b0 = parser.before[0], b1 = bl > 1 ? parser.before[1] : 0;
+    const DataForm &f = p.data;
+    uint8_t *const first = out_block + p.out_used;
+    uint8_t *out = first;
+    const size_t bl = f.before_length, width = bl + 2 + (f.after ? 1 : 0);
+    const char b0 = f.before[0], b1 = bl > 1 ? f.before[1] : 0;
     for (;;) {
         if (size_t(te - t) < width || (bl > 0 && t[0] != b0) || (bl > 1 && t[1] != b1)) {
             for (size_t i = 0; i < bl; i++)
-                if (t + i == te || t[i] != parser.before[i])
-                    return fail(t + i, t == te ? "the line ends where a byte was expected"
-                                               : "a byte was expected, written as ",
-                                t == te ? "" : parser.before, t == te ? "" : "HH");
+                if (t + i == te || t[i] != f.before[i])
+                    return fail(p, t + i, t == te ? "the line ends where a byte was expected" : "a byte was expected, written as ",
+                                t == te ? "" : f.before, t == te ? "" : "HH");
         }
         int high = t + bl < te ? hex_value(t[bl]) : -1, low = t + bl + 1 < te ? hex_value(t[bl + 1]) : -1;
         if (high < 0)
-            return fail(t + bl, t + bl < te ? "a hexadecimal digit was expected" : "the line ends inside a byte");
+            return fail(p, t + bl, t + bl < te ? "a hexadecimal digit was expected" : "the line ends inside a byte");
         if (low < 0)
-            return fail(t + bl + 1,
-                        t + bl + 1 < te ? "a hexadecimal digit was expected" : "the line ends inside a byte");
-        if (parser.after && (t + bl + 2 == te || t[bl + 2] != parser.after)) {
+            return fail(p, t + bl + 1, t + bl + 1 < te ? "a hexadecimal digit was expected" : "the line ends inside a byte");
+        if (f.after && (t + bl + 2 == te || t[bl + 2] != f.after)) {
             if (t + bl + 2 < te && hex_value(t[bl + 2]) >= 0)
-                return fail(t + bl + 2, "a byte has two hexadecimal digits: this value is over FF");
-            return fail(t + bl + 2, "'H' was expected after the byte's two digits");
+                return fail(p, t + bl + 2, "a byte has two hexadecimal digits: this value is over FF");
+            return fail(p, t + bl + 2, "'H' was expected after the byte's two digits");
         }
         *out++ = uint8_t(high << 4 | low);
         t += width;
@@ -259,423 +344,507 @@ bool data_cells(const char *t, const char *te, bool &comma)
             break;
         }
         if (*t != ',')
-            return fail(t, hex_value(*t) >= 0 && !parser.after ? "a byte has two hexadecimal digits: this value is over FF"
-                                                                : "',' or the line's end was expected");
+            return fail(p, t, hex_value(*t) >= 0 && !f.after ? "a byte has two hexadecimal digits: this value is over FF"
+                                                              : "',' or the line's end was expected");
         if (++t == te) {
             comma = true;
             break;
         }
     }
-    parser.count += uint64_t(out - (out_block + parser.out_used));
-    parser.out_used = size_t(out - out_block);
+    p.count += uint64_t(out - first);
+    p.out_used += size_t(out - first);
     return true;
 }
 
-bool starts_with(const char *t, const char *te, const char *s, size_t n)
+// The cells of a data line after its start, into the output block: a full line by the kernel
+// when it takes it, any other cell by cell.
+inline bool read_cells(Parser &p, const char *body, const char *te, bool &comma)
 {
-    return size_t(te - t) >= n && std::memcmp(t, s, n) == 0;
+    if (p.out_used > OUT_BLOCK - LINE_BYTES_MAX && !flush(p))
+        return false;
+    if (size_t(te - body) == p.data.full_body && p.read && p.read(p.data.shape, body, out_block + p.out_used)) {
+        // A full line: a list's ends with its comma, a row's without.
+        p.out_used += LINE_CELLS;
+        p.count += LINE_CELLS;
+        comma = !p.data.row;
+        return true;
+    }
+    return data_cells(p, body, te, comma);
 }
 
-// The data form of the window's format, and of a style.
-void set_window_form(ViewMode format, size_t indent)
+// The data form of the window's format, with the assembler's indentation, and of a style.
+void set_window_form(Parser &p, ViewMode format, size_t indent)
 {
-    parser.style = Style::Window;
-    parser.format = format;
+    p.format = format;
     CellForm form = cell_form(format);
-    parser.before = form.before;
-    parser.before_length = std::strlen(form.before);
-    parser.after = form.after[0];
-    parser.row = format == ViewMode::Asm;
-    parser.shape = line_shape(format);
+    p.data.before = form.before;
+    p.data.before_length = std::strlen(form.before);
+    p.data.after = form.after[0];
+    p.data.row = format == ViewMode::Asm;
+    p.data.shape = line_shape(format);
+    p.data.full_body = line_read_length(p.data.shape);
     Label label{};
     label.length = indent;
     LineStart<char> start = line_start<char>(format, label);
-    std::memcpy(parser.start, start.units, start.length);
-    parser.start_length = start.length;
+    std::memcpy(p.data.start, start.units, start.length);
+    p.data.start_length = start.length;
     // The closing line as the writer writes it: what follows a last line of one byte.
     char last[LAST_LINES_MAX];
     uint8_t zero = 0;
     char *end = last_lines(format, start, &zero, 1, last);
     char *closing = static_cast<char *>(std::memchr(last, '\n', size_t(end - last))) + 1;
-    std::memcpy(parser.window_tail, closing, size_t(end - closing));
-    parser.window_tail[end - closing] = 0;
-    parser.tail = parser.window_tail[0] ? parser.window_tail : nullptr;
+    std::memcpy(p.window_tail, closing, size_t(end - closing));
+    p.window_tail[end - closing] = 0;
+    p.tail = p.window_tail[0] ? p.window_tail : nullptr;
 }
 
-void set_style_form(Style style)
+void set_style_form(Parser &p, Style style)
 {
     StylePatterns patterns = style_patterns(style);
-    parser.style = style;
-    parser.before = "0x";
-    parser.before_length = 2;
-    parser.after = 0;
-    parser.row = patterns.shape == LineShape::Row;
-    parser.shape = patterns.shape;
-    parser.start_length = std::strlen(patterns.start);
-    std::memcpy(parser.start, patterns.start, parser.start_length);
-    parser.tail = patterns.tail;
+    p.data.before = "0x";
+    p.data.before_length = 2;
+    p.data.after = 0;
+    p.data.row = patterns.shape == LineShape::Row;
+    p.data.shape = patterns.shape;
+    p.data.full_body = line_read_length(p.data.shape);
+    p.data.start_length = std::strlen(patterns.start);
+    std::memcpy(p.data.start, patterns.start, p.data.start_length);
+    p.tail = patterns.tail;
 }
 
-// The UTF-16 units of a UTF-8 text: the width of the assembler's indentation.
-size_t utf16_units(const char *s, const char *e)
+// ---- The handlers, in the order the lines come ----
+
+bool read_declaration_line(Parser &p, const char *t, const char *te);
+bool read_asm_first_line(Parser &p, const char *t, const char *te);
+bool read_head_line(Parser &p, const char *t, const char *te);
+bool read_data_line(Parser &p, const char *t, const char *te);
+bool read_data_or_tail_line(Parser &p, const char *t, const char *te);
+bool read_tail_line(Parser &p, const char *t, const char *te);
+bool read_past_end_line(Parser &p, const char *t, const char *te);
+
+// The ruler of C or BASIC: fixed, the first three characters tell which.
+bool opens_with_list_ruler(Parser &, const char *t, const char *te)
 {
-    size_t n = 0;
-    for (; s < e; s++) {
-        uint8_t b = uint8_t(*s);
-        if ((b & 0xC0) != 0x80)
-            n += b >= 0xF0 ? 2 : 1;
-    }
-    return n;
+    char ruler[RULER_TEXT_MAX];
+    for (ViewMode format : LIST_FORMATS)
+        if (ruler_text(format, Label{}, ruler) && starts_with(t, te, ruler, 3))
+            return true;
+    return false;
 }
 
-enum class Step { Done, Again, Failed };
-
-// The first line tells the form: a ruler, a declaration, the head of a style, or the
-// assembler's first data line.
-Step first_line(const char *t, const char *te)
+bool read_list_ruler_line(Parser &p, const char *t, const char *te)
 {
     char ruler[RULER_TEXT_MAX];
     for (ViewMode format : LIST_FORMATS) {
         size_t n = ruler_text(format, Label{}, ruler) - 2; // without its line end
-        if (starts_with(t, te, ruler, 3)) {
-            if (size_t(te - t) != n || std::memcmp(t, ruler, n) != 0) {
-                const char *bad = t;
-                while (bad < te && size_t(bad - t) < n && *bad == ruler[bad - t])
-                    bad++;
-                fail(bad, "the ruler line is not the one bin2src writes");
-                return Step::Failed;
-            }
-            parser.format = format;
-            parser.expect = Expect::Declaration;
-            return Step::Done;
-        }
+        if (!starts_with(t, te, ruler, 3))
+            continue;
+        if (const char *bad = first_mismatch(t, te, ruler, n))
+            return fail(p, bad, NOT_THE_RULER);
+        p.format = format;
+        expect(p, read_declaration_line, Ending::Data);
+        return true;
     }
+    return fail(p, t, NOT_THE_RULER);
+}
+
+// The assembler's ruler: indented by the data name's width and four spaces.
+bool opens_with_asm_ruler(Parser &, const char *t, const char *te)
+{
     const char *s = t;
     while (s < te && *s == ' ')
         s++;
-    if (s > t && s < te && *s == ';') {
-        size_t spaces = size_t(s - t);
-        Label label{};
-        label.length = spaces >= 4 ? spaces - 4 : 0;
-        size_t n = ruler_text(ViewMode::Asm, label, ruler) - 2;
-        if (spaces < 4 || size_t(te - t) != n || std::memcmp(t, ruler, n) != 0) {
-            fail(t, "the ruler line is not the one bin2src writes");
-            return Step::Failed;
-        }
-        parser.asm_indent = label.length;
-        parser.expect = Expect::AsmFirst;
-        return Step::Done;
-    }
-    if (starts_with(t, te, "BYTE ", 5) || starts_with(t, te, "Dim ", 4)) {
-        parser.format = *t == 'B' ? ViewMode::C : ViewMode::Basic;
-        parser.expect = Expect::Declaration;
-        return Step::Again;
-    }
-    for (Style style : BUILD_STYLES) {
-        const char *bad;
-        size_t known = parser.name_length;
-        if (match_line(style_patterns(style).head, t, te, bad))
-            parser.candidates |= 1u << int(style);
-        else if (known == 0)
-            parser.name_length = 0; // a name read by a pattern that failed is no one's
-    }
-    if (parser.candidates) {
-        parser.head_index = 1;
-        parser.expect = Expect::Head;
-        return Step::Done;
-    }
-    parser.expect = Expect::AsmFirst;
-    return Step::Again;
+    return s > t && s < te && *s == ';';
 }
 
-bool window_declaration(const char *t, const char *te)
+bool read_asm_ruler_line(Parser &p, const char *t, const char *te)
 {
-    char pattern[DECLARATION_UTF8_MAX];
+    const char *s = t;
+    while (s < te && *s == ' ')
+        s++;
+    size_t spaces = size_t(s - t);
+    if (spaces > 4 + LABEL_MAX)
+        return fail(p, t + 4 + LABEL_MAX, "the ruler is indented further than for the longest data name the window writes");
+    if (spaces < 4)
+        return fail(p, s, NOT_THE_RULER);
     Label label{};
-    label.units[0] = LABEL_MARK;
-    label.length = 1;
-    size_t n = declaration_text(parser.format, label, pattern);
-    pattern[n] = 0;
-    const char *bad;
-    if (!match_line(pattern, t, te, bad))
-        return fail_expected(bad, pattern);
-    set_window_form(parser.format, 0);
-    parser.expect = Expect::Data;
+    label.length = spaces - 4;
+    char ruler[RULER_TEXT_MAX];
+    size_t n = ruler_text(ViewMode::Asm, label, ruler) - 2;
+    if (const char *bad = first_mismatch(t, te, ruler, n))
+        return fail(p, bad, NOT_THE_RULER);
+    p.asm_indent = label.length;
+    expect(p, read_asm_first_line, Ending::Data);
     return true;
 }
 
-// "label DB 00H,...": the declaration and the first data line in one.
-bool asm_first(const char *t, const char *te)
+// "BYTE name[]={" or "Dim name() As Byte = {": the name is any text of the window's.
+bool read_declaration_line(Parser &p, const char *t, const char *te)
+{
+    char pattern[DECLARATION_UTF8_MAX + 1];
+    Label label{};
+    label.units[0] = LABEL_MARK;
+    label.length = 1;
+    size_t n = declaration_text(p.format, label, pattern) - 2; // without its line end
+    pattern[n] = 0;
+    const char *mark = static_cast<const char *>(std::memchr(pattern, LABEL_MARK, n));
+    const size_t before = size_t(mark - pattern), after = n - before - 1;
+    const char *suffix = mark + 1;
+    if (const char *bad = first_mismatch(t, te, pattern, before); bad && bad < t + before)
+        return fail_expected(p, bad, pattern);
+    const char *name = t + before, *name_end;
+    if (size_t(te - name) >= after && std::memcmp(te - after, suffix, after) == 0) {
+        name_end = te - after;
+    } else {
+        // The text goes wrong where the declaration's end, put where most of it matches, stops
+        // matching; at the line's end when none of it does.
+        const char *bad = te;
+        size_t best = 0;
+        for (const char *s = name; s < te; s++) {
+            size_t k = 0;
+            while (k < after && s + k < te && s[k] == suffix[k])
+                k++;
+            if (k > best)
+                best = k, bad = s + k;
+        }
+        return fail_expected(p, bad, pattern);
+    }
+    if (const char *long_at = past_units(name, name_end, LABEL_MAX))
+        return fail(p, long_at, LABEL_TOO_LONG);
+    set_window_form(p, p.format, 0);
+    expect(p, read_data_line, Ending::DataLine);
+    return true;
+}
+
+// A declaration without the ruler before it: its first word tells the format.
+bool opens_with_declaration(Parser &, const char *t, const char *te)
+{
+    return starts_with(t, te, "BYTE ", 5) || starts_with(t, te, "Dim ", 4);
+}
+
+bool read_bare_declaration_line(Parser &p, const char *t, const char *te)
+{
+    p.format = *t == 'B' ? ViewMode::C : ViewMode::Basic;
+    return read_declaration_line(p, t, te);
+}
+
+// "name DB 00H,...": the window's assembler declaration and first data line in one.
+bool read_asm_first_line(Parser &p, const char *t, const char *te)
 {
     const char *db = nullptr;
-    if (parser.asm_indent != SIZE_MAX) {
-        // The ruler said how wide the label is.
+    if (p.asm_indent != SIZE_MAX) {
+        // The ruler said how wide the name is.
         const char *s = t;
         size_t units = 0;
-        while (s < te && units < parser.asm_indent) {
+        while (s < te && units < p.asm_indent) {
             units += uint8_t(*s) >= 0xF0 ? 2 : 1;
             s++;
             while (s < te && (uint8_t(*s) & 0xC0) == 0x80)
                 s++;
         }
-        if (units == parser.asm_indent && starts_with(s, te, " DB ", 4))
-            db = s;
+        if (units != p.asm_indent || !starts_with(s, te, " DB ", 4))
+            return fail(p, t, "expected the data name, as wide as the ruler's indentation, and ' DB '");
+        db = s;
     } else {
         for (const char *s = t; s + 4 <= te && !db; s++)
             if (std::memcmp(s, " DB ", 4) == 0)
                 db = s;
+        if (!db)
+            return fail(p, t, NOT_SOURCE_TEXT);
+        if (const char *long_at = past_units(t, db, LABEL_MAX))
+            return fail(p, long_at, LABEL_TOO_LONG);
     }
-    if (!db)
-        return fail(t, parser.asm_indent != SIZE_MAX ? "expected the data name, as wide as the ruler's indentation, and ' DB '"
-                                                      : "not a text that bin2src writes: no C, assembler or BASIC data");
-    set_window_form(ViewMode::Asm, utf16_units(t, db));
+    set_window_form(p, ViewMode::Asm, utf16_units(t, db));
     bool comma;
-    if (!data_cells(db + 4, te, comma))
+    if (!read_cells(p, db + 4, te, comma))
         return false;
     if (comma)
-        return fail(te - 1, "an assembler line ends without ','");
-    parser.expect = Expect::DataOrTail;
+        return fail(p, te - 1, ROW_ENDS_WITH_COMMA);
+    expect(p, read_data_or_tail_line, p.tail ? Ending::Tail : Ending::Nothing);
     return true;
 }
 
-// The next line of the style heads still in the running.
-bool head(const char *t, const char *te)
+// The first line of a build style's head; which style, the lines after tell.
+bool opens_with_style_head(Parser &p, const char *t, const char *te)
 {
-    unsigned remaining = 0;
-    const char *bad = t, *expected = nullptr, *first_bad = nullptr;
-    size_t index = parser.head_index;
     for (Style style : BUILD_STYLES) {
-        if (!(parser.candidates & 1u << int(style)))
-            continue;
-        const char *p = style_patterns(style).head;
-        for (size_t i = 0; i < index && p; i++)
-            p = next_pattern_line(p);
-        if (!p)
-            continue;
-        if (match_line(p, t, te, bad)) {
-            remaining |= 1u << int(style);
-        } else if (!expected) {
-            expected = p;
-            first_bad = bad;
-        }
-    }
-    if (!remaining)
-        return expected ? fail_expected(first_bad, expected) : fail(t, "not a text that bin2src writes");
-    parser.candidates = remaining;
-    parser.head_index = index + 1;
-    // A head read to its end, with no other still going on: its data follows.
-    for (Style style : BUILD_STYLES) {
-        if (!(remaining & 1u << int(style)))
-            continue;
-        const char *p = style_patterns(style).head;
-        for (size_t i = 0; i <= index && p; i++)
-            p = next_pattern_line(p);
-        if (p == nullptr && remaining == 1u << int(style)) {
-            if (style == Style::CHeader)
-                return fail(t, "a C header declares the data but holds no bytes: read its C source instead");
-            set_style_form(style);
-            parser.expect = Expect::Data;
-        }
-    }
-    return true;
-}
-
-bool data(const char *t, const char *te)
-{
-    if (!starts_with(t, te, parser.start, parser.start_length)) {
-        for (size_t i = 0; i < parser.start_length; i++)
-            if (t + i == te || t[i] != parser.start[i])
-                return fail(t + i, "a data line was expected");
-    }
-    bool comma;
-    const char *body = t + parser.start_length;
-    if (parser.read && size_t(te - body) == line_read_length(parser.shape) && parser.out_used + LINE_CELLS <= OUT_BLOCK &&
-        parser.read(parser.shape, body, out_block + parser.out_used)) {
-        // A full line: a list's ends with its comma, a row's without.
-        parser.out_used += LINE_CELLS;
-        parser.count += LINE_CELLS;
-        comma = !parser.row;
-    } else if (!data_cells(body, te, comma)) {
-        return false;
-    }
-    if (parser.row) {
-        if (comma)
-            return fail(te - 1, "a line of the assembler ends without ','");
-        parser.expect = Expect::DataOrTail;
-    } else {
-        parser.expect = comma ? Expect::Data : Expect::Tail;
-    }
-    return true;
-}
-
-bool tail(const char *t, const char *te)
-{
-    const char *bad;
-    if (!match_line(parser.tail, t, te, bad))
-        return fail_expected(bad, parser.tail);
-    if (parser.count_at && parser.count_said != parser.count)
-        return fail(parser.count_at, "the length written here is not the count of the bytes above it");
-    parser.count_at = nullptr;
-    parser.tail = next_pattern_line(parser.tail);
-    parser.expect = parser.tail ? Expect::Tail : Expect::End;
-    return true;
-}
-
-bool line(const char *t, const char *te)
-{
-    parser.line_begin = t;
-    switch (parser.expect) {
-    case Expect::First:
-        switch (first_line(t, te)) {
-        case Step::Done:   return true;
-        case Step::Again:  return line(t, te);
-        case Step::Failed: return false;
-        }
-        return false;
-    case Expect::Declaration:
-        return window_declaration(t, te);
-    case Expect::AsmFirst:
-        return asm_first(t, te);
-    case Expect::Head:
-        return head(t, te);
-    case Expect::Data:
-        return data(t, te);
-    case Expect::DataOrTail:
-        if (starts_with(t, te, parser.start, parser.start_length))
-            return data(t, te);
-        if (!parser.tail)
-            return fail(t, "a data line was expected");
-        return tail(t, te);
-    case Expect::Tail:
-        return tail(t, te);
-    case Expect::End:
-        return fail(t, "the text goes on after its end");
+        Marks trial = p.marks;
+        const char *bad;
+        if (match_line(trial, style_patterns(style).head, t, te, bad))
+            return true;
     }
     return false;
 }
 
-// What the text should have had where it ended.
-bool ended()
+// The next line of the style heads still in the running.
+bool read_head_line(Parser &p, const char *t, const char *te)
 {
-    parser.line_begin = "";
-    switch (parser.expect) {
-    case Expect::End:
-        return true;
-    case Expect::DataOrTail:
-    case Expect::Tail:
-        if (!parser.tail)
-            return true;
-        return fail_expected(parser.line_begin, parser.tail, "the text ends here; ");
-    case Expect::First:
-        return fail(parser.line_begin, "the text is empty");
-    case Expect::Data:
-        return fail(parser.line_begin, "the text ends where a data line was expected");
-    default:
-        return fail(parser.line_begin, "the text ends before its data");
+    unsigned remaining = 0;
+    const char *bad = t, *expected = nullptr, *first_bad = nullptr;
+    size_t index = p.head_index;
+    for (Style style : BUILD_STYLES) {
+        if (!(p.candidates & 1u << int(style)))
+            continue;
+        const char *pattern = style_patterns(style).head;
+        for (size_t i = 0; i < index && pattern; i++)
+            pattern = next_pattern_line(pattern);
+        if (!pattern)
+            continue;
+        if (match_line(p.marks, pattern, t, te, bad)) {
+            remaining |= 1u << int(style);
+        } else if (!expected) {
+            expected = pattern;
+            first_bad = bad;
+        }
+    }
+    if (!remaining)
+        return expected ? fail_expected(p, first_bad, expected) : fail(p, t, "not a text that bin2src writes");
+    p.candidates = remaining;
+    p.head_index = index + 1;
+    expect(p, read_head_line, Ending::Data);
+    // A head read to its end, with no other still going on: its data follows.
+    for (Style style : BUILD_STYLES) {
+        if (!(remaining & 1u << int(style)))
+            continue;
+        const char *pattern = style_patterns(style).head;
+        for (size_t i = 0; i <= index && pattern; i++)
+            pattern = next_pattern_line(pattern);
+        if (pattern == nullptr && remaining == 1u << int(style)) {
+            if (style == Style::CHeader)
+                return fail(p, t, "a C header declares the data but holds no bytes: read its C source instead");
+            set_style_form(p, style);
+            expect(p, read_data_line, Ending::DataLine);
+        }
+    }
+    return true;
+}
+
+bool read_data_line(Parser &p, const char *t, const char *te)
+{
+    if (!starts_with(t, te, p.data.start, p.data.start_length))
+        return fail(p, first_mismatch(t, te, p.data.start, p.data.start_length), "a data line was expected");
+    bool comma;
+    if (!read_cells(p, t + p.data.start_length, te, comma))
+        return false;
+    if (p.data.row) {
+        if (comma)
+            return fail(p, te - 1, ROW_ENDS_WITH_COMMA);
+        expect(p, read_data_or_tail_line, p.tail ? Ending::Tail : Ending::Nothing);
+    } else if (comma) {
+        expect(p, read_data_line, Ending::DataLine);
+    } else {
+        expect(p, read_tail_line, Ending::Tail);
+    }
+    return true;
+}
+
+// After a row: another, or the tail.
+bool read_data_or_tail_line(Parser &p, const char *t, const char *te)
+{
+    if (starts_with(t, te, p.data.start, p.data.start_length))
+        return read_data_line(p, t, te);
+    if (!p.tail)
+        return fail(p, t, "a data line was expected");
+    return read_tail_line(p, t, te);
+}
+
+bool read_tail_line(Parser &p, const char *t, const char *te)
+{
+    const char *bad;
+    p.marks.count_at = nullptr;
+    if (!match_line(p.marks, p.tail, t, te, bad))
+        return fail_expected(p, bad, p.tail);
+    const Marks &m = p.marks;
+    if (m.count_at && m.count_digits > 1 && m.count_at[0] == '0')
+        return fail(p, m.count_at, "a length that bin2src writes has no leading zero");
+    if (m.count_at && (!m.count_fits || m.count != p.count))
+        return fail(p, m.count_at, "the length written here is not the count of the bytes above it");
+    p.tail = next_pattern_line(p.tail);
+    if (p.tail)
+        expect(p, read_tail_line, Ending::Tail);
+    else
+        expect(p, read_past_end_line, Ending::Nothing);
+    return true;
+}
+
+bool read_past_end_line(Parser &p, const char *t, const char *) { return fail(p, t, "the text goes on after its end"); }
+
+// The forms a text may open with, tried in order on its first line: each says whether the line
+// is its form's, and then its handler reads it. The window's assembler data without its ruler
+// opens with any name, so it comes last and takes whatever is left.
+struct Opening {
+    bool (*opens)(Parser &p, const char *t, const char *te);
+    LineHandler read;
+};
+
+bool opens_with_anything(Parser &, const char *, const char *) { return true; }
+
+constexpr Opening OPENINGS[] = {
+    {opens_with_list_ruler, read_list_ruler_line},       {opens_with_asm_ruler, read_asm_ruler_line},
+    {opens_with_declaration, read_bare_declaration_line}, {opens_with_style_head, read_head_line},
+    {opens_with_anything, read_asm_first_line},
+};
+
+bool read_first_line(Parser &p, const char *t, const char *te)
+{
+    for (const Opening &opening : OPENINGS)
+        if (opening.opens(p, t, te))
+            return opening.read(p, t, te);
+    return fail(p, t, NOT_SOURCE_TEXT);
+}
+
+// What the text lacked where it ended.
+bool read_text_end(Parser &p)
+{
+    p.line_begin = "";
+    switch (p.ending) {
+    case Ending::Nothing:    return true;
+    case Ending::Everything: return fail(p, p.line_begin, "the text is empty");
+    case Ending::Data:       return fail(p, p.line_begin, "the text ends before its data");
+    case Ending::DataLine:   return fail(p, p.line_begin, "the text ends where a data line was expected");
+    case Ending::Tail:       return fail_expected(p, p.line_begin, p.tail, "the text ends here; ");
+    }
+    return false;
+}
+
+// ---- The line reader ----
+
+enum class Encoding { Unknown, Utf8, Utf16 };
+
+// The text as it arrives: raw blocks read, UTF-16LE narrowed to UTF-8 into text_block after the
+// unfinished line held there.
+struct TextInput {
+    SourceReader reader;
+    Encoding encoding;
+    size_t carried; // raw bytes not narrowed yet: those that tell the encoding, or part of a unit or pair
+    size_t held;    // the unfinished line at the start of text_block
+    bool at_end;
+};
+
+// The next block of text into text_block after the held line: its length in bytes, or -1 when
+// the read failed.
+int64_t read_text(TextInput &in)
+{
+    auto *raw = reinterpret_cast<uint8_t *>(raw_units);
+    char *into = text_block + in.held;
+    for (;;) {
+        if (in.encoding == Encoding::Utf8) {
+            int64_t got = in.reader.read(in.reader.context, reinterpret_cast<uint8_t *>(into), RAW_BLOCK);
+            in.at_end = got == 0;
+            return got;
+        }
+        int64_t got = in.reader.read(in.reader.context, raw + in.carried, RAW_BLOCK - in.carried);
+        if (got < 0)
+            return -1;
+        in.at_end = got == 0;
+        size_t bytes = in.carried + size_t(got), skip = 0;
+        if (in.encoding == Encoding::Unknown) {
+            if (bytes < ENCODING_PROBE && !in.at_end) {
+                in.carried = bytes;
+                continue;
+            }
+            in.encoding = Encoding::Utf8;
+            for (size_t i = 1; i < bytes && i < ENCODING_PROBE; i += 2)
+                if (raw[i] == 0)
+                    in.encoding = Encoding::Utf16;
+            if (bytes >= 2 && raw[0] == 0xFF && raw[1] == 0xFE) {
+                in.encoding = Encoding::Utf16;
+                skip = 2;
+            }
+            if (in.encoding == Encoding::Utf8) {
+                skip = bytes >= 3 && raw[0] == 0xEF && raw[1] == 0xBB && raw[2] == 0xBF ? 3 : 0;
+                std::memcpy(into, raw + skip, bytes - skip);
+                in.carried = 0;
+                return int64_t(bytes - skip);
+            }
+        }
+        size_t units = (bytes - skip) / 2;
+        const char16_t *from = reinterpret_cast<const char16_t *>(raw + skip);
+        // A pair is narrowed whole: a high surrogate at the block's end waits for its mate.
+        if (!in.at_end && units > 0 && from[units - 1] >= 0xD800 && from[units - 1] < 0xDC00)
+            units--;
+        size_t narrowed = utf16_to_utf8(from, units, into);
+        in.carried = bytes - skip - units * 2;
+        std::memmove(raw, raw + skip + units * 2, in.carried);
+        return int64_t(narrowed);
     }
 }
 
-enum class Encoding { Unknown, Utf8, Utf16 };
+bool line_too_long(Parser &p, const char *t)
+{
+    p.line_begin = t;
+    return fail(p, t + LINE_LIMIT, "a line longer than bin2src ever writes");
+}
+
+// One whole line to the handler that reads it.
+bool hand_line(Parser &p, const char *t, const char *te)
+{
+    if (size_t(te - t) > LINE_LIMIT)
+        return line_too_long(p, t);
+    p.line_begin = t;
+    if (!p.next(p, t, te))
+        return false;
+    p.line++;
+    return true;
+}
+
+// Every whole line from t to end, handed on; then, once the text has ended, the last one, which
+// has no line end. t is left at the unfinished line. A line longer than LINE_LIMIT is an error
+// as soon as it is seen to be, at its byte past the limit, however the reads cut the text.
+bool read_lines(Parser &p, const TextInput &in, const char *&t, const char *end)
+{
+    for (const char *nl; (nl = static_cast<const char *>(std::memchr(t, '\n', size_t(end - t)))) != nullptr; t = nl + 1)
+        if (!hand_line(p, t, nl > t && nl[-1] == '\r' ? nl - 1 : nl))
+            return false;
+    size_t length = size_t(end - t);
+    if (!in.at_end && length > 0 && end[-1] == '\r')
+        length--; // perhaps the first half of a CR LF
+    if (length > LINE_LIMIT)
+        return line_too_long(p, t);
+    if (!in.at_end)
+        return true;
+    if (in.carried > 0) {
+        // UTF-16 with an odd byte at its end: the error stands where the text stops.
+        p.line_begin = t;
+        return fail(p, end, "UTF-16 text has an even number of bytes; this one ends with a lone byte");
+    }
+    if (t < end && !hand_line(p, t, end))
+        return false;
+    t = end;
+    return true;
+}
 
 } // namespace
 
 ReverseResult reverse_source_text(SourceReader reader, ByteWriter writer, ReverseError &error)
 {
-    parser = Parser{};
-    parser.expect = Expect::First;
-    parser.asm_indent = SIZE_MAX;
-    parser.line = 1;
-    parser.error = &error;
-    parser.writer = writer;
-    parser.read = line_kernels.read;
     error = ReverseError{};
+    Parser p{};
+    expect(p, read_first_line, Ending::Everything);
+    p.line = 1;
+    p.error = &error;
+    p.candidates = 0;
+    for (Style style : BUILD_STYLES)
+        p.candidates |= 1u << int(style);
+    p.asm_indent = SIZE_MAX;
+    p.read = line_kernels.read;
+    p.writer = writer;
+    auto failed = [&p]() { return p.write_failed ? ReverseResult::WriteFailed : ReverseResult::Malformed; };
 
-    Encoding encoding = Encoding::Unknown;
-    size_t held = 0;    // an unfinished line at the start of text_block
-    size_t carried = 0; // UTF-16: bytes of an unfinished unit or pair at the start of raw_units
-    auto *raw = reinterpret_cast<uint8_t *>(raw_units);
-    bool at_end = false;
-    auto malformed = [&]() { return parser.write_failed ? ReverseResult::WriteFailed : ReverseResult::Malformed; };
-    while (!at_end) {
-        size_t got_text = 0;
-        if (encoding == Encoding::Utf8) {
-            int64_t got = reader.read(reader.context, reinterpret_cast<uint8_t *>(text_block) + held, RAW_BLOCK);
-            if (got < 0)
-                return ReverseResult::ReadFailed;
-            at_end = got == 0;
-            got_text = size_t(got);
-        } else {
-            int64_t got = reader.read(reader.context, raw + carried, RAW_BLOCK);
-            if (got < 0)
-                return ReverseResult::ReadFailed;
-            at_end = got == 0;
-            size_t bytes = carried + size_t(got), skip = 0;
-            if (encoding == Encoding::Unknown) {
-                // The encoding shows in the first bytes: a byte-order mark, or the 0 high byte of
-                // an ASCII character in UTF-16LE.
-                if (bytes < 3 && !at_end) {
-                    carried = bytes;
-                    continue;
-                }
-                if (bytes >= 2 && raw[0] == 0xFF && raw[1] == 0xFE) {
-                    encoding = Encoding::Utf16, skip = 2;
-                } else if (bytes >= 2 && raw[1] == 0 && raw[0] != 0) {
-                    encoding = Encoding::Utf16;
-                } else {
-                    encoding = Encoding::Utf8;
-                    skip = bytes >= 3 && raw[0] == 0xEF && raw[1] == 0xBB && raw[2] == 0xBF ? 3 : 0;
-                    std::memcpy(text_block, raw + skip, bytes - skip);
-                    got_text = bytes - skip;
-                    carried = 0;
-                }
-            }
-            if (encoding == Encoding::Utf16) {
-                size_t units = (bytes - skip) / 2;
-                const char16_t *from = reinterpret_cast<const char16_t *>(raw + skip);
-                // A pair is narrowed whole: a high surrogate at the block's end waits for its mate.
-                if (!at_end && units > 0 && from[units - 1] >= 0xD800 && from[units - 1] < 0xDC00)
-                    units--;
-                got_text = utf16_to_utf8(from, units, text_block + held);
-                carried = bytes - skip - units * 2;
-                std::memmove(raw, raw + skip + units * 2, carried);
-            }
-        }
-        // Every whole line, then the unfinished one moves to the block's start.
-        const char *t = text_block, *end = text_block + held + got_text;
-        for (;;) {
-            const char *nl = static_cast<const char *>(std::memchr(t, '\n', size_t(end - t)));
-            if (!nl)
-                break;
-            const char *te = nl > t && nl[-1] == '\r' ? nl - 1 : nl;
-            if (!line(t, te))
-                return malformed();
-            parser.line++;
-            t = nl + 1;
-        }
-        held = size_t(end - t);
-        if (at_end && carried > 0) {
-            // UTF-16 with an odd byte at its end: the error stands where the text stops.
-            parser.line_begin = t;
-            fail(end, "UTF-16 text has an even number of bytes; this one ends with a lone byte");
-            return ReverseResult::Malformed;
-        }
-        if (at_end && held > 0) {
-            // The last line, without a line end.
-            if (!line(t, end))
-                return malformed();
-            parser.line++;
-            held = 0;
-        }
-        if (held >= LINE_LIMIT) {
-            parser.line_begin = t;
-            fail(t + LINE_LIMIT, "a line longer than bin2src ever writes");
-            return ReverseResult::Malformed;
-        }
-        std::memmove(text_block, t, held);
+    TextInput in{reader, Encoding::Unknown, 0, 0, false};
+    while (!in.at_end) {
+        int64_t got = read_text(in);
+        if (got < 0)
+            return ReverseResult::ReadFailed;
+        const char *t = text_block, *end = text_block + in.held + size_t(got);
+        if (!read_lines(p, in, t, end))
+            return failed();
+        in.held = size_t(end - t);
+        std::memmove(text_block, t, in.held);
     }
-    if (!ended())
-        return ReverseResult::Malformed;
-    if (!flush())
+    if (!read_text_end(p))
+        return failed();
+    if (!flush(p))
         return ReverseResult::WriteFailed;
     return ReverseResult::Written;
 }

@@ -10,26 +10,17 @@
 #include "export/line_kernel.h"
 #include "export/source_reverse.h"
 #include "tests/shared/bytes.h"
+#include "tests/shared/reverse_run.h"
+
+void PrintTo(const ReverseRun &run, std::ostream *out)
+{
+    if (run.result == ReverseResult::Written)
+        *out << run.bytes.size() << " bytes";
+    else
+        *out << "result " << int(run.result) << " at " << run.line << ":" << run.column << ": " << run.what;
+}
 
 namespace {
-
-// Bytes in memory, delivered in reads of random sizes so that lines, pairs and units are cut
-// anywhere.
-struct Pieces {
-    const std::vector<uint8_t> *bytes;
-    size_t at;
-    std::mt19937 *random;
-    size_t most;
-};
-
-int64_t read_pieces(void *context, uint8_t *into, size_t capacity)
-{
-    auto &s = *static_cast<Pieces *>(context);
-    size_t n = std::min({capacity, 1 + (*s.random)() % s.most, s.bytes->size() - s.at});
-    std::copy_n(s.bytes->begin() + ptrdiff_t(s.at), n, into);
-    s.at += n;
-    return int64_t(n);
-}
 
 bool keep_utf8(void *context, const char *text, size_t count)
 {
@@ -41,20 +32,6 @@ bool keep_utf16(void *context, const char16_t *text, size_t count)
 {
     static_cast<std::u16string *>(context)->append(text, count);
     return true;
-}
-
-bool keep_bytes(void *context, const uint8_t *bytes, size_t count)
-{
-    auto &out = *static_cast<std::vector<uint8_t> *>(context);
-    out.insert(out.end(), bytes, bytes + count);
-    return true;
-}
-
-ReverseResult reverse(const std::vector<uint8_t> &text, std::vector<uint8_t> &bytes, ReverseError &error,
-                      std::mt19937 &random, size_t most = 1 << 20)
-{
-    Pieces pieces{&text, 0, &random, most};
-    return reverse_source_text(SourceReader{read_pieces, &pieces}, ByteWriter{keep_bytes, &bytes}, error);
 }
 
 std::u16string widen(const std::string &ascii_or_utf8)
@@ -123,9 +100,8 @@ constexpr Form FORMS[] = {
 std::u16string text_of(const Form &form, const std::u16string &label, const std::vector<uint8_t> &bytes,
                        std::mt19937 &random, StreamResult &result)
 {
-    std::mt19937 unused;
-    Pieces pieces{&bytes, 0, &unused, STREAM_READ_BLOCK};
-    SourceReader reader{read_pieces, &pieces};
+    CutReader whole{bytes.data(), bytes.size(), 0, {WHOLE, 0}};
+    SourceReader reader{read_cut, &whole};
     std::string utf8;
     std::u16string utf16;
     if (form.style != Style::Window) {
@@ -176,23 +152,55 @@ TEST(Reverse, EveryFormStyleEncodingAndLineEndGivesBackItsBytes)
                 } else {
                     encoded = bytes_of((mark ? "\xEF\xBB\xBF" : "") + narrow(text));
                 }
-                std::vector<uint8_t> back;
-                ReverseError error;
-                ASSERT_EQ(reverse(encoded, back, error, random, 1 + random() % (1 << 18)), ReverseResult::Written)
-                    << error.line << ":" << error.column << ": " << error.what << "; style " << int(form.style)
+                ReverseRun back = reverse_cut(encoded, {1 + random() % (1 << 18), random()});
+                ASSERT_EQ(back.result, ReverseResult::Written)
+                    << back.line << ":" << back.column << ": " << back.what << "; style " << int(form.style)
                     << ", format " << int(form.format) << ", " << size << " bytes, " << instruction_set_name(set);
-                ASSERT_EQ(first_difference(back, bytes), "") << "style " << int(form.style) << ", format "
-                                                             << int(form.format) << ", " << size << " bytes";
+                ASSERT_EQ(first_difference(back.bytes, bytes), "") << "style " << int(form.style) << ", format "
+                                                                   << int(form.format) << ", " << size << " bytes";
             }
         }
     }
     line_kernels = chosen;
+
+    // The ruler is optional: without it a UTF-16LE text without its mark is still told from
+    // UTF-8, whatever its data name opens with.
+    for (ViewMode format : {ViewMode::C, ViewMode::Asm, ViewMode::Basic}) {
+        for (const std::u16string label : {u"exe_dt", u"", u"ﾃﾞｰﾀ", u"abcdefghijklmno", u"\U0001D4B3ab"}) {
+            std::vector<uint8_t> bytes = random_bytes(random, 40);
+            StreamResult written;
+            std::u16string text = text_of({Style::Window, format, false}, label, bytes, random, written);
+            text.erase(0, text.find(u'\n') + 1);
+            ReverseRun back = reverse_cut(utf16le(text), {1 + random() % 100, random()});
+            EXPECT_EQ(back.result, ReverseResult::Written) << back.what << "; " << narrow(text.substr(0, 20));
+            EXPECT_EQ(first_difference(back.bytes, bytes), "") << narrow(label);
+        }
+    }
+}
+
+// A window assembler line of n cells, the first of the text or one after it.
+std::string asm_line(size_t n, bool first = false)
+{
+    std::string line = first ? "exe_dt DB " : "       DB ";
+    for (size_t i = 0; i < n; i++)
+        line += i + 1 < n ? "00H," : "00H";
+    return line + "\r\n";
+}
+
+std::string repeated(const std::string &s, size_t n)
+{
+    std::string out;
+    for (size_t i = 0; i < n; i++)
+        out += s;
+    return out;
 }
 
 TEST(Reverse, MalformedTextsNameTheirLineAndColumn)
 {
+    // Each text read whole, a byte at a time and in random cuts: the same place and message.
     const std::string c_head = "#ifndef BIN2SRC_d_H\n#define BIN2SRC_d_H\nstatic const unsigned char d[] = {\n";
     const std::string ruler = "\t//0    1    2    3    4    5    6    7    8    9    A    B    C    D    E    F    \r\n";
+    const std::string gas = "\t.section .rodata\n\t.globl d\nd:\n\t.byte 0x00\n\t.balign 8\n\t.globl d_len\nd_len:\n";
     struct Case {
         const char *what;
         std::vector<uint8_t> text;
@@ -209,17 +217,88 @@ TEST(Reverse, MalformedTextsNameTheirLineAndColumn)
         {"a length that is not the count",
          bytes_of("\tsection .rodata\n\tglobal $d\n$d:\n\tdb 0x01\n\talign 8, db 0\n\tglobal $d_len\n$d_len:\n\tdq 2\n"), 8,
          5, "not the count"},
+        // A line too long for any writer, wherever it falls: inside the first read, after 2 MB of
+        // lines whose bytes nearly fill the output block, and one character either side of the limit.
+        {"a long first line", bytes_of(asm_line(6250, true) + asm_line(1)), 1, 16385, "a line longer than bin2src ever writes"},
+        {"a long line after half a megabyte of bytes",
+         bytes_of(asm_line(16, true) + repeated(asm_line(16), 31743) + asm_line(60128) + repeated(asm_line(16), 3)),
+         31745, 16385, "a line longer than bin2src ever writes"},
+        {"a line at the limit", bytes_of(std::string(16384, 'x') + "\r\n"), 1, 1, "no C, assembler or BASIC data"},
+        {"a line past the limit", bytes_of(std::string(16385, 'x') + "\r\n"), 1, 16385, "a line longer than"},
+        // The window's data name has at most 15 UTF-16 units, and its ruler is indented by no more.
+        {"a name of 16 characters", bytes_of("abcdefghijklmnop DB 00H\r\n"), 1, 16, "longer than the 15 characters"},
+        {"a name of 28 characters", bytes_of(std::string(28, 'x') + " DB 00H\r\n"), 1, 16, "longer than the 15 characters"},
+        {"a name of 40 characters", bytes_of(std::string(40, 'x') + " DB 00H\n"), 1, 16, "longer than the 15 characters"},
+        {"a name of 8 pairs", utf16le(u"\U0001D4B3\U0001D4B3\U0001D4B3\U0001D4B3\U0001D4B3\U0001D4B3\U0001D4B3\U0001D4B3 DB 00H"), 1, 8,
+         "longer than the 15 characters"},
+        {"a C name of 16 characters", bytes_of("BYTE abcdefghijklmnop[]={\r\n\t0x00\r\n\t}\r\n"), 1, 21,
+         "longer than the 15 characters"},
+        {"a ruler indented by 100", bytes_of(std::string(100, ' ') + ";0\n"), 1, 20, "the ruler is indented further"},
+        {"a ruler indented by 20",
+         bytes_of(std::string(20, ' ') + "    ;0   1   2   3   4   5   6   7   8   9   A   B   C   D   E   F   \r\n"), 1, 20,
+         "the ruler is indented further"},
+        // Smaller faults of the declaration, the rows and the length.
+        {"a space after the declaration", bytes_of("BYTE a[]={ \r\n\t0x00\r\n\t}\r\n"), 1, 11, "expected 'BYTE NAME[]={'"},
+        {"a declaration cut short", bytes_of("Dim a() As Byte = \r\n"), 1, 19, "expected 'Dim NAME() As Byte = {'"},
+        {"an assembler line ending in ','", bytes_of("exe_dt DB 00H,\r\n"), 1, 14,
+         "an assembler line ends with its last byte, not with ','"},
+        {"a .byte line ending in ','", bytes_of(gas.substr(0, gas.find("\t.byte")) + "\t.byte 0x00,\n"), 4, 12,
+         "an assembler line ends with its last byte, not with ','"},
+        {"a length of 24 digits", bytes_of(gas + "\t.quad 123456789012345678901234\n"), 8, 8, "not the count"},
+        {"a length of 20 digits over 64 bits", bytes_of(gas + "\t.quad 18446744073709551617\n"), 8, 8, "not the count"},
+        {"a length with a leading zero", bytes_of(gas + "\t.quad 01\n"), 8, 8, "no leading zero"},
     };
     cases[4].text.push_back(0x20); // one byte of a unit
     std::mt19937 random(3);
     for (const Case &c : cases) {
-        std::vector<uint8_t> back;
-        ReverseError error;
-        EXPECT_EQ(reverse(c.text, back, error, random, 7), ReverseResult::Malformed) << c.what;
-        EXPECT_EQ(error.line, c.line) << c.what << ": " << error.what;
-        EXPECT_EQ(error.column, c.column) << c.what << ": " << error.what;
-        EXPECT_NE(std::string(error.what).find(c.says), std::string::npos) << c.what << ": " << error.what;
+        for (Cuts cuts : {Cuts{7, random()}, Cuts{WHOLE, 0}, Cuts{1, 0}, Cuts{1 + random() % 70000, random()}}) {
+            ReverseRun run = reverse_cut(c.text, cuts);
+            EXPECT_EQ(run.result, ReverseResult::Malformed) << c.what << ", reads of " << cuts.most;
+            EXPECT_EQ(run.line, c.line) << c.what << ": " << run.what;
+            EXPECT_EQ(run.column, c.column) << c.what << ": " << run.what;
+            EXPECT_NE(run.what.find(c.says), std::string::npos) << c.what << ": " << run.what;
+        }
     }
+}
+
+TEST(Reverse, TheAnswerIsTheSameHoweverTheReadsCutTheText)
+{
+    // The texts of every form, whole and damaged here and there: read whole, a byte at a time
+    // and in random cuts, each gives the same bytes or the same error.
+    std::mt19937 random(22);
+    const char damage[] = {'\n', '\r', ',', ' ', '0', 'H', 'x', '\0', '\xFF', '\xD8'};
+    size_t damaged = 0;
+    for (const Form &form : FORMS) {
+        for (size_t size : {1, 16, 17, 300}) {
+            std::vector<uint8_t> bytes = random_bytes(random, size);
+            StreamResult written;
+            std::u16string text = text_of(form, u"ﾃﾞｰﾀ", bytes, random, written);
+            std::vector<uint8_t> encoded = form.utf8 ? bytes_of(narrow(text)) : utf16le(text);
+            for (int round = 0; round < 8; round++) {
+                std::vector<uint8_t> t = encoded;
+                if (round > 0) {
+                    // A byte changed, added or taken away, or the text cut short.
+                    size_t at = random() % t.size();
+                    switch (random() % 4) {
+                    case 0: t[at] = uint8_t(damage[random() % sizeof damage]); break;
+                    case 1: t.insert(t.begin() + ptrdiff_t(at), uint8_t(damage[random() % sizeof damage])); break;
+                    case 2: t.erase(t.begin() + ptrdiff_t(at)); break;
+                    case 3: t.resize(at); break;
+                    }
+                }
+                ReverseRun whole = reverse_cut(t, {WHOLE, 0});
+                if (round == 0) {
+                    EXPECT_EQ(whole.bytes, bytes) << "style " << int(form.style) << ", format " << int(form.format);
+                }
+                damaged += whole.result == ReverseResult::Malformed;
+                EXPECT_EQ(reverse_cut(t, {1, 0}), whole) << "a byte at a time, style " << int(form.style);
+                Cuts cuts{1 + random() % 100, random()};
+                EXPECT_EQ(reverse_cut(t, cuts), whole) << "reads of 1 to " << cuts.most << ", seed " << cuts.seed;
+            }
+        }
+    }
+    // Most damage is found; a changed digit is not.
+    EXPECT_GT(damaged, std::size(FORMS) * 4 * 7 / 2);
 }
 
 } // namespace
