@@ -54,6 +54,8 @@ PROGRAM_PACKAGES=(cmake ninja-build g++ help2man python3 g++-mingw-w64-x86-64 bi
 # image made by dosfstools, a file system without hard links or RENAME_NOREPLACE.
 NATIVE_PACKAGES=(cmake ninja-build g++ help2man python3 libgtest-dev libgmock-dev googletest libbenchmark-dev xxd
                  clang nasm acl fusefat dosfstools)
+# The fuzz target: clang with its libFuzzer and sanitizer run-time libraries.
+FUZZ_PACKAGES=(clang libclang-rt-dev)
 CROSS_PACKAGES=(cmake ninja-build g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64 googletest fonts-wine
                 wine wine64 xvfb xauth fonts-ipafont-gothic fonts-vlgothic imagemagick python3
                 "${MANUAL_PACKAGES[@]}")

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds and runs every test: the portable code natively (plain and under AddressSanitizer
-# and UndefinedBehaviorSanitizer), then the Windows program and its tests under Wine, then
-# checks that the commit's packages are reproducible (scripts/check-reproducible.sh).
+# and UndefinedBehaviorSanitizer), the --reverse fuzz target for a minute (scripts/fuzz.sh),
+# then the Windows program and its tests under Wine, then checks that the commit's packages
+# are reproducible (scripts/check-reproducible.sh).
 # Installs the Debian packages it needs on first use.
 #   scripts/test.sh [--repeat N]
 # With --repeat, each suite runs N times in a row after the one build and the script counts the
@@ -48,6 +49,9 @@ cmake -S . -B "$VORDA_BUILD/sanitize" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DVORDA_
 cmake --build "$VORDA_BUILD/sanitize" -j "$jobs"
 export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1
 run_suite "sanitizer tests" ctest --test-dir "$VORDA_BUILD/sanitize" -j "$jobs" --output-on-failure
+
+say "the --reverse fuzz target for a minute"
+scripts/fuzz.sh 60
 
 say "Windows build and tests under Wine"
 configure_cross

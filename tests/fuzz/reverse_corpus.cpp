@@ -1,0 +1,131 @@
+// Writes the seed corpus of the --reverse fuzz target into a folder, with the program's own
+// writers: the window's three formats in UTF-16LE and UTF-8 with several data names, and every
+// build style with several names, cases and line widths, of sources from 1 byte to 4000 (texts
+// small enough to mutate quickly); some window texts without their ruler, with LF line ends or a
+// byte-order mark.
+//   reverse_corpus FOLDER
+#include <algorithm>
+#include <cstdio>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "export/source_stream.h"
+
+namespace {
+
+struct Memory {
+    const std::vector<uint8_t> *bytes;
+    size_t at;
+};
+
+int64_t read_memory(void *context, uint8_t *into, size_t capacity)
+{
+    auto &m = *static_cast<Memory *>(context);
+    size_t n = std::min(capacity, m.bytes->size() - m.at);
+    std::copy_n(m.bytes->data() + m.at, n, into);
+    m.at += n;
+    return int64_t(n);
+}
+
+bool keep_utf8(void *context, const char *text, size_t count)
+{
+    static_cast<std::string *>(context)->append(text, count);
+    return true;
+}
+
+bool keep_utf16(void *context, const char16_t *text, size_t count)
+{
+    auto &out = *static_cast<std::string *>(context);
+    for (size_t i = 0; i < count; i++) {
+        out.push_back(char(text[i] & 0xFF));
+        out.push_back(char(text[i] >> 8));
+    }
+    return true;
+}
+
+int written = 0;
+
+bool save(const char *folder, const std::string &text)
+{
+    std::string path = std::string(folder) + "/seed-" + std::to_string(written++);
+    FILE *f = std::fopen(path.c_str(), "wb");
+    bool ok = f && std::fwrite(text.data(), 1, text.size(), f) == text.size();
+    if (f && std::fclose(f) != 0)
+        ok = false;
+    if (!ok)
+        std::fprintf(stderr, "reverse_corpus: cannot write %s\n", path.c_str());
+    return ok;
+}
+
+// The text without its first line, with LF for CR LF, or with a byte-order mark; in UTF-16LE
+// a unit is two bytes.
+std::string varied(std::string text, bool utf16, int variation)
+{
+    size_t unit = utf16 ? 2 : 1;
+    switch (variation) {
+    case 1: {
+        size_t at = 0;
+        while (at < text.size() && text[at] != '\n')
+            at += unit;
+        return text.substr(std::min(text.size(), at + unit));
+    }
+    case 2: {
+        std::string out;
+        for (size_t i = 0; i < text.size(); i += unit)
+            if (text[i] != '\r' || (utf16 && text[i + 1] != 0))
+                out.append(text, i, unit);
+        return out;
+    }
+    case 3: return (utf16 ? "\xFF\xFE" : "\xEF\xBB\xBF") + text;
+    default: return text;
+    }
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: reverse_corpus FOLDER\n");
+        return 2;
+    }
+    const char *folder = argv[1];
+    std::mt19937 random(22);
+    const size_t sizes[] = {1, 15, 16, 17, 64, 65, 300, 1000, 4000};
+    const char16_t *labels[] = {u"exe_dt", u"", u"ﾃﾞｰﾀ", u"abcdefghijklmno", u"\U0001D4B3x"};
+    int round = 0;
+    for (size_t size : sizes) {
+        std::vector<uint8_t> bytes(size);
+        for (auto &b : bytes)
+            b = uint8_t(random());
+        for (ViewMode format : {ViewMode::C, ViewMode::Asm, ViewMode::Basic}) {
+            for (bool utf8 : {false, true}) {
+                Memory memory{&bytes, 0};
+                SourceReader reader{read_memory, &memory};
+                Label label = label_from(labels[round % std::size(labels)]);
+                std::string text;
+                if (utf8)
+                    stream_source_text(format, label, reader, Utf8Writer{keep_utf8, &text});
+                else
+                    stream_source_text(format, label, reader, TextWriter{keep_utf16, &text});
+                if (!save(folder, varied(text, !utf8, round++ % 5)))
+                    return 1;
+            }
+        }
+        const char *names[] = {"d", "data_1", "the_longest_name_a_build_style_takes_is_sixty_three_characters_"};
+        for (Style style : {Style::C, Style::CHeader, Style::CSource, Style::Gas, Style::Nasm}) {
+            Memory memory{&bytes, 0};
+            StyleForm form{style, {}, 0, round % 2 == 1, round % 3 == 0 ? 16 : 1 + random() % COLUMNS_MAX};
+            const char *name = names[round++ % std::size(names)];
+            form.name_length = std::string(name).size();
+            std::copy_n(name, form.name_length, form.name);
+            std::string text;
+            stream_style_text(form, SourceReader{read_memory, &memory}, Utf8Writer{keep_utf8, &text});
+            if (!save(folder, text))
+                return 1;
+        }
+    }
+    std::printf("%d texts written into %s\n", written, folder);
+    return 0;
+}
