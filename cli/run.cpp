@@ -64,7 +64,9 @@ int report_system_failure(const char *what, const char *name, bool quoted, int32
 
 // The progress line of a long run: bytes of the source read, the share of its size when that is
 // known, and the rate, redrawn a few times a second on standard error when that is a terminal
-// and the run has lasted a second, then cleared. The clock is looked at once a read block.
+// and the run has lasted a second, then cleared. Not when the text goes to a terminal: standard
+// error is most often the same one, and the line would stay in the text. The clock is looked at
+// once a read block.
 struct Progress {
     bool enabled;
     uint64_t size; // of the source, 0 when unknown
@@ -80,7 +82,8 @@ constexpr uint64_t PROGRESS_AFTER_MS = 1000, PROGRESS_EVERY_MS = 250;
 void progress_start(const Options &options, SystemFile &source)
 {
     progress = Progress{};
-    progress.enabled = options.progress && system_error_is_terminal();
+    bool text_on_terminal = options.destination.index == STANDARD_STREAM && system_output_is_terminal();
+    progress.enabled = options.progress && !text_on_terminal && system_error_is_terminal();
     if (!progress.enabled)
         return;
     uint64_t size = 0;

@@ -42,8 +42,10 @@ int bin2src_main(int argc, const char *const *argv);
 // Standard input, when it is a terminal, is not taken for a source: nobody types bytes.
 bool system_input_is_terminal();
 
-// A long run shows its progress only to a person: on standard error when it is a terminal.
+// A long run shows its progress only to a person: on standard error when it is a terminal, and
+// not when the text itself goes to a terminal, where the line would land among it.
 bool system_error_is_terminal();
+bool system_output_is_terminal();
 
 // Milliseconds from a fixed point in the past, steady whatever the wall clock does.
 uint64_t system_clock_ms();

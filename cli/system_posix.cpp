@@ -437,6 +437,8 @@ bool system_input_is_terminal() { return isatty(STDIN_FILENO) == 1; }
 
 bool system_error_is_terminal() { return isatty(STDERR_FILENO) == 1; }
 
+bool system_output_is_terminal() { return isatty(STDOUT_FILENO) == 1; }
+
 uint64_t system_clock_ms()
 {
     timespec now{};

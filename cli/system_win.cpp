@@ -198,6 +198,12 @@ bool system_error_is_terminal()
     return GetConsoleMode(GetStdHandle(STD_ERROR_HANDLE), &mode) != 0;
 }
 
+bool system_output_is_terminal()
+{
+    DWORD mode;
+    return GetConsoleMode(GetStdHandle(STD_OUTPUT_HANDLE), &mode) != 0;
+}
+
 uint64_t system_clock_ms() { return GetTickCount64(); }
 
 bool system_open_source(Argument path, SystemFile &file)

@@ -810,7 +810,19 @@ TEST_F(Bin2src, ProgressOnATerminalForALongRunAndThenCleared)
         for (ssize_t n; (n = ::read(master, chunk, sizeof chunk)) > 0;)
             terminal_text[quiet].append(chunk, size_t(n));
     }
+    // The text on the terminal too, as it is with no -o: the same pause, and no progress line on
+    // it, for the line would stay among the text.
+    Result r = run_program({"/bin/sh", "-c", "{ printf ab; sleep 1.5; printf cd; } | '" + std::string(BIN2SRC) +
+                                                 "' -e utf8 -f asm"},
+                           {.output = ptsname(master), .error = ptsname(master)});
+    EXPECT_EQ(r.status, 0);
+    std::string text;
+    char chunk[4096];
+    for (ssize_t n; (n = ::read(master, chunk, sizeof chunk)) > 0;)
+        text.append(chunk, size_t(n));
     close(master);
+    EXPECT_NE(text.find("exe_dt DB 61H,62H,63H,64H"), std::string::npos) << text;
+    EXPECT_EQ(text.find(" bytes, "), std::string::npos) << text;
     const std::string &shown = terminal_text[0];
     EXPECT_NE(shown.find(" bytes, 1 s, "), std::string::npos) << shown;
     EXPECT_NE(shown.find(" MB/s"), std::string::npos) << shown;
