@@ -43,8 +43,15 @@ const char HELP_TEXT[] =
     "                         declaration and NAME_len) with c-source (the one definition),\n"
     "                         gas (GNU as: .byte lines) or nasm (db lines), each with the\n"
     "                         global label NAME and the 64-bit length NAME_len\n"
-    "                         NAME is a C name (letters, digits, '_'; no keyword), by default\n"
-    "                         SOURCE's file name with other characters turned into '_'\n"
+    "                         NAME is a C name: letters, digits and '_', not starting with a\n"
+    "                         digit or '_', not ending in '_', without '__', not main; in the\n"
+    "                         C styles no keyword, nor a macro that gcc and clang predefine\n"
+    "                         (linux, unix). A function of the C library (log, printf) is\n"
+    "                         taken with a warning. By default NAME comes from SOURCE's file\n"
+    "                         name: each run of other characters becomes one '_', none at\n"
+    "                         either end; data goes before a leading digit or an empty name,\n"
+    "                         and _data after a name that would be refused or warned about\n"
+    "                         (8x8.bin gives data_8x8_bin, main gives main_data)\n"
     "      --case=CASE        upper (the default) or lower hexadecimal digits\n"
     "  -c, --columns=N        bytes a line, 1 to 256 (16 by default)\n"
     "\n"
@@ -234,8 +241,8 @@ bool set_label(Options &options, const char *value, Message &error)
 }
 
 // The data name of a build style, given or made from the source's file name; false, with the
-// reason in error, when it cannot be one.
-bool set_style_name(Options &options, const char *given, const char *const *argv, Message &error)
+// reason in error, when it cannot be one. A name taken with a warning has it in warning.
+bool set_style_name(Options &options, const char *given, const char *const *argv, Message &error, Message &warning)
 {
     StyleForm &form = options.style;
     char made[IDENTIFIER_MAX + 2];
@@ -253,10 +260,16 @@ bool set_style_name(Options &options, const char *given, const char *const *argv
     }
     size_t bad_at;
     NameProblem problem = check_style_name(form.style, name, length, bad_at);
-    if (problem == NameProblem::None) {
+    if (problem == NameProblem::None || problem == NameProblem::Library) {
         std::memcpy(form.name, name, length);
         form.name[length] = 0;
         form.name_length = length;
+        // Only a given name: one made from a file's name never is a function's.
+        if (problem == NameProblem::Library)
+            message_start(warning, "warning: the data name '", name,
+                          "' is also a function of the C library, which compilers know as a built-in: its "
+                          "declaration may fail to compile, or calls of the function reach the data; another "
+                          "name is safer");
         return true;
     }
     const char *whose = given ? "the data name '" : "the data name made from the file's name, '";
@@ -284,7 +297,33 @@ bool set_style_name(Options &options, const char *given, const char *const *argv
         message_start(error, whose, name, after);
         message_append(error, "is a keyword of C or C++");
         break;
+    case NameProblem::LeadingUnderscore:
+        message_start(error, whose, name, after);
+        message_append(error, "is reserved: names starting with '_' belong to the compiler and the C library "
+                              "where the data is declared, at file scope");
+        break;
+    case NameProblem::DoubleUnderscore:
+        message_start(error, whose, name, after);
+        message_append(error, "is reserved: names holding '__' belong to the compiler and the C library");
+        break;
+    case NameProblem::TrailingUnderscore:
+        message_start(error, whose, name, after);
+        message_append(error, "ends in '_': the name of its length, ");
+        message_append(error, name);
+        message_append(error, "_len, would hold '__', which is reserved");
+        break;
+    case NameProblem::Main:
+        message_start(error, whose, name, after);
+        message_append(error, "is the program's own function: C and C++ take no data of that name, nor the "
+                              "linker beside the program's main");
+        break;
+    case NameProblem::Predefined:
+        message_start(error, whose, name, after);
+        message_append(error, "is a macro that gcc and clang predefine in their default dialects "
+                              "(-std=gnu17, gnu++17)");
+        break;
     case NameProblem::None:
+    case NameProblem::Library:
         break;
     }
     if (!given)
@@ -431,7 +470,8 @@ Parsed take_option(const Spelling &spelling, const char *value, const char *arg,
 }
 
 // The options that go together and those that do not, once all are read.
-Parsed check_together(const char *const *argv, const Seen &seen, Options &options, Message &error)
+Parsed check_together(const char *const *argv, const Seen &seen, Options &options, Message &error,
+                      Message &warning)
 {
     if (options.reverse) {
         if (seen.shaping) {
@@ -447,7 +487,7 @@ Parsed check_together(const char *const *argv, const Seen &seen, Options &option
                           "' belongs to the window's text; the build styles are C or assembler text in UTF-8");
             return Parsed::Usage;
         }
-        if (!set_style_name(options, seen.name, argv, error))
+        if (!set_style_name(options, seen.name, argv, error, warning))
             return Parsed::Usage;
     } else if (seen.style_only) {
         message_start(error, "'", seen.style_only,
@@ -466,7 +506,7 @@ Parsed check_together(const char *const *argv, const Seen &seen, Options &option
 
 } // namespace
 
-Parsed parse_options(int argc, const char *const *argv, Options &options, Message &error)
+Parsed parse_options(int argc, const char *const *argv, Options &options, Message &error, Message &warning)
 {
     options = Options{};
     options.format = ViewMode::C;
@@ -478,6 +518,7 @@ Parsed parse_options(int argc, const char *const *argv, Options &options, Messag
     options.style.columns = LINE_CELLS;
     options.progress = true;
     message_clear(error);
+    message_clear(warning);
 
     Seen seen{};
     bool source_given = false, only_operands = false;
@@ -505,5 +546,5 @@ Parsed parse_options(int argc, const char *const *argv, Options &options, Messag
         if (taken != Parsed::Run)
             return taken;
     }
-    return check_together(argv, seen, options, error);
+    return check_together(argv, seen, options, error, warning);
 }

@@ -36,7 +36,9 @@ struct Options {
 enum class Parsed { Run, Help, Version, Usage };
 
 // Reads argv[1..argc) (UTF-8). On Usage, error holds what was wrong, without the program name.
-Parsed parse_options(int argc, const char *const *argv, Options &options, Message &error);
+// On Run, warning holds what the user should know all the same (a data name that the C library
+// has), or is empty.
+Parsed parse_options(int argc, const char *const *argv, Options &options, Message &error, Message &warning);
 
 // The texts of --help and --version.
 extern const char HELP_TEXT[];

@@ -442,9 +442,9 @@ int print_segment(const Options &options)
 
 int bin2src_main(int argc, const char *const *argv)
 {
-    Message error;
+    Message error, warning;
     Options options;
-    Parsed parsed = parse_options(argc, argv, options, error);
+    Parsed parsed = parse_options(argc, argv, options, error, warning);
     switch (parsed) {
     case Parsed::Help:
     case Parsed::Version: {
@@ -458,6 +458,8 @@ int bin2src_main(int argc, const char *const *argv)
         report(error, USAGE_HINT);
         return EXIT_USAGE;
     case Parsed::Run:
+        if (warning.length > 0)
+            report(warning);
         break;
     }
     return options.print_segment ? print_segment(options) : convert(options);

@@ -55,10 +55,84 @@ constexpr bool patterns_fit()
 }
 static_assert(patterns_fit(), "a head or tail fits its buffer with the longest name and count");
 
+// The macros that gcc and clang predefine in their default dialects (gnu17, gnu++17) but not in
+// the strict ones, where a name is nothing but a name: on Linux and the BSDs, on 32-bit x86, on
+// MIPS (Debian's mips64el and mipsel), and with MinGW-w64 on Windows.
+constexpr const char *PREDEFINED[] = {"MIPSEL", "WIN32", "WIN64", "WINNT", "i386", "linux", "mips", "unix"};
+
+// The functions of the C library (C17, POSIX and glibc's own headers) that gcc or clang know as
+// built-ins, with no header included: a declaration of data under one of these names fails with
+// clang, or warns with gcc (an error under -Werror), in C, C++ or both. The list is what both
+// compilers refuse, function by function; a name outside it may still clash with a header that
+// the program includes. Each is also a symbol that a program linking the data may call.
+constexpr const char *LIBRARY[] = {
+    "abort", "abs", "acos", "acosf", "acosh", "acoshf", "acoshl", "acosl", "aligned_alloc", "alloca", "asin",
+    "asinf", "asinh", "asinhf", "asinhl", "asinl", "atan", "atan2", "atan2f", "atan2l", "atanf", "atanh", "atanhf",
+    "atanhl", "atanl", "bcmp", "bcopy", "bzero", "cabs", "cabsf", "cabsl", "cacos", "cacosf", "cacosh", "cacoshf",
+    "cacoshl", "cacosl", "calloc", "carg", "cargf", "cargl", "casin", "casinf", "casinh", "casinhf", "casinhl",
+    "casinl", "catan", "catanf", "catanh", "catanhf", "catanhl", "catanl", "cbrt", "cbrtf", "cbrtl", "ccos",
+    "ccosf", "ccosh", "ccoshf", "ccoshl", "ccosl", "ceil", "ceilf", "ceilf128", "ceilf32", "ceilf32x", "ceilf64",
+    "ceilf64x", "ceill", "cexp", "cexpf", "cexpl", "cimag", "cimagf", "cimagl", "clog", "clogf", "clogl", "conj",
+    "conjf", "conjl", "copysign", "copysignf", "copysignf128", "copysignf32", "copysignf32x", "copysignf64",
+    "copysignf64x", "copysignl", "cos", "cosf", "cosh", "coshf", "coshl", "cosl", "cpow", "cpowf", "cpowl", "cproj",
+    "cprojf", "cprojl", "creal", "crealf", "creall", "csin", "csinf", "csinh", "csinhf", "csinhl", "csinl", "csqrt",
+    "csqrtf", "csqrtl", "ctan", "ctanf", "ctanh", "ctanhf", "ctanhl", "ctanl", "dcgettext", "dgettext", "drem",
+    "dremf", "dreml", "erf", "erfc", "erfcf", "erfcl", "erff", "erfl", "execl", "execle", "execlp", "execv",
+    "execve", "execvp", "exit", "exp", "exp10", "exp10f", "exp10l", "exp2", "exp2f", "exp2l", "expf", "expl",
+    "expm1", "expm1f", "expm1l", "fabs", "fabsf", "fabsf128", "fabsf32", "fabsf32x", "fabsf64", "fabsf64x", "fabsl",
+    "fdim", "fdimf", "fdiml", "feclearexcept", "fegetenv", "fegetexceptflag", "fegetround", "feholdexcept",
+    "feraiseexcept", "fesetenv", "fesetexceptflag", "fesetround", "fetestexcept", "feupdateenv", "ffs", "ffsl",
+    "ffsll", "finite", "finitef", "finitel", "floor", "floorf", "floorf128", "floorf32", "floorf32x", "floorf64",
+    "floorf64x", "floorl", "fma", "fmaf", "fmaf128", "fmaf32", "fmaf32x", "fmaf64", "fmaf64x", "fmal", "fmax",
+    "fmaxf", "fmaxf128", "fmaxf32", "fmaxf32x", "fmaxf64", "fmaxf64x", "fmaxl", "fmin", "fminf", "fminf128",
+    "fminf32", "fminf32x", "fminf64", "fminf64x", "fminl", "fmod", "fmodf", "fmodl", "fopen", "fork", "fprintf",
+    "fprintf_unlocked", "fputc", "fputc_unlocked", "fputs", "fputs_unlocked", "fread", "free", "frexp", "frexpf",
+    "frexpl", "fscanf", "fwrite", "fwrite_unlocked", "gamma", "gamma_r", "gammaf", "gammaf_r", "gammal", "gammal_r",
+    "gettext", "hypot", "hypotf", "hypotl", "ilogb", "ilogbf", "ilogbl", "imaxabs", "index", "isalnum", "isalpha",
+    "isascii", "isblank", "iscntrl", "isdigit", "isgraph", "isinf", "isinff", "isinfl", "islower", "isnan",
+    "isnanf", "isnanl", "isprint", "ispunct", "isspace", "isupper", "iswalnum", "iswalpha", "iswblank", "iswcntrl",
+    "iswdigit", "iswgraph", "iswlower", "iswprint", "iswpunct", "iswspace", "iswupper", "iswxdigit", "isxdigit",
+    "j0", "j0f", "j0l", "j1", "j1f", "j1l", "jn", "jnf", "jnl", "labs", "ldexp", "ldexpf", "ldexpl", "lgamma",
+    "lgamma_r", "lgammaf", "lgammaf_r", "lgammal", "lgammal_r", "llabs", "llrint", "llrintf", "llrintl", "llround",
+    "llroundf", "llroundl", "log", "log10", "log10f", "log10l", "log1p", "log1pf", "log1pl", "log2", "log2f",
+    "log2l", "logb", "logbf", "logbl", "logf", "logl", "lrint", "lrintf", "lrintl", "lround", "lroundf", "lroundl",
+    "malloc", "memalign", "memccpy", "memchr", "memcmp", "memcpy", "memmove", "mempcpy", "memset", "modf", "modff",
+    "modfl", "nan", "nanf", "nanf128", "nanf32", "nanf32x", "nanf64", "nanf64x", "nanl", "nearbyint", "nearbyintf",
+    "nearbyintf128", "nearbyintf32", "nearbyintf32x", "nearbyintf64", "nearbyintf64x", "nearbyintl", "nextafter",
+    "nextafterf", "nextafterl", "nexttoward", "nexttowardf", "nexttowardl", "posix_memalign", "pow", "pow10",
+    "pow10f", "pow10l", "powf", "powl", "printf", "printf_unlocked", "putc", "putc_unlocked", "putchar",
+    "putchar_unlocked", "puts", "realloc", "remainder", "remainderf", "remainderl", "remquo", "remquof", "remquol",
+    "rindex", "rint", "rintf", "rintf128", "rintf32", "rintf32x", "rintf64", "rintf64x", "rintl", "round",
+    "roundeven", "roundevenf", "roundevenf128", "roundevenf32", "roundevenf32x", "roundevenf64", "roundevenf64x",
+    "roundevenl", "roundf", "roundf128", "roundf32", "roundf32x", "roundf64", "roundf64x", "roundl", "scalb",
+    "scalbf", "scalbl", "scalbln", "scalblnf", "scalblnl", "scalbn", "scalbnf", "scalbnl", "scanf", "signbit",
+    "signbitd128", "signbitd32", "signbitd64", "signbitf", "signbitl", "significand", "significandf",
+    "significandl", "sin", "sincos", "sincosf", "sincosl", "sinf", "sinh", "sinhf", "sinhl", "sinl", "snprintf",
+    "sprintf", "sqrt", "sqrtf", "sqrtf128", "sqrtf32", "sqrtf32x", "sqrtf64", "sqrtf64x", "sqrtl", "sscanf",
+    "stpcpy", "stpncpy", "strcasecmp", "strcat", "strchr", "strcmp", "strcpy", "strcspn", "strdup", "strerror",
+    "strfmon", "strftime", "strlen", "strncasecmp", "strncat", "strncmp", "strncpy", "strndup", "strnlen",
+    "strpbrk", "strrchr", "strspn", "strstr", "strtod", "strtof", "strtok", "strtol", "strtold", "strtoll",
+    "strtoul", "strtoull", "strxfrm", "tan", "tanf", "tanh", "tanhf", "tanhl", "tanl", "tgamma", "tgammaf",
+    "tgammal", "toascii", "tolower", "toupper", "towlower", "towupper", "trunc", "truncf", "truncf128", "truncf32",
+    "truncf32x", "truncf64", "truncf64x", "truncl", "va_copy", "va_end", "va_start", "vfork", "vfprintf", "vfscanf",
+    "vprintf", "vscanf", "vsnprintf", "vsprintf", "vsscanf", "wcschr", "wcscmp", "wcslen", "wcsncmp", "wmemchr",
+    "wmemcmp", "wmemcpy", "wmemmove", "y0", "y0f", "y0l", "y1", "y1f", "y1l", "yn", "ynf", "ynl",
+};
+
 bool is_letter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_'; }
 bool is_digit(char c) { return c >= '0' && c <= '9'; }
+bool is_letter_or_digit(char c) { return c != '_' && (is_letter(c) || is_digit(c)); }
 
 bool is_c_style(Style style) { return style == Style::C || style == Style::CHeader || style == Style::CSource; }
+
+template <size_t N>
+bool listed(const char *const (&list)[N], const char *name, size_t length)
+{
+    for (const char *entry : list)
+        if (std::strlen(entry) == length && std::memcmp(entry, name, length) == 0)
+            return true;
+    return false;
+}
 
 } // namespace
 
@@ -79,10 +153,27 @@ NameProblem check_style_name(Style style, const char *name, size_t length, size_
     }
     if (is_digit(name[0]))
         return NameProblem::LeadingDigit;
-    if (is_c_style(style))
-        for (const char *keyword : KEYWORDS)
-            if (std::strlen(keyword) == length && std::memcmp(keyword, name, length) == 0)
-                return NameProblem::Keyword;
+    bool c_text = is_c_style(style);
+    if (c_text && listed(KEYWORDS, name, length))
+        return NameProblem::Keyword;
+    if (name[0] == '_')
+        return NameProblem::LeadingUnderscore;
+    for (size_t i = 1; i < length; i++) {
+        if (name[i - 1] == '_' && name[i] == '_') {
+            bad_at = i - 1;
+            return NameProblem::DoubleUnderscore;
+        }
+    }
+    if (name[length - 1] == '_') {
+        bad_at = length - 1;
+        return NameProblem::TrailingUnderscore;
+    }
+    if (length == 4 && std::memcmp(name, "main", 4) == 0)
+        return NameProblem::Main;
+    if (c_text && listed(PREDEFINED, name, length))
+        return NameProblem::Predefined;
+    if (listed(LIBRARY, name, length))
+        return NameProblem::Library;
     return NameProblem::None;
 }
 
@@ -93,15 +184,29 @@ size_t style_name_from_path(const char *path, char *out)
         if (*p == '/' || *p == '\\')
             name = p + 1;
     size_t n = 0;
-    auto put = [&](char c) {
-        if (n <= IDENTIFIER_MAX)
-            out[n] = c;
-        n++;
+    auto put = [&](const char *s, size_t count) {
+        for (size_t i = 0; i < count; i++, n++)
+            if (n <= IDENTIFIER_MAX)
+                out[n] = s[i];
     };
-    if (is_digit(*name))
-        put('_');
-    for (const char *p = name; *p; p++)
-        put(is_letter(*p) || is_digit(*p) ? *p : '_');
+    bool gap = false;
+    for (const char *p = name; *p; p++) {
+        if (!is_letter_or_digit(*p)) {
+            gap = true;
+            continue;
+        }
+        if (n == 0 && is_digit(*p))
+            put("data_", 5);
+        else if (n > 0 && gap)
+            put("_", 1);
+        put(p, 1);
+        gap = false;
+    }
+    if (n == 0)
+        put("data", 4);
+    size_t bad_at;
+    if (n <= IDENTIFIER_MAX && check_style_name(Style::C, out, n, bad_at) != NameProblem::None)
+        put("_data", 5);
     out[n <= IDENTIFIER_MAX ? n : IDENTIFIER_MAX + 1] = 0;
     return n;
 }

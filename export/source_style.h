@@ -40,17 +40,28 @@ struct StylePatterns {
 StylePatterns style_patterns(Style style);
 
 // Why a name cannot be a style's data name. In every style it is a C identifier of ASCII letters,
-// digits and '_', not starting with a digit, for the program that refers to it is C or C++; the C
-// styles also refuse the keywords of C (up to C23) and C++ (up to C++20). The assembler styles
-// take a register's or an instruction's name: NASM's text marks it with '$', and GNU as in its
-// AT&T syntax spells registers with '%'.
-enum class NameProblem { None, Empty, TooLong, BadCharacter, LeadingDigit, Keyword };
+// digits and '_', not starting with a digit, for the program that refers to it is C or C++. Every
+// style refuses what the linker sees: main, which the program defines, and the names that C and
+// C++ reserve where the data is declared, at file scope (a leading '_', or "__", which a trailing
+// '_' would make of <name>_len); they belong to the compiler and the C library, whose own symbols
+// (_start, __dso_handle) share the linker's one name space with the data's. The C styles also
+// refuse what only C's text trips over: the keywords of C (up to C23) and C++ (up to C++20), and
+// the macros that gcc and clang predefine in their default dialects (linux). The assembler styles
+// take those, as a register's or an instruction's name: NASM's text marks it with '$', and GNU as
+// in its AT&T syntax spells registers with '%'. Library, the last, is no refusal but a warning:
+// a function of the C library that the compilers know as a built-in (log, index, printf).
+enum class NameProblem {
+    None, Empty, TooLong, BadCharacter, LeadingDigit, Keyword, LeadingUnderscore, DoubleUnderscore,
+    TrailingUnderscore, Main, Predefined, Library,
+};
 NameProblem check_style_name(Style style, const char *name, size_t length, size_t &bad_at);
 
-// The default data name, as xxd -i makes it from a file name, from the file's own name without
-// its folders: every character other than an ASCII letter or digit becomes '_', and a name that
-// starts with a digit gets '_' in front. Writes at most IDENTIFIER_MAX + 1 bytes and the
-// terminator; returns the name's whole length (more than IDENTIFIER_MAX when it did not fit).
+// The default data name, from a file's own name without its folders: each run of characters
+// other than ASCII letters and digits becomes one '_', and none is left at either end; a name
+// that is then empty or starts with a digit gets "data" in front ("data_8x8_bin"), and one that
+// check_style_name would refuse or warn about in a C style gets "_data" after it ("main_data").
+// Writes at most IDENTIFIER_MAX + 1 bytes and the terminator; returns the name's whole length
+// (more than IDENTIFIER_MAX when it did not fit).
 size_t style_name_from_path(const char *path, char *out);
 
 // The pattern expanded with the form's name and the count. Returns its length; out holds

@@ -4,7 +4,8 @@
 # from C89 to C2x and every C++ standard from C++98 to C++20, or assembled by as and by
 # nasm -f elf64, linked into a program that writes the embedded bytes back out; those bytes must
 # be the file's, and the length symbol must say how many there are. Then --reverse reads every
-# text back into the same bytes.
+# text back into the same bytes, and every data name bin2src takes, of hostile ones given and
+# made from files' names, builds in the default dialects and the strict standards alike.
 #   build_styles_test.sh BIN2SRC
 set -euo pipefail
 bin2src=$1
@@ -84,6 +85,109 @@ done
 for text in data.h data_def.c data.s data.asm; do
   check "--reverse of $text" "$bin2src" --reverse "$text"
 done
+
+# Every data name bin2src takes without a word builds: in the C styles it compiles, in a program
+# of its own that defines main and includes nothing else, under the compilers' default dialects
+# and the strict standards; in the assembler styles it links beside such a program, which reaches
+# it by its symbol. The names are hostile ones, given with --name or made from files' names; a
+# given name may be refused (status 2) or taken with a warning, and is then left out, but a name
+# made from a file's name must always be taken, silently.
+mkdir names
+cd names
+builds() { # what, then the command that must succeed
+  local what=$1
+  shift
+  if "$@" >err.txt 2>&1; then
+    passed=$((passed + 1))
+  else
+    failed=$((failed + 1))
+    echo "FAILED: $what"
+    head -n 20 err.txt
+  fi
+}
+printf abc >abc
+given=(main linux unix i386 mips MIPSEL WIN32 WINNT int eax _Pragma __func__ __LINE__ __STDC__ __VA_ARGS__
+       __has_include _Exit _start _init __dso_handle a__b rom_ log index printf puts sin strdup j0 va_start
+       alloca environ stdin font_rom)
+files=(8x8.bin main linux __x.bin int log printf _Bool.h "a - b_.bin" データ x__y.c i386 WIN32.dll ./-.bin
+       _start.s "$(printf '%058d' 7)")
+for file in "${files[@]}"; do cp abc "$file"; done
+declare -A taken # style:name
+k=0
+take() { # style, then bin2src's arguments; the name taken, if any, is added to taken
+  local style=$1 out=$((k++)) status=0
+  shift
+  "$bin2src" --style="$style" -o "$out" "$@" 2>err.txt || status=$?
+  local name
+  case $style in
+    c | c-header) name=$(sed -n '1s/^#ifndef BIN2SRC_\(.*\)_H$/\1/p' "$out" 2>/dev/null || true) ;;
+    c-source) name=$(sed -n 's/^extern const unsigned char \(.*\)\[\];$/\1/p' "$out" 2>/dev/null || true) ;;
+    gas) name=$(sed -n '2s/^\t\.globl \(.*\)$/\1/p' "$out" 2>/dev/null || true) ;;
+    nasm) name=$(sed -n '2s/^\tglobal \$\(.*\)$/\1/p' "$out" 2>/dev/null || true) ;;
+  esac
+  if [ "$status" -eq 0 ] && [ ! -s err.txt ] && [ -n "$name" ]; then
+    [ -z "${taken[$style:$name]:-}" ] && taken[$style:$name]=$out
+    return 0
+  fi
+  # A given name may be refused, or taken with a warning; a name made from a file's name not.
+  if [[ $1 == --name=* ]]; then
+    [ "$status" -eq 2 ] && return 0
+    [ "$status" -eq 0 ] && grep -q '^bin2src: warning: ' err.txt && return 0
+  fi
+  failed=$((failed + 1))
+  echo "FAILED: bin2src --style=$style $*: status $status"
+  cat err.txt
+}
+for style in c c-header c-source gas nasm; do
+  for name in "${given[@]}"; do take "$style" --name="$name" abc; done
+  for file in "${files[@]}"; do take "$style" "$file"; done
+done
+# The programs: each taken name's data beside the C that uses it, one program a style (the two
+# assemblers' data take the same names), and c-header's with c-source's definitions.
+declare -A includes tests objects
+for key in "${!taken[@]}"; do
+  style=${key%%:*} name=${key#*:} out=${taken[$key]}
+  case $style in
+    c | c-header)
+      [ "$style" = c ] || [ -n "${taken[c-source:$name]:-}" ] || continue
+      includes[$style]+="#include \"$out\""$'\n'
+      tests[$style]+=" && $name[0] == 'a' && ${name}_len == 3" ;;
+    c-source)
+      cat "$out" >>defs.c ;;
+    gas | nasm)
+      includes[$style]+="extern const unsigned char d$out[] __asm__(\"$name\");"$'\n'
+      includes[$style]+="extern const unsigned char l$out[8] __asm__(\"${name}_len\");"$'\n'
+      tests[$style]+=" && d$out[0] == 'a' && l$out[0] == 3 && l$out[7] == 0"
+      objects[$style]+=" $out.o"
+      if [ "$style" = gas ]; then
+        builds "as: the name of $out" as --fatal-warnings -o "$out.o" "$out"
+      else
+        builds "nasm: the name of $out" nasm -f elf64 -w+all -w+error -o "$out.o" "$out"
+      fi ;;
+  esac
+done
+for style in c c-header gas nasm; do
+  printf '%sint main(void)\n{\n    return 1%s ? 0 : 1;\n}\n' "${includes[$style]}" "${tests[$style]}" >"$style.c"
+done
+for cc in gcc clang; do
+  cxx=g++
+  [ "$cc" = clang ] && cxx=clang++
+  for std in c89 c99 c11 c17 c2x gnu89 gnu17 c++98 c++11 c++17 c++20 gnu++98 gnu++17; do
+    compile="$cc -x c"
+    [[ $std == *++* ]] && compile="$cxx -x c++"
+    builds "$compile -std=$std, the names taken by style c" \
+      sh -c "$compile ${flags[*]} -std=$std -o prog c.c && ./prog"
+    builds "$compile -std=$std, the names taken by styles c-header and c-source" \
+      sh -c "$compile ${flags[*]} -std=$std -o prog c-header.c defs.c && ./prog"
+  done
+  for style in gas nasm; do
+    for std in c89 gnu17; do
+      builds "$cc -std=$std, the names taken by style $style" \
+        sh -c "$cc ${flags[*]} -std=$std -o prog $style.c ${objects[$style]} -Wl,--fatal-warnings && ./prog"
+    done
+  done
+done
+cd ..
 
 echo "$passed passed, $failed failed"
 [ "$failed" -eq 0 ]

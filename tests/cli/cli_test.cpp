@@ -587,8 +587,9 @@ TEST_F(Bin2src, BadOptionsAreRefusedWithTheirReason)
                                                  "digits and '_' only"},
         {{"--style=nasm", "--name=9abc", source}, "the data name '9abc' is not a C name: it starts with a digit"},
         {{"-t", "c-source", "-n", "class", source}, "the data name 'class' is a keyword of C or C++"},
-        {{"-t", "c", write("int", {1}), "-o", "x.c"},
-         "the data name made from the file's name, 'int', is a keyword of C or C++; give a name with --name"},
+        {{"-t", "c", write(std::string(64, 'b'), {1}), "-o", "x.c"},
+         "the data name made from the file's name, '" + std::string(64, 'b') +
+             "', is too long: at most 63 characters; give a name with --name"},
         {{"-t", "gas", "-n", std::string(64, 'a'), source},
          "the data name '" + std::string(64, 'a') + "' is too long: at most 63 characters"},
         {{"-t", "pascal", source}, "unknown style 'pascal': window, c, c-header, c-source, gas or nasm"},

@@ -91,15 +91,17 @@ struct Parse {
     Parsed parsed;
     Options options;
     std::string error;
+    std::string warning;
 };
 
 Parse parse(std::vector<const char *> args)
 {
     args.insert(args.begin(), "bin2src");
     Parse p{};
-    Message error;
-    p.parsed = parse_options(int(args.size()), args.data(), p.options, error);
+    Message error, warning;
+    p.parsed = parse_options(int(args.size()), args.data(), p.options, error, warning);
     p.error.assign(error.text, error.length);
+    p.warning.assign(warning.text, warning.length);
     return p;
 }
 
@@ -193,6 +195,86 @@ TEST(Options, NameOfFifteenUnitsAndNoMore)
     p = parse({"-n", "データー名"});
     ASSERT_EQ(p.parsed, Parsed::Run);
     EXPECT_EQ(std::u16string(p.options.label.units, p.options.label.length), u"データー名");
+}
+
+// A build style's data name, given or made from the source's file name: taken (the name), taken
+// with a warning, or refused with its reason. Every name taken must compile where the data is
+// declared and link beside a C program; build_styles_test.sh holds the compilers to that.
+TEST(Options, BuildStyleNames)
+{
+    const std::string made = "the data name made from the file's name, '";
+    const std::string too_long(64, 'a');
+    const std::string reserved = "' is reserved: names starting with '_' belong to the compiler and the C library "
+                                 "where the data is declared, at file scope";
+    const std::string predefined = "' is a macro that gcc and clang predefine in their default dialects "
+                                   "(-std=gnu17, gnu++17)";
+    const std::string main_function = "' is the program's own function: C and C++ take no data of that name, nor "
+                                      "the linker beside the program's main";
+    const std::string library = "' is also a function of the C library, which compilers know as a built-in: its "
+                                "declaration may fail to compile, or calls of the function reach the data; "
+                                "another name is safer";
+    struct Case {
+        const char *style;
+        const char *name;   // given with --name, or null: made from the source
+        const char *source; // the source's path
+        std::string taken;  // the name, or empty when refused
+        std::string said;   // the reason it was refused, or the warning
+    };
+    const Case cases[] = {
+        {"c", "font_rom", "f.bin", "font_rom", ""},
+        {"nasm", "eax", "f.bin", "eax", ""},
+        // What only C's text trips over: refused in the C styles, a label in the assembler's.
+        {"c-source", "int", "f.bin", "", "the data name 'int' is a keyword of C or C++"},
+        {"gas", "int", "f.bin", "int", ""},
+        {"c", "linux", "f.bin", "", "the data name 'linux" + predefined},
+        {"c-header", "i386", "f.bin", "", "the data name 'i386" + predefined},
+        {"c-source", "WIN32", "f.bin", "", "the data name 'WIN32" + predefined},
+        {"nasm", "linux", "f.bin", "linux", ""},
+        // What the linker sees: refused in every style.
+        {"c", "main", "f.bin", "", "the data name 'main" + main_function},
+        {"gas", "main", "f.bin", "", "the data name 'main" + main_function},
+        {"c", "_Bool", "f.bin", "", "the data name '_Bool' is a keyword of C or C++"},
+        {"nasm", "_Bool", "f.bin", "", "the data name '_Bool" + reserved},
+        {"c", "_Pragma", "f.bin", "", "the data name '_Pragma" + reserved},
+        {"c-source", "__func__", "f.bin", "", "the data name '__func__" + reserved},
+        {"gas", "_start", "f.bin", "", "the data name '_start" + reserved},
+        {"c", "font__rom", "f.bin", "", "the data name 'font__rom' is reserved: names holding '__' belong to the "
+                                        "compiler and the C library"},
+        {"nasm", "rom_", "f.bin", "", "the data name 'rom_' ends in '_': the name of its length, rom__len, would "
+                                      "hold '__', which is reserved"},
+        // The C library's built-ins: taken, with a warning, in every style.
+        {"c-source", "log", "f.bin", "log", "warning: the data name 'log" + library},
+        {"c", "index", "f.bin", "index", "warning: the data name 'index" + library},
+        {"gas", "printf", "f.bin", "printf", "warning: the data name 'printf" + library},
+        // Made from the file's name: never refused for what the name is, never warned about.
+        {"c", nullptr, "assets/font 8x8.bin", "font_8x8_bin", ""},
+        {"c", nullptr, "8x8.bin", "data_8x8_bin", ""},
+        {"gas", nullptr, "C:\\roms\\__x.bin", "x_bin", ""},
+        {"c", nullptr, "a - b_.bin", "a_b_bin", ""},
+        {"c", nullptr, "\xE3\x83\x87\xE3\x83\xBC\xE3\x82\xBF", "data", ""},
+        {"c-source", nullptr, "int", "int_data", ""},
+        {"nasm", nullptr, "bin/main", "main_data", ""},
+        {"c", nullptr, "linux", "linux_data", ""},
+        {"c", nullptr, "log", "log_data", ""},
+        {"c", nullptr, "_Bool", "Bool", ""},
+        {"c", nullptr, too_long.c_str(), "",
+         made + too_long + "', is too long: at most 63 characters; give a name with --name"},
+    };
+    for (const Case &c : cases) {
+        std::vector<const char *> args = {"-t", c.style, c.source};
+        if (c.name)
+            args.insert(args.end(), {"-n", c.name});
+        Parse p = parse(args);
+        std::string what = std::string(c.style) + " " + (c.name ? c.name : c.source);
+        if (c.taken.empty()) {
+            EXPECT_EQ(p.parsed, Parsed::Usage) << what;
+            EXPECT_EQ(p.error, c.said) << what;
+        } else {
+            ASSERT_EQ(p.parsed, Parsed::Run) << what << ": " << p.error;
+            EXPECT_EQ(std::string(p.options.style.name, p.options.style.name_length), c.taken) << what;
+            EXPECT_EQ(p.warning, c.said) << what;
+        }
+    }
 }
 
 } // namespace
