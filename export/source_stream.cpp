@@ -45,7 +45,7 @@ struct StyleText {
     size_t head(char *out) const { return expand_style_pattern(patterns.head, form, 0, out); }
     char *lines(const LineStart<char> &s, const uint8_t *bytes, size_t n, char *out) const
     {
-        if (form.columns == LINE_CELLS)
+        if (form.columns == LINE_CELLS && form.style != Style::CString)
             return kernel(patterns.shape, form.lower, s, bytes, n, out);
         for (size_t i = 0; i < n; i++, bytes += form.columns)
             out = style_line(form, bytes, form.columns, false, out);
@@ -144,9 +144,9 @@ StreamResult stream_window(ViewMode format, const Label &label, SourceReader rea
     return stream(form, reader, writer, block);
 }
 
-// A C header holds no bytes, only their count: the source is read through, then the text is
-// written at once.
-StreamResult count_into_header(const StyleForm &form, SourceReader reader, Utf8Writer writer)
+// A C header holds no bytes, only their count, and an .incbin text only names its source: the
+// source is read through, then the text is written at once.
+StreamResult count_into_text(const StyleForm &form, SourceReader reader, Utf8Writer writer)
 {
     uint64_t total = 0;
     for (;;) {
@@ -159,7 +159,8 @@ StreamResult count_into_header(const StyleForm &form, SourceReader reader, Utf8W
     }
     if (total == 0)
         return StreamResult::EmptySource;
-    StylePatterns patterns = style_patterns(form.style);
+    StylePatterns patterns = style_templates(form.style);
+    static_assert(STYLE_HEAD_MAX <= STREAM_TEXT_BYTES);
     size_t used = expand_style_pattern(patterns.head, form, total, utf8_block);
     used += expand_style_pattern(patterns.tail, form, total, utf8_block + used);
     return writer.write(writer.context, utf8_block, used) ? StreamResult::Written : StreamResult::WriteFailed;
@@ -179,9 +180,9 @@ StreamResult stream_source_text(ViewMode format, const Label &label, SourceReade
 
 StreamResult stream_style_text(const StyleForm &form, SourceReader reader, Utf8Writer writer)
 {
-    if (form.style == Style::CHeader)
-        return count_into_header(form, reader, writer);
-    StylePatterns patterns = style_patterns(form.style);
+    if (!has_data_lines(form.style))
+        return count_into_text(form, reader, writer);
+    StylePatterns patterns = style_templates(form.style);
     LineStart<char> start{};
     start.length = std::strlen(patterns.start);
     std::memcpy(start.units, patterns.start, start.length);

@@ -1,8 +1,19 @@
 #include "export/source_style.h"
 
+#include <array>
 #include <cstring>
 
 namespace {
+
+// GNU as: the section, the symbol's type and the label, for ELF and COFF alike; after the bytes,
+// the symbol's size, then the 64-bit length of the bytes and the stack note.
+#define GAS_HEAD                                                                                                 \
+    "\t.ifdef .text\n\t.section \4,\"a\"\n\t.type \1, %object\n\t.else\n\t.section \5,\"dr\"\n\t.endif\n" \
+    "\t.globl \1\n\t.balign \6\n\1:\n"
+#define GAS_TAIL(end, length)                                                                                    \
+    "\t.ifdef .text\n\t.size \1, " end " - \1\n\t.endif\n\t.balign 8\n\t.globl \1_len\n\1_len:\n\t.quad " length  \
+    "\n\t.ifdef .text\n\t.type \1_len, %object\n\t.size \1_len, 8\n\t.section .note.GNU-stack,\"\",%progbits\n"  \
+    "\t.endif\n"
 
 // The include guard is BIN2SRC_<name>_H: a name of the program's own, clear of the user's.
 constexpr StylePatterns PATTERNS[] = {
@@ -14,12 +25,59 @@ constexpr StylePatterns PATTERNS[] = {
     // The declaration before the definition gives the const array external linkage in C++ too.
     {"#ifdef __cplusplus\nextern \"C\" {\n#endif\nextern const unsigned char \1[];\nconst unsigned char \1[] = {\n", "\t",
      LineShape::List, "};\n#ifdef __cplusplus\n}\n#endif\n"},
-    // The length is a 64-bit word after the bytes; the note keeps the linker from making the
-    // stack executable.
-    {"\t.section .rodata\n\t.globl \1\n\1:\n", "\t.byte ", LineShape::Row,
-     "\t.balign 8\n\t.globl \1_len\n\1_len:\n\t.quad \2\n\t.section .note.GNU-stack,\"\",@progbits\n"},
-    {"\tsection .rodata\n\tglobal $\1\n$\1:\n", "\tdb ", LineShape::Row,
-     "\talign 8, db 0\n\tglobal $\1_len\n$\1_len:\n\tdq \2\n\tsection .note.GNU-stack noalloc noexec nowrite progbits\n"},
+    // The length is a 64-bit word after the bytes. One text for ELF and COFF: GNU as and LLVM's
+    // assembler define the symbol .text from the start on ELF and not on COFF, where the
+    // read-only section is .rdata and there are no symbol types, sizes or stack note.
+    {GAS_HEAD, "\t.byte ", LineShape::Row, GAS_TAIL(".", "\2")},
+    // The same for NASM, whose own preprocessor knows the output format.
+    {"%ifidn __OUTPUT_FORMAT__,win32\n%define BIN2SRC_COFF\n%elifidn __OUTPUT_FORMAT__,win64\n%define BIN2SRC_COFF\n"
+     "%endif\n%ifdef BIN2SRC_COFF\n\tsection \5 rdata align=\6\n\tglobal $\1\n%else\n"
+     "\tsection \4 progbits alloc noexec nowrite align=\6\n\tglobal $\1:data ($\1.end - $\1)\n%endif\n$\1:\n",
+     "\tdb ", LineShape::Row,
+     ".end:\n\talign 8, db 0\n%ifdef BIN2SRC_COFF\n\tglobal $\1_len\n%else\n\tglobal $\1_len:data 8\n%endif\n"
+     "$\1_len:\n\tdq \2\n%ifndef BIN2SRC_COFF\n\tsection .note.GNU-stack noalloc noexec nowrite progbits\n%endif\n"},
+    // The bytes pulled in from the source's file by the assembler, the length reckoned by it.
+    {GAS_HEAD "\t.incbin \"\7\"\n1:\n" GAS_TAIL("1b", "1b - \1"), "", LineShape::Row, ""},
+    // The same in a C or C++ file that any GCC or Clang compiles as it is, with no assembler
+    // language in the build: one top-level asm statement, whose target the preprocessor knows.
+    // The section is left as the compiler had it (COFF has no .pushsection: its code is in .text).
+    {"#if !defined(__GNUC__) || !(defined(__ELF__) || defined(_WIN32))\n"
+     "#error \"\1 is pulled in by the .incbin of GNU as, for ELF or Windows: compile this file with GCC or Clang\"\n"
+     "#endif\n"
+     "#if defined(_WIN32) && defined(__i386__)\n#define BIN2SRC_SYMBOL(name) \"_\" #name\n#else\n"
+     "#define BIN2SRC_SYMBOL(name) #name\n#endif\n"
+     "__asm__(\n#if defined(__ELF__)\n"
+     "    \"\\t.pushsection \4,\\\"a\\\"\\n\"\n"
+     "    \"\\t.type \" BIN2SRC_SYMBOL(\1) \", %object\\n\"\n"
+     "#else\n"
+     "    \"\\t.section \5,\\\"dr\\\"\\n\"\n"
+     "#endif\n"
+     "    \"\\t.globl \" BIN2SRC_SYMBOL(\1) \"\\n\"\n"
+     "    \"\\t.balign \6\\n\"\n"
+     "    BIN2SRC_SYMBOL(\1) \":\\n\"\n"
+     "    \"\\t.incbin \\\"\10\\\"\\n\"\n"
+     "    \"1:\\n\"\n"
+     "#if defined(__ELF__)\n"
+     "    \"\\t.size \" BIN2SRC_SYMBOL(\1) \", 1b - \" BIN2SRC_SYMBOL(\1) \"\\n\"\n"
+     "    \"\\t.type \" BIN2SRC_SYMBOL(\1_len) \", %object\\n\"\n"
+     "    \"\\t.size \" BIN2SRC_SYMBOL(\1_len) \", 8\\n\"\n"
+     "#endif\n"
+     "    \"\\t.balign 8\\n\"\n"
+     "    \"\\t.globl \" BIN2SRC_SYMBOL(\1_len) \"\\n\"\n"
+     "    BIN2SRC_SYMBOL(\1_len) \":\\n\"\n"
+     "    \"\\t.quad 1b - \" BIN2SRC_SYMBOL(\1) \"\\n\"\n"
+     "#if defined(__ELF__)\n    \"\\t.popsection\\n\"\n#else\n    \"\\t.text\\n\"\n#endif\n"
+     ");\n",
+     "", LineShape::Row, ""},
+    // A string literal for every line, in braces, which C and C++ allow around a string. The
+    // string's terminating zero follows the bytes. C asks compilers to take 509 characters in a
+    // string (4095 from C99), and GCC and Clang say so under -pedantic: not for this text.
+    {"#ifndef BIN2SRC_\1_H\n#define BIN2SRC_\1_H\n#if defined(__GNUC__) && !defined(__cplusplus)\n"
+     "#pragma GCC diagnostic push\n#pragma GCC diagnostic ignored \"-Woverlength-strings\"\n#endif\n"
+     "static const unsigned char \1[] = {\n",
+     "\t\"", LineShape::Row,
+     "};\n#if defined(__GNUC__) && !defined(__cplusplus)\n#pragma GCC diagnostic pop\n#endif\n"
+     "#define \1_len (sizeof \1 - 1)\n#endif\n"},
 };
 
 // The keywords of C89 to C23 and C++98 to C++20, with C++'s alternative spellings of operators.
@@ -37,23 +95,97 @@ constexpr const char *KEYWORDS[] = {
     "virtual", "void", "volatile", "wchar_t", "while", "xor", "xor_eq",
 };
 
+// The longest text a mark can stand for: a path escaped twice, as a C string of GNU as's string,
+// takes at most 5 characters a byte ("\\012").
+constexpr size_t mark_max(char mark)
+{
+    switch (mark) {
+    case NAME_MARK:         return IDENTIFIER_MAX;
+    case COUNT_MARK:        return DECIMAL_DIGITS_MAX;
+    case ELF_SECTION_MARK:
+    case COFF_SECTION_MARK: return SECTION_MAX;
+    case ALIGNMENT_MARK:    return 4;
+    case PATH_MARK:         return 4 * SOURCE_PATH_MAX;
+    case C_PATH_MARK:       return 5 * SOURCE_PATH_MAX;
+    default:                return 1;
+    }
+}
+
 constexpr size_t expanded_max(const char *pattern)
 {
     size_t n = 0;
     for (; *pattern; pattern++)
-        n += *pattern == NAME_MARK ? IDENTIFIER_MAX : *pattern == COUNT_MARK ? DECIMAL_DIGITS_MAX : 1;
+        n += mark_max(*pattern);
     return n;
 }
 
 constexpr bool patterns_fit()
 {
-    for (const StylePatterns &p : PATTERNS)
-        if (expanded_max(p.head) > STYLE_PIECE_MAX || expanded_max(p.tail) > STYLE_PIECE_MAX ||
-            expanded_max(p.start) > sizeof(LineStart<char>::units))
+    for (const StylePatterns &p : PATTERNS) {
+        bool lines = *p.start != 0; // else head and tail are written together
+        if (lines ? expanded_max(p.head) > STYLE_PIECE_MAX || expanded_max(p.tail) > STYLE_PIECE_MAX
+                  : expanded_max(p.head) + expanded_max(p.tail) > STYLE_HEAD_MAX)
             return false;
+        if (expanded_max(p.start) > sizeof(LineStart<char>::units))
+            return false;
+    }
     return true;
 }
-static_assert(patterns_fit(), "a head or tail fits its buffer with the longest name and count");
+static_assert(patterns_fit(), "a head or tail fits its buffer with the longest name, count, section and path");
+static_assert(ALIGNMENT_MAX < 10000, "the alignment has at most 4 digits");
+
+// The patterns with the default placement, as the way back reads them: at compile time, into
+// fixed rooms.
+constexpr size_t DEFAULT_PATTERN_MAX = 2048;
+constexpr size_t STYLE_COUNT = sizeof PATTERNS / sizeof *PATTERNS;
+constexpr char DEFAULT_ELF_SECTION[] = ".rodata", DEFAULT_COFF_SECTION[] = ".rdata", DEFAULT_ALIGNMENT[] = "16";
+static_assert(ALIGNMENT_DEFAULT == 16);
+
+struct DefaultPatterns {
+    char head[STYLE_COUNT][DEFAULT_PATTERN_MAX];
+    char tail[STYLE_COUNT][DEFAULT_PATTERN_MAX];
+};
+
+constexpr void with_defaults(const char *pattern, char *out)
+{
+    for (; *pattern; pattern++) {
+        const char *value = *pattern == ELF_SECTION_MARK    ? DEFAULT_ELF_SECTION
+                            : *pattern == COFF_SECTION_MARK ? DEFAULT_COFF_SECTION
+                            : *pattern == ALIGNMENT_MARK    ? DEFAULT_ALIGNMENT
+                                                            : nullptr;
+        if (!value)
+            *out++ = *pattern;
+        for (; value && *value; value++)
+            *out++ = *value;
+    }
+    *out = 0;
+}
+
+constexpr DefaultPatterns make_default_patterns()
+{
+    DefaultPatterns d{};
+    for (size_t i = 0; i < STYLE_COUNT; i++) {
+        with_defaults(PATTERNS[i].head, d.head[i]);
+        with_defaults(PATTERNS[i].tail, d.tail[i]);
+    }
+    return d;
+}
+
+constexpr bool defaults_fit()
+{
+    for (const StylePatterns &p : PATTERNS) {
+        char out[DEFAULT_PATTERN_MAX * 2] = {};
+        with_defaults(p.head, out);
+        if (length_of(out) >= DEFAULT_PATTERN_MAX)
+            return false;
+        with_defaults(p.tail, out);
+        if (length_of(out) >= DEFAULT_PATTERN_MAX)
+            return false;
+    }
+    return true;
+}
+static_assert(defaults_fit(), "the patterns with the default placement fit their rooms");
+constexpr DefaultPatterns DEFAULT_PATTERNS = make_default_patterns();
 
 // The macros that gcc and clang predefine in their default dialects (gnu17, gnu++17) but not in
 // the strict ones, where a name is nothing but a name: on Linux and the BSDs, on 32-bit x86, on
@@ -123,7 +255,65 @@ bool is_letter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z')
 bool is_digit(char c) { return c >= '0' && c <= '9'; }
 bool is_letter_or_digit(char c) { return c != '_' && (is_letter(c) || is_digit(c)); }
 
-bool is_c_style(Style style) { return style == Style::C || style == Style::CHeader || style == Style::CSource; }
+bool is_c_style(Style style)
+{
+    return style == Style::C || style == Style::CHeader || style == Style::CSource || style == Style::CIncbin ||
+           style == Style::CString;
+}
+
+// A byte in a C string literal: printable ASCII as it is, but for the quote, the backslash and
+// '?', which could start a trigraph; anything else as three octal digits, which no digit after
+// them can lengthen.
+struct StringCell {
+    char text[4];
+    uint8_t length;
+};
+
+constexpr bool is_plain_in_string(unsigned b) { return b >= 0x20 && b < 0x7F && b != '"' && b != '\\' && b != '?'; }
+
+constexpr std::array<StringCell, 256> make_string_cells()
+{
+    std::array<StringCell, 256> cells{};
+    for (unsigned b = 0; b < 256; b++) {
+        StringCell &c = cells[b];
+        if (is_plain_in_string(b)) {
+            c = StringCell{{char(b)}, 1};
+        } else {
+            c = StringCell{{'\\', char('0' + (b >> 6)), char('0' + (b >> 3 & 7)), char('0' + (b & 7))}, 4};
+        }
+    }
+    return cells;
+}
+constexpr std::array<StringCell, 256> STRING_CELLS = make_string_cells();
+
+// The path in a GNU as string: '\\' and '"' escaped, control characters in octal, other bytes
+// (UTF-8) as they are. With in_c, that text again as the body of a C string.
+char *put_escaped_path(const StyleForm &form, bool in_c, char *out)
+{
+    auto put_c = [&](uint8_t b) {
+        if (!in_c) {
+            *out++ = char(b);
+            return;
+        }
+        std::memcpy(out, STRING_CELLS[b].text, 4);
+        out += STRING_CELLS[b].length;
+    };
+    for (size_t i = 0; i < form.path_length; i++) {
+        auto b = uint8_t(form.path[i]);
+        if (b == '\\' || b == '"') {
+            put_c('\\');
+            put_c(b);
+        } else if (b < 0x20 || b == 0x7F) {
+            put_c('\\');
+            put_c(uint8_t('0' + (b >> 6)));
+            put_c(uint8_t('0' + (b >> 3 & 7)));
+            put_c(uint8_t('0' + (b & 7)));
+        } else {
+            put_c(b);
+        }
+    }
+    return out;
+}
 
 template <size_t N>
 bool listed(const char *const (&list)[N], const char *name, size_t length)
@@ -136,7 +326,40 @@ bool listed(const char *const (&list)[N], const char *name, size_t length)
 
 } // namespace
 
-StylePatterns style_patterns(Style style) { return PATTERNS[int(style)]; }
+StylePatterns style_patterns(Style style)
+{
+    StylePatterns p = PATTERNS[int(style)];
+    p.head = DEFAULT_PATTERNS.head[int(style)];
+    p.tail = DEFAULT_PATTERNS.tail[int(style)];
+    return p;
+}
+
+StylePatterns style_templates(Style style) { return PATTERNS[int(style)]; }
+
+bool has_data_lines(Style style) { return *PATTERNS[int(style)].start != 0; }
+
+bool is_placed(Style style)
+{
+    return style == Style::Gas || style == Style::Nasm || style == Style::Incbin || style == Style::CIncbin;
+}
+
+bool names_source(Style style) { return style == Style::Incbin || style == Style::CIncbin; }
+
+NameProblem check_section_name(const char *name, size_t length, size_t &bad_at)
+{
+    bad_at = 0;
+    if (length == 0)
+        return NameProblem::Empty;
+    if (length > SECTION_MAX)
+        return NameProblem::TooLong;
+    for (size_t i = 0; i < length; i++) {
+        if (!is_letter(name[i]) && !is_digit(name[i]) && name[i] != '.' && name[i] != '$') {
+            bad_at = i;
+            return NameProblem::BadCharacter;
+        }
+    }
+    return is_digit(name[0]) ? NameProblem::LeadingDigit : NameProblem::None;
+}
 
 NameProblem check_style_name(Style style, const char *name, size_t length, size_t &bad_at)
 {
@@ -220,6 +443,17 @@ size_t expand_style_pattern(const char *pattern, const StyleForm &form, uint64_t
             p += form.name_length;
         } else if (*s == COUNT_MARK) {
             p += decimal_digits(count, p);
+        } else if (*s == ELF_SECTION_MARK || *s == COFF_SECTION_MARK) {
+            const char *section = form.section_length         ? form.section
+                                  : *s == ELF_SECTION_MARK ? DEFAULT_ELF_SECTION
+                                                           : DEFAULT_COFF_SECTION;
+            size_t n = form.section_length ? form.section_length : std::strlen(section);
+            std::memcpy(p, section, n);
+            p += n;
+        } else if (*s == ALIGNMENT_MARK) {
+            p += decimal_digits(form.alignment ? form.alignment : ALIGNMENT_DEFAULT, p);
+        } else if (*s == PATH_MARK || *s == C_PATH_MARK) {
+            p = put_escaped_path(form, *s == C_PATH_MARK, p);
         } else {
             *p++ = *s;
         }
@@ -229,10 +463,20 @@ size_t expand_style_pattern(const char *pattern, const StyleForm &form, uint64_t
 
 char *style_line(const StyleForm &form, const uint8_t *bytes, size_t n, bool is_last, char *out)
 {
-    StylePatterns patterns = style_patterns(form.style);
+    StylePatterns patterns = PATTERNS[int(form.style)];
     size_t start = std::strlen(patterns.start);
     std::memcpy(out, patterns.start, start);
-    char *p = style_cells(patterns.shape, form.lower, bytes, n, out + start);
+    char *p = out + start;
+    if (form.style == Style::CString) {
+        for (size_t i = 0; i < n; i++) {
+            std::memcpy(p, STRING_CELLS[bytes[i]].text, 4);
+            p += STRING_CELLS[bytes[i]].length;
+        }
+        *p++ = '"';
+        *p++ = '\n';
+        return p;
+    }
+    p = style_cells(patterns.shape, form.lower, bytes, n, p);
     if (is_last && patterns.shape == LineShape::List)
         p--;
     *p++ = '\n';

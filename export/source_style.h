@@ -1,9 +1,12 @@
 // The build styles: source text that a compiler or an assembler takes as it is, in UTF-8 with LF
 // line ends, beside the window's text. C (a self-contained file with an include guard), a C
-// header with the extern declaration and a C source with the one definition, GNU as and NASM.
-// The data lines are the window's cells in C notation; what stands before and after them is
-// written from patterns in which \1 stands for the data name and \2 for the count of bytes, and
-// the way back from text to bytes reads the same patterns. Portable: no windows.h here.
+// header with the extern declaration and a C source with the one definition, GNU as and NASM;
+// and for large files the forms whose cost does not grow with a compiler's parser: GNU as's
+// .incbin, in an assembler file or in a C file of one top-level asm statement, and C string
+// literals. The data lines are the window's cells in C notation (octal escapes in a string);
+// what stands before and after them is written from patterns in which \1 stands for the data
+// name, \2 for the count of bytes and the marks below for the placement and the source's path,
+// and the way back from text to bytes reads the same patterns. Portable: no windows.h here.
 #pragma once
 
 #include <cstddef>
@@ -11,12 +14,18 @@
 
 #include "export/source_text.h"
 
-enum class Style { Window, C, CHeader, CSource, Gas, Nasm };
+enum class Style { Window, C, CHeader, CSource, Gas, Nasm, Incbin, CIncbin, CString };
 
 // C99 keeps 63 significant characters of an internal name or a macro's; with "_len" or the
 // include guard around it a name stays readable.
 constexpr size_t IDENTIFIER_MAX = 63;
 constexpr size_t COLUMNS_MAX = 256; // bytes a line, when not the default 16
+// --section: a name that every assembler and linker takes as it is, ELF's and COFF's alike.
+constexpr size_t SECTION_MAX = 63;
+// --align: a power of two up to the largest a COFF section can carry.
+constexpr size_t ALIGNMENT_DEFAULT = 16, ALIGNMENT_MAX = 8192;
+// The .incbin styles name their source in the text: at most this many bytes of its path.
+constexpr size_t SOURCE_PATH_MAX = 4096;
 
 struct StyleForm {
     Style style;
@@ -24,10 +33,23 @@ struct StyleForm {
     size_t name_length;
     bool lower;                    // lower-case hexadecimal digits
     size_t columns;                // 1 to COLUMNS_MAX bytes a line
+    // Where the assembler styles put the bytes: a section of its own (empty: .rodata on ELF,
+    // .rdata on COFF) and an alignment (0: ALIGNMENT_DEFAULT).
+    char section[SECTION_MAX + 1];
+    size_t section_length;
+    size_t alignment;
+    // The source's path as given, for the styles that pull the bytes in with .incbin.
+    const char *path;
+    size_t path_length;
 };
 
 constexpr char NAME_MARK = '\1';  // the data name, in a pattern
 constexpr char COUNT_MARK = '\2'; // the count of bytes, in decimal
+constexpr char ELF_SECTION_MARK = '\4';  // the section's name: the form's, or .rodata
+constexpr char COFF_SECTION_MARK = '\5'; // the same, or .rdata
+constexpr char ALIGNMENT_MARK = '\6';    // the alignment, in decimal
+constexpr char PATH_MARK = '\7';         // the source's path in a GNU as string
+constexpr char C_PATH_MARK = '\10';      // the same in a C string: escaped twice
 
 struct StylePatterns {
     const char *head;  // before the first data line
@@ -36,8 +58,15 @@ struct StylePatterns {
     const char *tail;  // after the last data line
 };
 
-// A C header has no data lines: head and tail are written once the bytes have been counted.
+// A C header and the .incbin styles have no data lines: head and tail are written once the
+// bytes have been counted. The patterns with the default placement (the marks \4, \5 and \6
+// expanded), which is what the way back reads; the writer expands the form's own.
 StylePatterns style_patterns(Style style);
+StylePatterns style_templates(Style style);
+bool has_data_lines(Style style);
+// The styles that take --section and --align, and those that name their source.
+bool is_placed(Style style);
+bool names_source(Style style);
 
 // Why a name cannot be a style's data name. In every style it is a C identifier of ASCII letters,
 // digits and '_', not starting with a digit, for the program that refers to it is C or C++. Every
@@ -56,6 +85,11 @@ enum class NameProblem {
 };
 NameProblem check_style_name(Style style, const char *name, size_t length, size_t &bad_at);
 
+// Why a name cannot be --section's: empty, longer than SECTION_MAX, a character other than an
+// ASCII letter, digit, '_', '.' or '$' (at bad_at), or a leading digit. No quote, comma or space
+// reaches an assembler's .section line, nor anything a C string would have to escape.
+NameProblem check_section_name(const char *name, size_t length, size_t &bad_at);
+
 // The default data name, from a file's own name without its folders: each run of characters
 // other than ASCII letters and digits becomes one '_', and none is left at either end; a name
 // that is then empty or starts with a digit gets "data" in front ("data_8x8_bin"), and one that
@@ -64,12 +98,15 @@ NameProblem check_style_name(Style style, const char *name, size_t length, size_
 // (more than IDENTIFIER_MAX when it did not fit).
 size_t style_name_from_path(const char *path, char *out);
 
-// The pattern expanded with the form's name and the count. Returns its length; out holds
-// STYLE_PIECE_MAX bytes.
-constexpr size_t STYLE_PIECE_MAX = 512;
+// The pattern expanded with the form's name, placement and path, and the count. Returns its
+// length; out holds STYLE_PIECE_MAX bytes, or STYLE_HEAD_MAX for a style that names its source.
+constexpr size_t STYLE_PIECE_MAX = 1024;
+constexpr size_t STYLE_HEAD_MAX = 4 * 1024 + 5 * SOURCE_PATH_MAX;
 size_t expand_style_pattern(const char *pattern, const StyleForm &form, uint64_t count, char *out);
 
 // A data line of n bytes (1 to COLUMNS_MAX): its start, the cells, and LF. A list line keeps the
-// comma after its last cell unless it is the last line. Returns its end.
+// comma after its last cell unless it is the last line; a string's line is a C string literal
+// of its bytes, each printable ASCII character as it is but '"', '\\' and '?' (no trigraph),
+// every other byte as a three-digit octal escape. Returns its end.
 char *style_line(const StyleForm &form, const uint8_t *bytes, size_t n, bool is_last, char *out);
 constexpr size_t STYLE_LINE_MAX = 8 + COLUMNS_MAX * 5 + 1;

@@ -592,12 +592,25 @@ TEST_F(Bin2src, BadOptionsAreRefusedWithTheirReason)
              "', is too long: at most 63 characters; give a name with --name"},
         {{"-t", "gas", "-n", std::string(64, 'a'), source},
          "the data name '" + std::string(64, 'a') + "' is too long: at most 63 characters"},
-        {{"-t", "pascal", source}, "unknown style 'pascal': window, c, c-header, c-source, gas or nasm"},
+        {{"-t", "pascal", source},
+         "unknown style 'pascal': window, c, c-header, c-source, gas, nasm, incbin, c-incbin or c-string"},
         {{"-t", "gas", "-f", "asm", source},
          "'-f' belongs to the window's text; the build styles are C or assembler text in UTF-8"},
         {{"--case=lower", source}, "'--case=lower' belongs to the build styles (--style); the window's text has "
                                    "upper-case digits, 16 bytes a line"},
         {{"-t", "c", "-c", "257", source}, "bad number of bytes a line '257': 1 to 256"},
+        // Where the assembler styles put the bytes, and what only a file can give.
+        {{"-t", "gas", "--align=24", source}, "bad alignment '24': a power of two from 1 to 8192"},
+        {{"-t", "gas", "--align=16384", source}, "bad alignment '16384': a power of two from 1 to 8192"},
+        {{"-t", "nasm", "--section=.data,\"aw\"", source},
+         "the section name '.data,\"aw\"' has ',': ASCII letters, digits, '_', '.' and '$' only"},
+        {{"-t", "gas", "--section=1data", source}, "the section name '1data' starts with a digit"},
+        {{"-t", "c-source", "--section=.data", source},
+         "'--section=.data' places the bytes of the assembler styles: gas, nasm, incbin and c-incbin"},
+        {{"--align=4", source}, "'--align=4' belongs to the build styles (--style); the window's text has upper-case "
+                                "digits, 16 bytes a line"},
+        {{"-t", "incbin", "-n", "x", "-"}, "the style 'incbin' names its source in the text: give a file, not "
+                                           "standard input"},
         {{"-r", "-t", "c", source},
          "'-t' shapes the text; --reverse reads any text bin2src writes and takes only --output and --force"},
     };

@@ -200,7 +200,14 @@ TEST(Reverse, MalformedTextsNameTheirLineAndColumn)
     // Each text read whole, a byte at a time and in random cuts: the same place and message.
     const std::string c_head = "#ifndef BIN2SRC_d_H\n#define BIN2SRC_d_H\nstatic const unsigned char d[] = {\n";
     const std::string ruler = "\t//0    1    2    3    4    5    6    7    8    9    A    B    C    D    E    F    \r\n";
-    const std::string gas = "\t.section .rodata\n\t.globl d\nd:\n\t.byte 0x00\n\t.balign 8\n\t.globl d_len\nd_len:\n";
+    const std::string gas_head = "\t.ifdef .text\n\t.section .rodata,\"a\"\n\t.type d, %object\n\t.else\n"
+                                 "\t.section .rdata,\"dr\"\n\t.endif\n\t.globl d\n\t.balign 16\nd:\n";
+    const std::string nasm_head = "%ifidn __OUTPUT_FORMAT__,win32\n%define BIN2SRC_COFF\n%elifidn __OUTPUT_FORMAT__,win64\n"
+                                  "%define BIN2SRC_COFF\n%endif\n%ifdef BIN2SRC_COFF\n\tsection .rdata rdata align=16\n"
+                                  "\tglobal $d\n%else\n\tsection .rodata progbits alloc noexec nowrite align=16\n"
+                                  "\tglobal $d:data ($d.end - $d)\n%endif\n$d:\n";
+    const std::string gas =
+        gas_head + "\t.byte 0x00\n\t.ifdef .text\n\t.size d, . - d\n\t.endif\n\t.balign 8\n\t.globl d_len\nd_len:\n";
     struct Case {
         const char *what;
         std::vector<uint8_t> text;
@@ -211,12 +218,13 @@ TEST(Reverse, MalformedTextsNameTheirLineAndColumn)
         {"a bad digit", bytes_of(ruler + "BYTE exe_dt[]={\r\n\t0x00,0xG1\r\n\t}\r\n"), 3, 9,
          "a hexadecimal digit was expected"},
         {"a missing brace", bytes_of(c_head + "\t0x00,0x01\n"), 5, 1, "the text ends here; expected '};'"},
-        {"a byte over FF", bytes_of("\t.section .rodata\n\t.globl d\nd:\n\t.byte 0x00,0x100\n"), 4, 17, "over FF"},
+        {"a byte over FF", bytes_of(gas_head + "\t.byte 0x00,0x100\n"), 10, 17, "over FF"},
         {"an odd UTF-16 length", utf16le(u"exe_dt DB 00H\r\n       DB 01H"), 2, 14, "lone byte"},
         {"a name that changes", bytes_of("#ifndef BIN2SRC_d_H\n#define BIN2SRC_e_H\n"), 2, 17, "expected '#define BIN2SRC_d_H'"},
         {"a length that is not the count",
-         bytes_of("\tsection .rodata\n\tglobal $d\n$d:\n\tdb 0x01\n\talign 8, db 0\n\tglobal $d_len\n$d_len:\n\tdq 2\n"), 8,
-         5, "not the count"},
+         bytes_of(nasm_head + "\tdb 0x01\n.end:\n\talign 8, db 0\n%ifdef BIN2SRC_COFF\n\tglobal $d_len\n%else\n"
+                              "\tglobal $d_len:data 8\n%endif\n$d_len:\n\tdq 2\n"),
+         23, 5, "not the count"},
         // A line too long for any writer, wherever it falls: inside the first read, after 2 MB of
         // lines whose bytes nearly fill the output block, and one character either side of the limit.
         {"a long first line", bytes_of(asm_line(6250, true) + asm_line(1)), 1, 16385, "a line longer than bin2src ever writes"},
@@ -242,11 +250,11 @@ TEST(Reverse, MalformedTextsNameTheirLineAndColumn)
         {"a declaration cut short", bytes_of("Dim a() As Byte = \r\n"), 1, 19, "expected 'Dim NAME() As Byte = {'"},
         {"an assembler line ending in ','", bytes_of("exe_dt DB 00H,\r\n"), 1, 14,
          "an assembler line ends with its last byte, not with ','"},
-        {"a .byte line ending in ','", bytes_of(gas.substr(0, gas.find("\t.byte")) + "\t.byte 0x00,\n"), 4, 12,
+        {"a .byte line ending in ','", bytes_of(gas.substr(0, gas.find("\t.byte")) + "\t.byte 0x00,\n"), 10, 12,
          "an assembler line ends with its last byte, not with ','"},
-        {"a length of 24 digits", bytes_of(gas + "\t.quad 123456789012345678901234\n"), 8, 8, "not the count"},
-        {"a length of 20 digits over 64 bits", bytes_of(gas + "\t.quad 18446744073709551617\n"), 8, 8, "not the count"},
-        {"a length with a leading zero", bytes_of(gas + "\t.quad 01\n"), 8, 8, "no leading zero"},
+        {"a length of 24 digits", bytes_of(gas + "\t.quad 123456789012345678901234\n"), 17, 8, "not the count"},
+        {"a length of 20 digits over 64 bits", bytes_of(gas + "\t.quad 18446744073709551617\n"), 17, 8, "not the count"},
+        {"a length with a leading zero", bytes_of(gas + "\t.quad 01\n"), 17, 8, "no leading zero"},
     };
     cases[4].text.push_back(0x20); // one byte of a unit
     std::mt19937 random(3);
