@@ -1,6 +1,7 @@
 # What `cmake --install` puts where, and the packages CPack makes of it.
 #   Windows: one folder holding vorda.exe, bin2src.exe, the manual the help command opens from
-#            the program's folder, and the README and licence as text.
+#            the program's folder, the README and licence as text, and bin2src's CMake package
+#            in cmake/.
 #   native:  bin/bin2src, its man page, its licence, and the CMake package lib/cmake/bin2src
 #            (the imported target bin2src::bin2src and bin2src_add_data).
 
@@ -23,8 +24,11 @@ if(WIN32)
                      VERBATIM)
   add_custom_target(vorda_manual ALL DEPENDS ${manual})
 
-  install(TARGETS vorda bin2src RUNTIME DESTINATION .)
+  install(TARGETS vorda RUNTIME DESTINATION .)
+  install(TARGETS bin2src EXPORT bin2src RUNTIME DESTINATION .)
   install(FILES ${manual} DESTINATION .)
+  # Where find_package looks on Windows, under the folder named in CMAKE_PREFIX_PATH.
+  set(package_folder cmake)
   install(FILES README.md DESTINATION . RENAME README.txt)
   install(FILES LICENSE DESTINATION . RENAME LICENSE.txt)
 else()
@@ -46,14 +50,15 @@ else()
   install(FILES ${PROJECT_BINARY_DIR}/doc/changelog.gz DESTINATION share/doc/bin2src)
 
   set(package_folder lib/cmake/bin2src)
-  install(EXPORT bin2src NAMESPACE bin2src:: FILE bin2src-targets.cmake DESTINATION ${package_folder})
-  include(CMakePackageConfigHelpers)
-  # A program: any consumer can run it, whatever its own pointer size.
-  write_basic_package_version_file(${PROJECT_BINARY_DIR}/bin2src-config-version.cmake
-                                   COMPATIBILITY SameMajorVersion ARCH_INDEPENDENT)
-  install(FILES cmake/bin2src-config.cmake ${PROJECT_BINARY_DIR}/bin2src-config-version.cmake
-          DESTINATION ${package_folder})
 endif()
+# bin2src's CMake package, beside the program on either system.
+install(EXPORT bin2src NAMESPACE bin2src:: FILE bin2src-targets.cmake DESTINATION ${package_folder})
+include(CMakePackageConfigHelpers)
+# A program: any consumer can run it, whatever its own pointer size.
+write_basic_package_version_file(${PROJECT_BINARY_DIR}/bin2src-config-version.cmake
+                                 COMPATIBILITY SameMajorVersion ARCH_INDEPENDENT)
+install(FILES cmake/bin2src-config.cmake ${PROJECT_BINARY_DIR}/bin2src-config-version.cmake
+        DESTINATION ${package_folder})
 
 # ---- Packages
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})

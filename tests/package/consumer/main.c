@@ -1,12 +1,20 @@
-/* Prints the POSIX checksum (the CRC of `cksum`) and the size of the bytes bin2src embedded. */
+/* Prints the POSIX checksum (the CRC of `cksum`), the size and the name of every copy of the data
+ * that bin2src embedded, one a line; and fails when one is not aligned as asked. */
+#include <math.h>
 #include <stdint.h>
 #include <stdio.h>
 #include <string.h>
 
-typedef unsigned char BYTE;
-#include "payload.c"
-;
-#include "payload_def.h"
+struct Embedded {
+    const char *name;
+    const unsigned char *bytes;
+    size_t size;
+    size_t alignment;
+};
+#include "embedded.h"
+
+/* The system's math.h, not the data of that name, which is bin2src/math.h. */
+static const double huge = HUGE_VAL;
 
 static uint32_t crc_step(uint32_t crc, uint8_t byte)
 {
@@ -18,18 +26,20 @@ static uint32_t crc_step(uint32_t crc, uint8_t byte)
 
 int main(void)
 {
-    uint32_t crc = 0;
-    size_t size = sizeof payload;
-    if (payload_def_len != size || memcmp(payload_def, payload, size) != 0) {
-        printf("the C source's %lu bytes are not the window's text's %lu\n", (unsigned long)payload_def_len,
-               (unsigned long)size);
-        return 1;
+    int status = huge > 0 ? 0 : 1;
+    for (size_t e = 0; e < sizeof embedded / sizeof *embedded; e++) {
+        uint32_t crc = 0;
+        size_t size = embedded[e].size;
+        for (size_t i = 0; i < size; i++)
+            crc = crc_step(crc, embedded[e].bytes[i]);
+        /* Then the length, least significant byte first, as many bytes as it takes. */
+        for (size_t n = size; n != 0; n >>= 8)
+            crc = crc_step(crc, (uint8_t)n);
+        printf("%lu %lu %s\n", (unsigned long)~crc, (unsigned long)size, embedded[e].name);
+        if ((uintptr_t)embedded[e].bytes % embedded[e].alignment != 0) {
+            printf("%s is not aligned to %lu bytes\n", embedded[e].name, (unsigned long)embedded[e].alignment);
+            status = 1;
+        }
     }
-    for (size_t i = 0; i < size; i++)
-        crc = crc_step(crc, payload[i]);
-    /* Then the length, least significant byte first, as many bytes as it takes. */
-    for (size_t n = size; n != 0; n >>= 8)
-        crc = crc_step(crc, (uint8_t)n);
-    printf("%lu %zu\n", (unsigned long)~crc, size);
-    return 0;
+    return status;
 }
