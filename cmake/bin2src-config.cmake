@@ -195,7 +195,8 @@ function(_bin2src_fast_style language result)
       set(source "${probe}/probe.cpp")
     endif()
     get_target_property(program bin2src::bin2src LOCATION)
-    execute_process(COMMAND "${program}" --force --style=c-incbin --name=bin2src_probe "--output=${source}"
+    get_property(launcher GLOBAL PROPERTY RULE_LAUNCH_CUSTOM) # what runs the custom commands
+    execute_process(COMMAND ${launcher} "${program}" --force --style=c-incbin --name=bin2src_probe "--output=${source}"
                             "${probe}/probe.bin"
                     RESULT_VARIABLE failed OUTPUT_QUIET ERROR_QUIET)
     set(style c-source)

@@ -3,20 +3,28 @@
 # and found there (not in the build) by the consumer project, built by one tool chain family,
 # which embeds a 1-byte, a 17-byte and a 1 MiB file in every style. The program prints each
 # copy's checksum and size, which must be those `cksum` gives for its file.
-#   consumer_test.sh BUILD_FOLDER GENERATOR FAMILY
+#   consumer_test.sh BUILD_FOLDER GENERATOR FAMILY [PACKAGE_FOLDER]
 # FAMILY: gcc (C; then a data file changes, and the misuses stop at configure time), clang (a
 # C++ project without C), mingw (cross-compiled with cmake/mingw-w64-x86_64.cmake, run under
 # Wine), or elf-cross (the assembler styles assembled for AArch64 and ARM, their symbols and
-# bytes read back from the objects: nothing here runs those programs).
+# bytes read back from the objects: nothing here runs those programs). With PACKAGE_FOLDER, the
+# mingw family uses the package unpacked there, the Windows zip's, whose bin2src.exe the build
+# runs under Wine, instead of installing this build's.
 set -euo pipefail
-build=$(cd "$1" && pwd) generator=$2 family=$3
+build=$(cd "$1" && pwd) generator=$2 family=$3 package=${4:-}
 here=$(cd "$(dirname "$0")" && pwd)
 source "$here/../../scripts/common.sh"
 root=$VORDA_ROOT
 work=$(mktemp -d "$build/consumer-$family.XXXXXX")
 trap 'rm -rf "$work"' EXIT
 
-cmake --install "$build" --prefix "$work/prefix" >/dev/null
+prefix=$package package_dir=$package/cmake launcher=""
+if [ -z "$package" ]; then
+  prefix=$work/prefix package_dir=$prefix/lib/cmake/bin2src
+  cmake --install "$build" --prefix "$prefix" >/dev/null
+else
+  launcher=-DLAUNCHER=$here/wine_launcher.sh
+fi
 # The assembler takes the paths as they are: a space and a letter outside ASCII in them.
 data="$work/data ü"
 mkdir "$data"
@@ -52,15 +60,15 @@ consumer() {
   shift
   local list
   list=$(IFS=';'; echo "${files[*]}")
-  if ! cmake -S "$here/consumer" -B "$work/build" -G "$generator" -DCMAKE_PREFIX_PATH="$work/prefix" \
-       "-DDATA=$list" "$@" >"$work/configure.log" 2>&1; then
+  if ! cmake -S "$here/consumer" -B "$work/build" -G "$generator" -DCMAKE_PREFIX_PATH="$prefix" \
+       "-DDATA=$list" $launcher "$@" >"$work/configure.log" 2>&1; then
     cat "$work/configure.log"
     fail "$what: configuring"
     return
   fi
   local found
   found=$(sed -n 's/^bin2src_DIR:PATH=//p' "$work/build/CMakeCache.txt")
-  [ "$found" = "$work/prefix/lib/cmake/bin2src" ] ||
+  [ "$found" = "$package_dir" ] ||
     fail "$what: the consumer found bin2src's package in '$found', not where it was installed"
   if ! cmake --build "$work/build" >"$work/build.log" 2>&1; then
     tail -n 30 "$work/build.log"
@@ -89,7 +97,7 @@ add_executable(program main.c)
 bin2src_add_data(program "${files[0]}" NAME data STYLE $style)
 EOF
   touch "$work/misuse/main.c"
-  if cmake -S "$work/misuse" -B "$work/misuse/build" -G "$generator" -DCMAKE_PREFIX_PATH="$work/prefix" >"$work/misuse.log" 2>&1; then
+  if cmake -S "$work/misuse" -B "$work/misuse/build" -G "$generator" -DCMAKE_PREFIX_PATH="$prefix" >"$work/misuse.log" 2>&1; then
     fail "STYLE $style in a project of $languages was configured"
   elif ! tr -s ' \n' ' ' <"$work/misuse.log" | grep -qF "$says"; then
     cat "$work/misuse.log"
@@ -117,7 +125,7 @@ case $family in
     consumer "MinGW-w64, run under Wine" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-x86_64.cmake"
     ;;
   elf-cross)
-    bin2src="$work/prefix/bin/bin2src"
+    bin2src="$prefix/bin/bin2src"
     for target in aarch64-linux-gnu arm-none-eabi; do
       if ! command -v "$target-as" >/dev/null; then
         echo "SKIPPED $target: $target-as is not installed (binutils-$target)"

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # The Windows zip as a user meets it: made by CPack from this build, unpacked into a fresh
 # folder of the project's Wine prefix, where it must hold the two programs, the manual, the
-# README and the licence; bin2src.exe --version answers there, and package_tests checks the
-# programs' version information and starts vorda.exe from that folder.
+# README, the licence and bin2src's CMake package; bin2src.exe --version answers there, a
+# MinGW-w64 build of the consumer project embeds data with that package's bin2src.exe, and
+# package_tests checks the programs' version information and starts vorda.exe from that folder.
 #   zip_test.sh BUILD_FOLDER PACKAGE_TESTS_EXE VERSION
 set -euo pipefail
 build=$1 tests=$2 version=$3
@@ -18,7 +19,9 @@ zip="$work/vorda-$version-win64.zip"
 (cd "$unpacked" && cmake -E tar xf "$zip")
 
 folder="$unpacked/vorda-$version-win64"
-expected=$(printf '%s\n' LICENSE.txt README.txt bin2src.exe vorda.exe vorda_manual.pdf)
+expected=$(printf '%s\n' LICENSE.txt README.txt bin2src.exe cmake/bin2src-config-version.cmake \
+           cmake/bin2src-config.cmake cmake/bin2src-targets-release.cmake cmake/bin2src-targets.cmake vorda.exe \
+           vorda_manual.pdf)
 found=$(cd "$folder" && find . -type f | sed 's|^\./||' | LC_ALL=C sort)
 if [ "$found" != "$expected" ]; then
   printf 'the zip holds\n%s\ninstead of\n%s\n' "$found" "$expected"
@@ -32,6 +35,8 @@ if [ "$(head -n 1 <<<"$answer")" != "bin2src (VORDA) $version" ]; then
   exit 1
 fi
 echo "bin2src.exe --version: $(head -n 1 <<<"$answer")"
+
+bash "$(dirname "$0")/consumer_test.sh" "$build" Ninja mingw "$folder"
 
 # Through wine-run, which brings a display of its own when the caller has none.
 VORDA_PACKAGE_FOLDER=$(winepath -w "$folder") "$VORDA_ROOT/scripts/wine-run" "$tests"
