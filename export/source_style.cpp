@@ -71,12 +71,13 @@ constexpr StylePatterns PATTERNS[] = {
      "", LineShape::Row, ""},
     // A string literal for every line, in braces, which C and C++ allow around a string. The
     // string's terminating zero follows the bytes. C asks compilers to take 509 characters in a
-    // string (4095 from C99), and GCC and Clang say so under -pedantic: not for this text.
-    {"#ifndef BIN2SRC_\1_H\n#define BIN2SRC_\1_H\n#if defined(__GNUC__) && !defined(__cplusplus)\n"
+    // string (4095 from C99) and C++ 65536, and GCC and Clang say so under -pedantic: not for
+    // this text, which they take at any length.
+    {"#ifndef BIN2SRC_\1_H\n#define BIN2SRC_\1_H\n#if defined(__GNUC__)\n"
      "#pragma GCC diagnostic push\n#pragma GCC diagnostic ignored \"-Woverlength-strings\"\n#endif\n"
      "static const unsigned char \1[] = {\n",
      "\t\"", LineShape::Row,
-     "};\n#if defined(__GNUC__) && !defined(__cplusplus)\n#pragma GCC diagnostic pop\n#endif\n"
+     "};\n#if defined(__GNUC__)\n#pragma GCC diagnostic pop\n#endif\n"
      "#define \1_len (sizeof \1 - 1)\n#endif\n"},
 };
 

@@ -3,9 +3,11 @@
 # style, compiled by gcc and clang with -Wall -Wextra -pedantic -Werror under every C standard
 # from C89 to C2x and every C++ standard from C++98 to C++20, or assembled by as and by
 # nasm -f elf64, linked into a program that writes the embedded bytes back out; those bytes must
-# be the file's, and the length symbol must say how many there are. Then --reverse reads every
-# text back into the same bytes, and every data name bin2src takes, of hostile ones given and
-# made from files' names, builds in the default dialects and the strict standards alike.
+# be the file's, and the length symbol must say how many there are. The .incbin styles name a
+# file whose path has a space, a quote, a backslash and a letter outside ASCII. Then --reverse
+# reads every text that holds bytes back into the same bytes, and every data name bin2src takes,
+# of hostile ones given and made from files' names, builds in the default dialects and the strict
+# standards alike.
 #   build_styles_test.sh BIN2SRC
 set -euo pipefail
 bin2src=$1
@@ -35,6 +37,11 @@ check() { # what, then the command that must succeed and print the file's bytes
 "$bin2src" --style=c-source --columns=7 -o data_def.c "payload 1.bin"
 "$bin2src" --style=gas -o data.s "payload 1.bin"
 "$bin2src" --style=nasm --case=lower --columns=256 -o data.asm "payload 1.bin"
+"$bin2src" --style=c-string --columns=5 -o data_string.h "payload 1.bin"
+odd='odd "name\ ü.bin'
+cp "payload 1.bin" "$odd"
+"$bin2src" --style=incbin --name=$name --align=64 --section=.rodata.blob -o data_incbin.s "$odd"
+"$bin2src" --style=c-incbin --name=$name --align=4096 -o data_incbin.c "$work/$odd"
 
 # The length is a constant expression (an array bound), of the right value, in every standard.
 cat >main.c <<EOF
@@ -63,6 +70,9 @@ for cc in gcc clang; do
     check "$cc -std=$std, style c" sh -c "$cc ${flags[*]} -std=$std -DHEADER='\"data.h\"' -o prog main.c && ./prog"
     check "$cc -std=$std, styles c-header and c-source" \
       sh -c "$cc ${flags[*]} -std=$std -DHEADER='\"data_decl.h\"' -o prog main.c data_def.c && ./prog"
+    check "$cc -std=$std, style c-string" sh -c "$cc ${flags[*]} -std=$std -DHEADER='\"data_string.h\"' -o prog main.c && ./prog"
+    check "$cc -std=$std, styles c-header and c-incbin" \
+      sh -c "$cc ${flags[*]} -std=$std -DHEADER='\"data_decl.h\"' -o prog main.c data_incbin.c && ./prog"
   done
   cxx=g++
   [ "$cc" = clang ] && cxx=clang++
@@ -70,6 +80,10 @@ for cc in gcc clang; do
     check "$cxx -std=$std, style c" sh -c "$cxx ${flags[*]} -std=$std -x c++ -DHEADER='\"data.h\"' -o prog main.c && ./prog"
     check "$cxx -std=$std, styles c-header and c-source" \
       sh -c "$cxx ${flags[*]} -std=$std -x c++ -DHEADER='\"data_decl.h\"' -o prog main.c data_def.c && ./prog"
+    check "$cxx -std=$std, style c-string" \
+      sh -c "$cxx ${flags[*]} -std=$std -x c++ -DHEADER='\"data_string.h\"' -o prog main.c && ./prog"
+    check "$cxx -std=$std, styles c-header and c-incbin" \
+      sh -c "$cxx ${flags[*]} -std=$std -x c++ -DHEADER='\"data_decl.h\"' -o prog main.c data_incbin.c && ./prog"
   done
   # The definition compiled as C, the program as C++: the same name on both sides.
   check "$cc -std=c89 definition, $cxx -std=c++98 program" \
@@ -80,6 +94,27 @@ for cc in gcc clang; do
                                    $cc ${flags[*]} -o prog main_asm.c data.o -Wl,--fatal-warnings && ./prog"
   check "nasm -f elf64, linked by $cc" sh -c "nasm -f elf64 -w+all -w+error -o data.o data.asm &&
                                               $cc ${flags[*]} -o prog main_asm.c data.o -Wl,--fatal-warnings && ./prog"
+  check "as of incbin, linked by $cc" sh -c "as --fatal-warnings -o data.o data_incbin.s &&
+                                             $cc ${flags[*]} -o prog main_asm.c data.o -Wl,--fatal-warnings && ./prog"
+done
+
+# Where --align and --section put the bytes, and the symbols' types and sizes.
+symbols() { readelf -sW "$1" | awk '$8 == "'$name'" || $8 == "'${name}_len'" { print $8, $3, $4 }'; }
+as -o data.o data_incbin.s
+check "incbin: section .rodata.blob, aligned to 64" \
+  sh -c "readelf -SW data.o | grep -q '\.rodata\.blob .* 64\$' && objcopy -O binary -j .rodata.blob data.o blob.bin && head -c $size blob.bin"
+sizes=$(printf '%s %s OBJECT\n%s 8 OBJECT' "$name" "$size" "${name}_len")
+for object in data_incbin.s data.s data_incbin.c data.asm; do
+  case $object in
+    *.asm) nasm -f elf64 -o data.o "$object" ;;
+    *) gcc -c -o data.o "$object" ;;
+  esac
+  if [ "$(symbols data.o)" = "$sizes" ]; then
+    passed=$((passed + 1))
+  else
+    failed=$((failed + 1))
+    printf 'FAILED: the symbols of %s are\n%s\ninstead of\n%s\n' "$object" "$(symbols data.o)" "$sizes"
+  fi
 done
 
 for text in data.h data_def.c data.s data.asm; do
