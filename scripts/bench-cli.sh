@@ -118,7 +118,7 @@ source_file=$(random_source "$work" "$largest")
 "$bin2src" --style=c -o "$work/styles.h" --force "$source_file"
 xxd -p "$source_file" >"$work/styles.hex"
 declare -A sms=()
-style_tools=(c c-source gas nasm xxd-i reverse xxd-r terminal terminal-quiet)
+style_tools=(c c-source c-string gas nasm xxd-i reverse xxd-r terminal terminal-quiet)
 run_style() {
   local out="$work/out.$1"
   rm -f "$out"
@@ -140,7 +140,7 @@ rm -f "$work/styles.h" "$work/styles.hex"
 say "${largest}MiB into a new file: the build styles beside xxd -i, the way back beside xxd -r -p (ms, medians of $runs)"
 printf '%-16s %10s %6s %-10s %10s %8s\n' run ms spread reference ref_ms ref/run
 declare -A sresult
-for tool in c c-source gas nasm reverse terminal; do
+for tool in c c-source c-string gas nasm reverse terminal; do
   case $tool in reverse) ref=xxd-r ;; terminal) ref=terminal-quiet ;; *) ref=xxd-i ;; esac
   # shellcheck disable=SC2086
   b=$(median ${sms[$tool]}) r=$(median ${sms[$ref]})
@@ -181,7 +181,7 @@ done
 check "${largest}MiB into a file, UTF-8, times faster than xxd -i:" "${result[$largest.file.utf8.xxd]}" ">=" 10
 check "${largest}MiB into a file, UTF-16LE, times faster than xxd -i:" "${result[$largest.file.utf16le.xxd]}" ">=" 5
 check "${largest}MiB into /dev/null, UTF-8, times faster than xxd -i:" "${result[$largest.null.utf8.xxd]}" ">=" 15
-for tool in c c-source gas nasm; do
+for tool in c c-source c-string gas nasm; do
   check "${largest}MiB into a file, style $tool, times faster than xxd -i:" "${sresult[$tool]}" ">=" 10
 done
 check "${largest}MiB, --reverse of the C style's text, times faster than xxd -r -p of plain hex:" "${sresult[reverse]}" ">=" 5
