@@ -15,8 +15,10 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 cd "$work"
 
-# Longer than a 64 KiB segment, with a last line of 3 bytes; the name comes from the file's.
-head -c 65555 /dev/urandom >"payload 1.bin"
+# Longer than a 64 KiB segment, with a last line of 3 bytes; the name comes from the file's. It
+# starts with what a C string could take otherwise: trigraphs, a quote, a backslash, and an
+# octal escape followed by a digit.
+{ printf '??=??/??(\"\\?\0017'; head -c 65541 /dev/urandom; } >"payload 1.bin"
 size=$(stat -c %s "payload 1.bin")
 name=payload_1_bin
 failed=0 passed=0
