@@ -66,6 +66,7 @@ consumer() {
     fail "$what: configuring"
     return
   fi
+  sed -n "s/^-- bin2src: /$what: /p" "$work/configure.log"
   local found
   found=$(sed -n 's/^bin2src_DIR:PATH=//p' "$work/build/CMakeCache.txt")
   [ "$found" = "$package_dir" ] ||
