@@ -48,7 +48,8 @@ const char HELP_TEXT[] =
     "                         incbin (GNU as pulls SOURCE in by its path, .incbin) and c-incbin\n"
     "                         (the same in a C/C++ file that GCC and Clang compile as it is),\n"
     "                         each with c-header for the program; c-string (as c, in string\n"
-    "                         literals, which compilers read 10 to 20 times faster)\n"
+    "                         literals, which compilers read 10 to 20 times faster);\n"
+    "                         c-embed (a definition that C23's #embed fills from SOURCE)\n"
     "                         NAME is a C name: letters, digits and '_', not starting with a\n"
     "                         digit or '_', not ending in '_', without '__', not main; in the\n"
     "                         C styles no keyword, nor a macro that gcc and clang predefine\n"
@@ -204,7 +205,8 @@ constexpr Spelling SPELLINGS[] = {
     {0,   "section",       Key::Section,     true,  true,  true},
 };
 
-constexpr const char *STYLE_NAMES[] = {"window", "c", "c-header", "c-source", "gas", "nasm", "incbin", "c-incbin", "c-string"};
+constexpr const char *STYLE_NAMES[] = {"window", "c",      "c-header", "c-source", "gas",
+                                       "nasm",   "incbin", "c-incbin", "c-string", "c-embed"};
 
 bool parse_style(const char *value, Style &style)
 {
@@ -385,19 +387,24 @@ bool set_style_name(Options &options, const char *given, const char *const *argv
     return false;
 }
 
-// The .incbin styles name their source in the text, for the assembler to read: a file, by the
-// path given, which the assembler takes from its own current folder when it is relative.
+// The .incbin and #embed styles name their source in the text, for the assembler or the compiler
+// to read: a file, by the path given, which the assembler takes from its own current folder
+// when it is relative, and the compiler from the text's folder first, as for #include.
 bool set_source_path(Options &options, const char *const *argv, Message &error)
 {
     if (options.source.index == STANDARD_STREAM) {
-        message_start(error, "the style '", options.style.style == Style::Incbin ? "incbin" : "c-incbin",
+        message_start(error, "the style '", STYLE_NAMES[int(options.style.style)],
                       "' names its source in the text: give a file, not standard input");
         return false;
     }
     const char *path = argv[options.source.index] + options.source.offset;
     size_t length = std::strlen(path);
     if (length > SOURCE_PATH_MAX) {
-        message_start(error, "the source's path is too long for an assembler's .incbin: at most 4096 bytes");
+        message_start(error, "the source's path is too long to be named in the text: at most 4096 bytes");
+        return false;
+    }
+    if (options.style.style == Style::CEmbed && !can_embed_path(path, length)) {
+        message_start(error, "the source's path '", path, "' has a '\"' or a control character, which #embed cannot name");
         return false;
     }
     options.style.path = path;
@@ -495,7 +502,7 @@ Parsed take_option(const Spelling &spelling, const char *value, const char *arg,
     case Key::Style:
         if (!parse_style(value, options.style.style)) {
             message_start(error, "unknown style '", value,
-                          "': window, c, c-header, c-source, gas, nasm, incbin, c-incbin or c-string");
+                          "': window, c, c-header, c-source, gas, nasm, incbin, c-incbin, c-string or c-embed");
             return Parsed::Usage;
         }
         break;

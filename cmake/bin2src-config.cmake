@@ -6,7 +6,7 @@ include(${CMAKE_CURRENT_LIST_DIR}/bin2src-targets.cmake)
 
 # bin2src_add_data(<target> <data-file>
 #                  NAME <data-name>
-#                  [STYLE auto|c|c-string|c-source|c-incbin|incbin|gas|nasm|window]   auto by default
+#                  [STYLE auto|c|c-string|c-source|c-incbin|c-embed|incbin|gas|nasm|window]   auto by default
 #                  [ALIGN <n>] [SECTION <name>]   where the assembler styles put the bytes
 #                  [FORMAT c|asm|basic]       the window's format, c by default
 #                  [ENCODING utf8|utf16le]    the window's encoding, utf8 by default
@@ -23,14 +23,15 @@ include(${CMAKE_CURRENT_LIST_DIR}/bin2src-targets.cmake)
 #     extern const unsigned char <data-name>[<count>];   #define <data-name>_len (sizeof ...)
 # auto, the default, is what the target's compiler takes fastest: where GCC or Clang (or a
 # compiler as GNU-like) compiles a top-level asm statement with .incbin for the target, c-incbin,
-# whose build costs what `objcopy -I binary` costs at any size; elsewhere c-source. It is
-# decided once, when the project is configured, with the C compiler or, in a project without C,
-# the C++ compiler.
+# whose build costs what `objcopy -I binary` costs at any size; else, where it has C23's #embed,
+# c-embed; else c-source. It is decided once, when the project is configured, with the C
+# compiler or, in a project without C, the C++ compiler.
 #   c-string   <data-name>.h, included: static const unsigned char <data-name>[] in string
 #              literals, and <data-name>_len.
 #   c          <data-name>.h, the same as a brace list.
 #   c-source   <data-name>.c (.cpp in a project without C), compiled into the target.
 #   c-incbin   the same file, which the assembler fills from <data-file> (GCC or Clang).
+#   c-embed    the same file, which the compiler fills from <data-file> with #embed (C23).
 #   incbin     <data-name>.s, the same for GNU as: the project enables the language ASM.
 #   gas, nasm  <data-name>.s or .asm of .byte or db lines: the project enables ASM or ASM_NASM;
 #              they also give the symbol <data-name>_len, the length as a 64-bit word.
@@ -53,9 +54,9 @@ function(bin2src_add_data target data)
   if(NOT arg_STYLE)
     set(arg_STYLE auto)
   endif()
-  if(NOT arg_STYLE MATCHES "^(auto|window|c|c-string|c-source|c-incbin|incbin|gas|nasm)$")
-    message(FATAL_ERROR "bin2src_add_data: STYLE is auto, c, c-string, c-source, c-incbin, incbin, gas, nasm or "
-                        "window, not '${arg_STYLE}'")
+  if(NOT arg_STYLE MATCHES "^(auto|window|c|c-string|c-source|c-incbin|c-embed|incbin|gas|nasm)$")
+    message(FATAL_ERROR "bin2src_add_data: STYLE is auto, c, c-string, c-source, c-incbin, c-embed, incbin, gas, "
+                        "nasm or window, not '${arg_STYLE}'")
   endif()
   if(NOT arg_STYLE STREQUAL "window" AND (arg_FORMAT OR arg_ENCODING))
     message(FATAL_ERROR "bin2src_add_data: FORMAT and ENCODING belong to STYLE window; STYLE ${arg_STYLE} is UTF-8")
@@ -104,6 +105,7 @@ function(bin2src_add_data target data)
   set(extension_c-string h)
   set(extension_c-source ${c_extension})
   set(extension_c-incbin ${c_extension})
+  set(extension_c-embed ${c_extension})
   set(extension_incbin s)
   set(extension_gas s)
   set(extension_nasm asm)
@@ -146,7 +148,7 @@ function(bin2src_add_data target data)
     set(convert --style=${arg_STYLE} ${placing})
   endif()
   set(also "")
-  if(arg_STYLE MATCHES "^(c-source|c-incbin|incbin|gas|nasm)$")
+  if(arg_STYLE MATCHES "^(c-source|c-incbin|c-embed|incbin|gas|nasm)$")
     set(header "${folder}/${stem}.h")
     if(header STREQUAL output)
       message(FATAL_ERROR "bin2src_add_data: OUTPUT ${arg_OUTPUT} would be its own header: give it the extension "
@@ -170,8 +172,9 @@ function(bin2src_add_data target data)
     # Compiled in the project's own language whatever OUTPUT's extension: C or C++ takes it.
     set_source_files_properties("${output}" PROPERTIES LANGUAGE ${c_language})
   endif()
-  if(arg_STYLE MATCHES "incbin$")
-    # The assembler reads the data file itself, which no compiler's list of dependencies names.
+  if(arg_STYLE MATCHES "incbin$|embed$")
+    # The assembler or the compiler reads the data file itself, which no compiler's list of
+    # dependencies names (GCC's and Clang's do not list what .incbin reads).
     set_source_files_properties("${output}" PROPERTIES OBJECT_DEPENDS "${data}")
     if(arg_STYLE STREQUAL "c-incbin" AND BIN2SRC_INCBIN_OPTIONS_${c_language})
       set_source_files_properties("${output}" PROPERTIES COMPILE_OPTIONS "${BIN2SRC_INCBIN_OPTIONS_${c_language}}")
@@ -182,45 +185,48 @@ function(bin2src_add_data target data)
   endif()
 endfunction()
 
-# The fastest style the language's compiler takes, tried once for the build folder: c-incbin, in
-# a file made by bin2src itself. Clang's own assembler holds the data twice in memory (290 MB
-# for 100 MiB, where GNU as needs 106), so a Clang that can hand the file to GNU as does.
+# The fastest style the language's compiler takes, tried once for the build folder on files made
+# by bin2src itself: c-incbin, then c-embed, then c-source. Clang's own assembler holds the data
+# twice in memory (290 MB for 100 MiB, where GNU as needs 106), so a Clang that can hand the
+# file to GNU as does.
 function(_bin2src_fast_style language result)
   if(NOT DEFINED BIN2SRC_FAST_STYLE_${language})
     set(probe "${CMAKE_BINARY_DIR}${CMAKE_FILES_DIRECTORY}/bin2src-probe")
     file(MAKE_DIRECTORY "${probe}")
     file(WRITE "${probe}/probe.bin" "1")
-    set(source "${probe}/probe.c")
+    set(extension c)
     if(language STREQUAL "CXX")
-      set(source "${probe}/probe.cpp")
+      set(extension cpp)
     endif()
     get_target_property(program bin2src::bin2src LOCATION)
     get_property(launcher GLOBAL PROPERTY RULE_LAUNCH_CUSTOM) # what runs the custom commands
-    execute_process(COMMAND ${launcher} "${program}" --force --style=c-incbin --name=bin2src_probe "--output=${source}"
-                            "${probe}/probe.bin"
-                    RESULT_VARIABLE failed OUTPUT_QUIET ERROR_QUIET)
+    set(CMAKE_TRY_COMPILE_TARGET_TYPE STATIC_LIBRARY)
     set(style c-source)
     set(options "")
-    if(NOT failed)
-      set(CMAKE_TRY_COMPILE_TARGET_TYPE STATIC_LIBRARY)
-      set(tries "")
-      if(CMAKE_${language}_COMPILER_ID MATCHES "Clang")
-        list(APPEND tries -fno-integrated-as)
-      endif()
-      list(APPEND tries none)
-      foreach(try IN LISTS tries)
+    set(tries c-incbin:none c-embed:none)
+    if(CMAKE_${language}_COMPILER_ID MATCHES "Clang")
+      set(tries c-incbin:-fno-integrated-as ${tries})
+    endif()
+    foreach(try IN LISTS tries)
+      string(REPLACE ":" ";" try "${try}")
+      list(GET try 0 try_style)
+      list(GET try 1 flags)
+      if(flags STREQUAL "none")
         set(flags "")
-        if(NOT try STREQUAL "none")
-          set(flags "${try}")
-        endif()
-        try_compile(works "${probe}/build-${try}" SOURCES "${source}" COMPILE_DEFINITIONS ${flags})
+      endif()
+      set(source "${probe}/${try_style}.${extension}")
+      execute_process(COMMAND ${launcher} "${program}" --force --style=${try_style} --name=bin2src_probe
+                              "--output=${source}" "${probe}/probe.bin"
+                      RESULT_VARIABLE failed OUTPUT_QUIET ERROR_QUIET)
+      if(NOT failed)
+        try_compile(works "${probe}/build" SOURCES "${source}" COMPILE_DEFINITIONS ${flags})
         if(works)
-          set(style c-incbin)
+          set(style ${try_style})
           set(options "${flags}")
           break()
         endif()
-      endforeach()
-    endif()
+      endif()
+    endforeach()
     message(STATUS "bin2src: the ${language} compiler embeds data as ${style} ${options}")
     set(BIN2SRC_FAST_STYLE_${language} ${style} CACHE INTERNAL "bin2src_add_data's STYLE auto")
     set(BIN2SRC_INCBIN_OPTIONS_${language} "${options}" CACHE INTERNAL "options of bin2src's c-incbin files")

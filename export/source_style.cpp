@@ -79,6 +79,10 @@ constexpr StylePatterns PATTERNS[] = {
      "\t\"", LineShape::Row,
      "};\n#if defined(__GNUC__)\n#pragma GCC diagnostic pop\n#endif\n"
      "#define \1_len (sizeof \1 - 1)\n#endif\n"},
+    // The one definition, filled by the compiler from the source's file: C23.
+    {"#ifdef __cplusplus\nextern \"C\" {\n#endif\nextern const unsigned char \1[];\nconst unsigned char \1[] = {\n"
+     "#embed \"\16\"\n};\n#ifdef __cplusplus\n}\n#endif\n",
+     "", LineShape::List, ""},
 };
 
 // The keywords of C89 to C23 and C++98 to C++20, with C++'s alternative spellings of operators.
@@ -108,6 +112,7 @@ constexpr size_t mark_max(char mark)
     case ALIGNMENT_MARK:    return 4;
     case PATH_MARK:         return 4 * SOURCE_PATH_MAX;
     case C_PATH_MARK:       return 5 * SOURCE_PATH_MAX;
+    case EMBED_PATH_MARK:   return SOURCE_PATH_MAX;
     default:                return 1;
     }
 }
@@ -259,7 +264,7 @@ bool is_letter_or_digit(char c) { return c != '_' && (is_letter(c) || is_digit(c
 bool is_c_style(Style style)
 {
     return style == Style::C || style == Style::CHeader || style == Style::CSource || style == Style::CIncbin ||
-           style == Style::CString;
+           style == Style::CString || style == Style::CEmbed;
 }
 
 // A byte in a C string literal: printable ASCII as it is, but for the quote, the backslash and
@@ -344,7 +349,15 @@ bool is_placed(Style style)
     return style == Style::Gas || style == Style::Nasm || style == Style::Incbin || style == Style::CIncbin;
 }
 
-bool names_source(Style style) { return style == Style::Incbin || style == Style::CIncbin; }
+bool names_source(Style style) { return style == Style::Incbin || style == Style::CIncbin || style == Style::CEmbed; }
+
+bool can_embed_path(const char *path, size_t length)
+{
+    for (size_t i = 0; i < length; i++)
+        if (path[i] == '"' || uint8_t(path[i]) < 0x20 || path[i] == 0x7F)
+            return false;
+    return true;
+}
 
 NameProblem check_section_name(const char *name, size_t length, size_t &bad_at)
 {
@@ -455,6 +468,9 @@ size_t expand_style_pattern(const char *pattern, const StyleForm &form, uint64_t
             p += decimal_digits(form.alignment ? form.alignment : ALIGNMENT_DEFAULT, p);
         } else if (*s == PATH_MARK || *s == C_PATH_MARK) {
             p = put_escaped_path(form, *s == C_PATH_MARK, p);
+        } else if (*s == EMBED_PATH_MARK) {
+            std::memcpy(p, form.path, form.path_length);
+            p += form.path_length;
         } else {
             *p++ = *s;
         }

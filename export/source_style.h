@@ -2,8 +2,8 @@
 // line ends, beside the window's text. C (a self-contained file with an include guard), a C
 // header with the extern declaration and a C source with the one definition, GNU as and NASM;
 // and for large files the forms whose cost does not grow with a compiler's parser: GNU as's
-// .incbin, in an assembler file or in a C file of one top-level asm statement, and C string
-// literals. The data lines are the window's cells in C notation (octal escapes in a string);
+// .incbin, in an assembler file or in a C file of one top-level asm statement, C string
+// literals, and C23's #embed. The data lines are the window's cells in C notation (octal escapes in a string);
 // what stands before and after them is written from patterns in which \1 stands for the data
 // name, \2 for the count of bytes and the marks below for the placement and the source's path,
 // and the way back from text to bytes reads the same patterns. Portable: no windows.h here.
@@ -14,7 +14,7 @@
 
 #include "export/source_text.h"
 
-enum class Style { Window, C, CHeader, CSource, Gas, Nasm, Incbin, CIncbin, CString };
+enum class Style { Window, C, CHeader, CSource, Gas, Nasm, Incbin, CIncbin, CString, CEmbed };
 
 // C99 keeps 63 significant characters of an internal name or a macro's; with "_len" or the
 // include guard around it a name stays readable.
@@ -50,6 +50,7 @@ constexpr char COFF_SECTION_MARK = '\5'; // the same, or .rdata
 constexpr char ALIGNMENT_MARK = '\6';    // the alignment, in decimal
 constexpr char PATH_MARK = '\7';         // the source's path in a GNU as string
 constexpr char C_PATH_MARK = '\10';      // the same in a C string: escaped twice
+constexpr char EMBED_PATH_MARK = '\16';  // the path as it is, between #embed's quotes
 
 struct StylePatterns {
     const char *head;  // before the first data line
@@ -67,6 +68,9 @@ bool has_data_lines(Style style);
 // The styles that take --section and --align, and those that name their source.
 bool is_placed(Style style);
 bool names_source(Style style);
+// Whether #embed "..." can name the path: no '"' and no control character, for its quotes take
+// no escapes.
+bool can_embed_path(const char *path, size_t length);
 
 // Why a name cannot be a style's data name. In every style it is a C identifier of ASCII letters,
 // digits and '_', not starting with a digit, for the program that refers to it is C or C++. Every

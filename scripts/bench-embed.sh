@@ -6,7 +6,7 @@
 #     project embedding the file with `objcopy -I binary`: the whole build of the program from
 #     clean, conversion, compilation and link. Also the C program built by Clang.
 #  2. Each way to turn the file into an object: bin2src's styles with the compiler or assembler
-#     that takes each (conversion included), objcopy, and C23 #embed where clang-19 is installed.
+#     that takes each (conversion included) beside objcopy; c-embed where clang-19 is installed.
 #     The brace list, the string literals and NASM take a tenth of the size: gcc -O2 needs
 #     minutes and gigabytes for a brace list of 100 MiB.
 #
@@ -115,7 +115,6 @@ ways=(objcopy incbin-as c-incbin-gcc c-incbin-g++ c-incbin-clang c-incbin-clang-
 command -v clang-19 >/dev/null && ways+=(embed-clang-19)
 printf '#include "s.h"\nconst unsigned char *p = d;\nunsigned long n = d_len;\n' >string.c
 printf '#include "c.h"\nconst unsigned char *p = d;\nunsigned long n = d_len;\n' >brace.c
-printf 'const unsigned char d[] = {\n#embed "%s"\n};\n' "$data" >embed.c
 way() {
   case $1 in
     objcopy) timed objcopy -I binary -O elf64-x86-64 -B i386:x86-64 "$data" o.o ;;
@@ -131,7 +130,7 @@ way() {
     c-gcc) timed sh -c "'$bin2src' -t c -n d -o c.h --force '$small_data' && gcc -O2 -c -o o.o brace.c" ;;
     c-clang) timed sh -c "'$bin2src' -t c -n d -o c.h --force '$small_data' && clang -O2 -c -o o.o brace.c" ;;
     nasm) timed sh -c "'$bin2src' -t nasm -n d -o n.asm --force '$small_data' && nasm -f elf64 -o o.o n.asm" ;;
-    embed-clang-19) timed clang-19 -std=c23 -O2 -c -o o.o embed.c ;;
+    embed-clang-19) timed sh -c "'$bin2src' -t c-embed -n d -o e.c --force '$data' && clang-19 -std=c23 -O2 -c -o o.o e.c" ;;
   esac
   way_ms[$1]+="$ms "
   way_kib[$1]+="$kib "

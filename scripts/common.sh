@@ -50,11 +50,12 @@ MANUAL_PACKAGES=(weasyprint python3 python3-pil fonts-ipafont-gothic fonts-ipafo
 PROGRAM_PACKAGES=(cmake ninja-build g++ help2man python3 g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64
                   "${MANUAL_PACKAGES[@]}")
 # clang and nasm (and binutils' as, which g++ brings) compile and assemble bin2src's build styles
-# in the tests, and the assemblers for AArch64 and ARM assemble them for those targets. acl lists
-# and sets the ACLs that a replaced file keeps; fusefat mounts a FAT image made by dosfstools, a
-# file system without hard links or RENAME_NOREPLACE.
+# in the tests, clang-19 the one with C23's #embed, and the assemblers for AArch64 and ARM
+# assemble them for those targets. acl lists and sets the ACLs that a replaced file keeps;
+# fusefat mounts a FAT image made by dosfstools, a file system without hard links or
+# RENAME_NOREPLACE.
 NATIVE_PACKAGES=(cmake ninja-build g++ help2man python3 libgtest-dev libgmock-dev googletest libbenchmark-dev xxd
-                 clang nasm binutils-aarch64-linux-gnu binutils-arm-none-eabi acl fusefat dosfstools)
+                 clang clang-19 nasm binutils-aarch64-linux-gnu binutils-arm-none-eabi acl fusefat dosfstools)
 # The fuzz target: clang with its libFuzzer and sanitizer run-time libraries.
 FUZZ_PACKAGES=(clang libclang-rt-dev)
 CROSS_PACKAGES=(cmake ninja-build g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64 googletest fonts-wine

@@ -4,10 +4,10 @@
 # from C89 to C2x and every C++ standard from C++98 to C++20, or assembled by as and by
 # nasm -f elf64, linked into a program that writes the embedded bytes back out; those bytes must
 # be the file's, and the length symbol must say how many there are. The .incbin styles name a
-# file whose path has a space, a quote, a backslash and a letter outside ASCII. Then --reverse
-# reads every text that holds bytes back into the same bytes, and every data name bin2src takes,
-# of hostile ones given and made from files' names, builds in the default dialects and the strict
-# standards alike.
+# file whose path has a space, a quote, a backslash and a letter outside ASCII, c-embed one
+# without the quote, which #embed cannot name. Then --reverse reads every text that holds bytes
+# back into the same bytes, and every data name bin2src takes, of hostile ones given and made
+# from files' names, builds in the default dialects and the strict standards alike.
 #   build_styles_test.sh BIN2SRC
 set -euo pipefail
 bin2src=$1
@@ -44,6 +44,9 @@ odd='odd "name\ ü.bin'
 cp "payload 1.bin" "$odd"
 "$bin2src" --style=incbin --name=$name --align=64 --section=.rodata.blob -o data_incbin.s "$odd"
 "$bin2src" --style=c-incbin --name=$name --align=4096 -o data_incbin.c "$work/$odd"
+embedded='embedded\ ü.bin'
+cp "payload 1.bin" "$embedded"
+"$bin2src" --style=c-embed --name=$name -o data_embed.c "$embedded"
 
 # The length is a constant expression (an array bound), of the right value, in every standard.
 cat >main.c <<EOF
@@ -99,6 +102,14 @@ for cc in gcc clang; do
   check "as of incbin, linked by $cc" sh -c "as --fatal-warnings -o data.o data_incbin.s &&
                                              $cc ${flags[*]} -o prog main_asm.c data.o -Wl,--fatal-warnings && ./prog"
 done
+
+# #embed, from C23 on: clang 19 has it, gcc 12 does not.
+if command -v clang-19 >/dev/null; then
+  check "clang-19 -std=c23, styles c-header and c-embed" \
+    sh -c "clang-19 ${flags[*]} -std=c23 -DHEADER='\"data_decl.h\"' -o prog main.c data_embed.c && ./prog"
+else
+  echo "SKIPPED: c-embed, which needs a C23 compiler with #embed: clang-19 is not installed"
+fi
 
 # Where --align and --section put the bytes, and the symbols' types and sizes.
 symbols() { readelf -sW "$1" | awk '$8 == "'$name'" || $8 == "'${name}_len'" { print $8, $3, $4 }'; }

@@ -593,7 +593,7 @@ TEST_F(Bin2src, BadOptionsAreRefusedWithTheirReason)
         {{"-t", "gas", "-n", std::string(64, 'a'), source},
          "the data name '" + std::string(64, 'a') + "' is too long: at most 63 characters"},
         {{"-t", "pascal", source},
-         "unknown style 'pascal': window, c, c-header, c-source, gas, nasm, incbin, c-incbin or c-string"},
+         "unknown style 'pascal': window, c, c-header, c-source, gas, nasm, incbin, c-incbin, c-string or c-embed"},
         {{"-t", "gas", "-f", "asm", source},
          "'-f' belongs to the window's text; the build styles are C or assembler text in UTF-8"},
         {{"--case=lower", source}, "'--case=lower' belongs to the build styles (--style); the window's text has "
