@@ -112,7 +112,7 @@ done
 cd "$work/table"
 ways=(objcopy incbin-as c-incbin-gcc c-incbin-g++ c-incbin-clang c-incbin-clang-integrated gas-as
       c-string-gcc c-string-clang c-gcc c-clang nasm)
-command -v clang-19 >/dev/null && ways+=(embed-clang-19)
+command -v clang-19 >/dev/null && ways+=(c-embed-clang-19)
 printf '#include "s.h"\nconst unsigned char *p = d;\nunsigned long n = d_len;\n' >string.c
 printf '#include "c.h"\nconst unsigned char *p = d;\nunsigned long n = d_len;\n' >brace.c
 way() {
@@ -130,7 +130,7 @@ way() {
     c-gcc) timed sh -c "'$bin2src' -t c -n d -o c.h --force '$small_data' && gcc -O2 -c -o o.o brace.c" ;;
     c-clang) timed sh -c "'$bin2src' -t c -n d -o c.h --force '$small_data' && clang -O2 -c -o o.o brace.c" ;;
     nasm) timed sh -c "'$bin2src' -t nasm -n d -o n.asm --force '$small_data' && nasm -f elf64 -o o.o n.asm" ;;
-    embed-clang-19) timed sh -c "'$bin2src' -t c-embed -n d -o e.c --force '$data' && clang-19 -std=c23 -O2 -c -o o.o e.c" ;;
+    c-embed-clang-19) timed sh -c "'$bin2src' -t c-embed -n d -o e.c --force '$data' && clang-19 -std=c23 -O2 -c -o o.o e.c" ;;
   esac
   way_ms[$1]+="$ms "
   way_kib[$1]+="$kib "
