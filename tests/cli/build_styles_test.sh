@@ -170,8 +170,8 @@ take() { # style, then bin2src's arguments; the name taken, if any, is added to 
   case $style in
     c | c-header) name=$(sed -n '1s/^#ifndef BIN2SRC_\(.*\)_H$/\1/p' "$out" 2>/dev/null || true) ;;
     c-source) name=$(sed -n 's/^extern const unsigned char \(.*\)\[\];$/\1/p' "$out" 2>/dev/null || true) ;;
-    gas) name=$(sed -n '2s/^\t\.globl \(.*\)$/\1/p' "$out" 2>/dev/null || true) ;;
-    nasm) name=$(sed -n '2s/^\tglobal \$\(.*\)$/\1/p' "$out" 2>/dev/null || true) ;;
+    gas) name=$(sed -n '/^\t\.globl /{s/^\t\.globl \(.*\)$/\1/p;q}' "$out" 2>/dev/null || true) ;;
+    nasm) name=$(sed -n '/^\tglobal \$/{s/^\tglobal \$\(.*\)$/\1/p;q}' "$out" 2>/dev/null || true) ;;
   esac
   if [ "$status" -eq 0 ] && [ ! -s err.txt ] && [ -n "$name" ]; then
     [ -z "${taken[$style:$name]:-}" ] && taken[$style:$name]=$out
