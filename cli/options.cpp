@@ -174,7 +174,7 @@ bool parse_segment(const char *value, int64_t &segment)
 }
 
 enum class Key { Format, Name, Output, Encoding, Force, Segment, View, Help, Version, Style, Case, Columns, Reverse, NoProgress,
-                 Align, Section };
+                 Align, Section, Offset, Length, Nul };
 
 struct Spelling {
     char letter;
@@ -203,10 +203,13 @@ constexpr Spelling SPELLINGS[] = {
     {0,   "no-progress",   Key::NoProgress,  false, true,  false},
     {0,   "align",         Key::Align,       true,  true,  true},
     {0,   "section",       Key::Section,     true,  true,  true},
+    {0,   "offset",        Key::Offset,      true,  true,  false},
+    {'l', "length",        Key::Length,      true,  true,  false},
+    {'z', "nul",           Key::Nul,         false, true,  true}, // takes an optional "=counted"
 };
 
-constexpr const char *STYLE_NAMES[] = {"window", "c",      "c-header", "c-source", "gas",
-                                       "nasm",   "incbin", "c-incbin", "c-string", "c-embed"};
+constexpr const char *STYLE_NAMES[] = {"window", "c",      "c-header", "c-source", "gas",    "nasm",
+                                       "incbin", "c-incbin", "c-string", "c-embed", "values", "plain"};
 
 bool parse_style(const char *value, Style &style)
 {
@@ -268,6 +271,25 @@ bool parse_columns(const char *value, size_t &columns)
     if (n < 1 || n > COLUMNS_MAX)
         return false;
     columns = n;
+    return true;
+}
+
+// A count of bytes: decimal, or hexadecimal after 0x, as offsets in a memory map are written.
+bool parse_bytes(const char *value, uint64_t &bytes)
+{
+    bool hex = value[0] == '0' && (value[1] == 'x' || value[1] == 'X');
+    const char *p = hex ? value + 2 : value;
+    uint64_t n = 0, base = hex ? 16 : 10;
+    if (*p == 0)
+        return false;
+    for (; *p; p++) {
+        char c = char(*p | 0x20);
+        int digit = *p >= '0' && *p <= '9' ? *p - '0' : hex && c >= 'a' && c <= 'f' ? c - 'a' + 10 : -1;
+        if (digit < 0 || n > (UINT64_MAX - uint64_t(digit)) / base)
+            return false;
+        n = n * base + uint64_t(digit);
+    }
+    bytes = n;
     return true;
 }
 
@@ -421,6 +443,9 @@ struct Seen {
     const char *placing;         // --align or --section
     const char *shaping;         // the first option that shapes the text
     const char *conversion_only; // the first option that only a conversion takes
+    const char *slice;           // --offset or --length
+    const char *terminator;      // --nul
+    bool case_given, columns_given;
 };
 
 // The option at argv[i] and its value: "--word=value", "--word value", "-xvalue", "-x value". A
@@ -437,7 +462,7 @@ const Spelling *read_option(int argc, const char *const *argv, int &i, const cha
             if (std::strlen(s.word) == length && std::strncmp(s.word, word, length) == 0)
                 spelling = &s;
         if (spelling && word[length] == '=') {
-            if (!spelling->takes_value) {
+            if (!spelling->takes_value && spelling->key != Key::Nul) {
                 message_start(error, "option '--", spelling->word, "' takes no value");
                 return nullptr;
             }
@@ -502,7 +527,7 @@ Parsed take_option(const Spelling &spelling, const char *value, const char *arg,
     case Key::Style:
         if (!parse_style(value, options.style.style)) {
             message_start(error, "unknown style '", value,
-                          "': window, c, c-header, c-source, gas, nasm, incbin, c-incbin, c-string or c-embed");
+                          "': window, c, c-header, c-source, gas, nasm, incbin, c-incbin, c-string, c-embed, values or plain");
             return Parsed::Usage;
         }
         break;
@@ -513,6 +538,7 @@ Parsed take_option(const Spelling &spelling, const char *value, const char *arg,
         }
         options.style.lower = equal_ignoring_case(value, "lower");
         seen.style_only = arg;
+        seen.case_given = true;
         break;
     case Key::Columns:
         if (!parse_columns(value, options.style.columns)) {
@@ -520,6 +546,27 @@ Parsed take_option(const Spelling &spelling, const char *value, const char *arg,
             return Parsed::Usage;
         }
         seen.style_only = arg;
+        seen.columns_given = true;
+        break;
+    case Key::Offset:
+    case Key::Length:
+        if (!parse_bytes(value, spelling.key == Key::Offset ? options.offset : options.length)) {
+            message_start(error, spelling.key == Key::Offset ? "bad offset '" : "bad length '", value,
+                          "': a number of bytes is expected, decimal or hexadecimal after 0x");
+            return Parsed::Usage;
+        }
+        seen.slice = arg;
+        break;
+    case Key::Nul:
+        if (!value || equal_ignoring_case(value, "uncounted")) {
+            options.style.terminator = Terminator::Uncounted;
+        } else if (equal_ignoring_case(value, "counted")) {
+            options.style.terminator = Terminator::Counted;
+        } else {
+            message_start(error, "unknown terminator count '", value, "': counted or uncounted");
+            return Parsed::Usage;
+        }
+        seen.terminator = arg;
         break;
     case Key::Align:
         if (!parse_alignment(value, options.style.alignment)) {
@@ -574,9 +621,24 @@ Parsed check_together(const char *const *argv, const Seen &seen, Options &option
                           "' shapes the text; --reverse reads any text bin2src writes and takes only --output and --force");
             return Parsed::Usage;
         }
+        if (seen.slice) {
+            message_start(error, "'", seen.slice, "' takes a slice of a source; --reverse reads the whole text");
+            return Parsed::Usage;
+        }
         return Parsed::Run;
     }
-    if (options.style.style != Style::Window) {
+    if (is_bare_style(options.style.style)) {
+        if (seen.window_only || seen.name || seen.placing) {
+            message_start(error, "'", seen.window_only ? seen.window_only : seen.name ? seen.name : seen.placing,
+                          "' does not go with --style=values or plain, which write the bytes alone, in UTF-8");
+            return Parsed::Usage;
+        }
+        // Plain hexadecimal is xxd -p's unless asked otherwise: lower case, 60 digits a line.
+        if (options.style.style == Style::Plain) {
+            options.style.lower = seen.case_given ? options.style.lower : true;
+            options.style.columns = seen.columns_given ? options.style.columns : PLAIN_COLUMNS;
+        }
+    } else if (options.style.style != Style::Window) {
         if (seen.window_only) {
             message_start(error, "'", seen.window_only,
                           "' belongs to the window's text; the build styles are C or assembler text in UTF-8");
@@ -587,6 +649,18 @@ Parsed check_together(const char *const *argv, const Seen &seen, Options &option
                           "' places the bytes of the assembler styles: gas, nasm, incbin and c-incbin");
             return Parsed::Usage;
         }
+        // The assembler or the compiler reads these bytes from the source itself; and a string
+        // literal ends in a NUL of its own, which its length never counts.
+        if (seen.terminator && names_source(options.style.style)) {
+            message_start(error, "'", seen.terminator,
+                          "' does not go with --style=incbin, c-incbin or c-embed, whose bytes come from the source itself");
+            return Parsed::Usage;
+        }
+        if (options.style.style == Style::CString && options.style.terminator == Terminator::Counted) {
+            message_start(error, "'", seen.terminator,
+                          "' does not go with --style=c-string, whose length never counts its string's own NUL");
+            return Parsed::Usage;
+        }
         if (names_source(options.style.style) && !set_source_path(options, argv, error))
             return Parsed::Usage;
         if (!set_style_name(options, seen.name, argv, error, warning))
@@ -594,6 +668,10 @@ Parsed check_together(const char *const *argv, const Seen &seen, Options &option
     } else if (seen.style_only || seen.placing) {
         message_start(error, "'", seen.style_only ? seen.style_only : seen.placing,
                       "' belongs to the build styles (--style); the window's text has upper-case digits, 16 bytes a line");
+        return Parsed::Usage;
+    } else if (seen.terminator) {
+        message_start(error, "'", seen.terminator,
+                      "' belongs to the build styles (--style); the window's text is its export, byte for byte");
         return Parsed::Usage;
     } else if (seen.name && !set_label(options, seen.name, error)) {
         return Parsed::Usage;
@@ -618,6 +696,7 @@ Parsed parse_options(int argc, const char *const *argv, Options &options, Messag
     options.destination = STANDARD_ARGUMENT;
     options.view = ViewMode::Normal;
     options.style.columns = LINE_CELLS;
+    options.length = SLICE_TO_END;
     options.progress = true;
     message_clear(error);
     message_clear(warning);

@@ -31,7 +31,11 @@ struct Options {
     bool print_segment;  // print one segment instead of converting
     ViewMode view;
     int64_t segment;
+    uint64_t offset;     // bytes of the source skipped before the conversion
+    uint64_t length;     // bytes converted at most; SLICE_TO_END: all the rest
 };
+
+constexpr uint64_t SLICE_TO_END = UINT64_MAX;
 
 enum class Parsed { Run, Help, Version, Usage };
 

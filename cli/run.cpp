@@ -88,7 +88,7 @@ void progress_start(const Options &options, SystemFile &source)
         return;
     uint64_t size = 0;
     if (system_remaining(source, size))
-        progress.size = size;
+        progress.size = size < options.length ? size : options.length;
     progress.started = progress.drawn = system_clock_ms();
 }
 
@@ -134,9 +134,23 @@ void progress_draw(uint64_t now)
     progress.drawn = now;
 }
 
+// The source as a conversion reads it: at most `left` bytes more, so that a slice of standard
+// input leaves what follows it for the next reader.
+struct Slice {
+    SystemFile &file;
+    uint64_t left;
+};
+
 int64_t read_source(void *context, uint8_t *into, size_t capacity)
 {
-    int64_t n = system_read(*static_cast<SystemFile *>(context), into, capacity);
+    Slice &slice = *static_cast<Slice *>(context);
+    if (capacity > slice.left)
+        capacity = size_t(slice.left);
+    if (capacity == 0)
+        return 0;
+    int64_t n = system_read(slice.file, into, capacity);
+    if (n > 0)
+        slice.left -= uint64_t(n);
     if (progress.enabled && n > 0) {
         progress.done += uint64_t(n);
         uint64_t now = system_clock_ms();
@@ -184,7 +198,8 @@ ReverseError reverse_error;
 // Bytes into text in the window's form or a build style, or text back into bytes.
 Outcome produce(const Options &options, SystemFile &source, SystemFile &destination)
 {
-    SourceReader reader{read_source, &source};
+    Slice slice{source, options.length};
+    SourceReader reader{read_source, &slice};
     if (options.reverse) {
         switch (reverse_source_text(reader, ByteWriter{write_bytes, &destination}, reverse_error)) {
         case ReverseResult::Written:     return Outcome::Written;
@@ -232,13 +247,78 @@ bool open_source(const Options &options, SystemFile &source)
     return true;
 }
 
-void report_empty(const SystemFile &source)
+// The source named as messages name it: standard input, or the path in quotes.
+void append_source(const SystemFile &source)
 {
-    if (source.path.index == STANDARD_STREAM)
-        message_start(message, "standard input is empty (0 bytes): there is no data to convert");
-    else
-        message_start(message, "'", name_of_source(source), "' is empty (0 bytes): there is no data to convert");
+    if (source.path.index == STANDARD_STREAM) {
+        message_append(message, "standard input");
+    } else {
+        message_append(message, "'");
+        message_append_name(message, name_of_source(source));
+        message_append(message, "'");
+    }
+}
+
+void report_empty(const Options &options, const SystemFile &source)
+{
+    message_clear(message);
+    if (options.offset > 0 || options.length != SLICE_TO_END) {
+        message_append(message, "the slice of ");
+        append_source(source);
+        message_append(message, " at offset ");
+        message_append_unsigned(message, options.offset);
+        message_append(message, " is empty (0 bytes): there is no data to convert");
+    } else {
+        append_source(source);
+        message_append(message, " is empty (0 bytes): there is no data to convert");
+    }
     report(message);
+}
+
+// "offset N is past the end: <source> holds M bytes": M from where the source stood.
+void report_offset_past_end(const Options &options, const SystemFile &source, uint64_t size)
+{
+    message_clear(message);
+    message_append(message, "offset ");
+    message_append_unsigned(message, options.offset);
+    message_append(message, " is past the end: ");
+    append_source(source);
+    message_append(message, " holds ");
+    message_append_unsigned(message, size);
+    message_append(message, " bytes");
+    report(message);
+}
+
+// Moves the source on by the offset: a file by its position, anything else (and a file that
+// says it holds 0 bytes) by reading through, so that standard input from a pipe is sliced too.
+// An offset past the end is an error; one at the end leaves an empty slice.
+bool skip_offset(const Options &options, SystemFile &source)
+{
+    uint64_t size = 0;
+    if (system_remaining(source, size) && size > 0) {
+        if (options.offset > size) {
+            report_offset_past_end(options, source, size);
+            return false;
+        }
+        if (system_skip(source, options.offset))
+            return true;
+    }
+    uint64_t seen = 0;
+    while (seen < options.offset) {
+        uint64_t left = options.offset - seen;
+        int64_t n = system_read(source, segment_buffer, left < SEGMENT_SIZE ? size_t(left) : SEGMENT_SIZE);
+        if (n < 0) {
+            report_system_failure("cannot read", name_of_source(source), source.path.index != STANDARD_STREAM,
+                                  source.error);
+            return false;
+        }
+        if (n == 0) {
+            report_offset_past_end(options, source, seen);
+            return false;
+        }
+        seen += uint64_t(n);
+    }
+    return true;
 }
 
 // The destination is the source: named, or standard output appended to standard input's file.
@@ -303,8 +383,14 @@ int convert(const Options &options)
     SystemFile source{};
     if (!open_source(options, source))
         return EXIT_FAILED;
+    // Before the destination is made, so that an offset past the end leaves nothing behind.
+    if (options.offset > 0 && !skip_offset(options, source)) {
+        system_close(source);
+        return EXIT_FAILED;
+    }
     // Emptiness shows when the source is read, not from its size: a file that says 0 bytes
-    // (those of /proc) may hold data. An empty source leaves nothing: its temporary file goes.
+    // (those of /proc) may hold data. An empty source that the text refuses leaves nothing: its
+    // temporary file goes.
     SystemFile destination{};
     if (!open_destination(options, source, destination)) {
         system_close(source);
@@ -345,7 +431,7 @@ int convert(const Options &options)
     else if (result == Outcome::Malformed)
         report_malformed(source);
     else
-        report_empty(source);
+        report_empty(options, source);
     // Said where a failure might leave the user in doubt: a file once the text was on its way.
     if (destination.temporary && result != Outcome::EmptySource)
         report_left_as_it_was(destination);
@@ -373,13 +459,7 @@ int report_out_of_range(const Options &options, const SystemFile &source, uint64
     message_append(message, "segment ");
     message_append_unsigned(message, uint64_t(options.segment));
     message_append(message, " is past the end: ");
-    if (source.path.index == STANDARD_STREAM) {
-        message_append(message, "standard input");
-    } else {
-        message_append(message, "'");
-        message_append_name(message, name_of_source(source));
-        message_append(message, "'");
-    }
+    append_source(source);
     message_append(message, " holds ");
     message_append_unsigned(message, size);
     message_append(message, " bytes, segments 0 to ");

@@ -16,6 +16,7 @@ template <class Unit> struct WindowForm {
     LineStart<Unit> start, first_start;
 
     size_t cells() const { return LINE_CELLS; }
+    bool takes_empty() const { return false; } // the window refuses an empty source
     size_t line_length() const { return start.length + line_body_length(format); }
     size_t head(Unit *out) const
     {
@@ -33,7 +34,7 @@ template <class Unit> struct WindowForm {
 };
 
 // A build style's text, in UTF-8: the line kernel for 16 bytes a line, the scalar cells for any
-// other count.
+// other count and for plain hexadecimal.
 struct StyleText {
     const StyleForm &form;
     StylePatterns patterns;
@@ -41,20 +42,39 @@ struct StyleText {
     LineStart<char> start, first_start;
 
     size_t cells() const { return form.columns; }
+    bool takes_empty() const { return true; }
     size_t line_length() const { return start.length + form.columns * 5 + 1; }
     size_t head(char *out) const { return expand_style_pattern(patterns.head, form, 0, out); }
     char *lines(const LineStart<char> &s, const uint8_t *bytes, size_t n, char *out) const
     {
-        if (form.columns == LINE_CELLS && form.style != Style::CString)
+        if (form.columns == LINE_CELLS && form.style != Style::CString && form.style != Style::Plain)
             return kernel(patterns.shape, form.lower, s, bytes, n, out);
         for (size_t i = 0; i < n; i++, bytes += form.columns)
             out = style_line(form, bytes, form.columns, false, out);
         return out;
     }
+    // The last line (none for an empty source), with a terminator after the bytes when one is
+    // asked for, and in the declaring styles when the source is empty; then the tail. A string
+    // literal ends in a NUL of its own, which its length never counts: an empty one is "".
     char *last(const LineStart<char> &, const uint8_t *bytes, size_t count, uint64_t total, char *out) const
     {
-        out = style_line(form, bytes, count, true, out);
-        return out + expand_style_pattern(patterns.tail, form, total, out);
+        bool own_nul = form.style == Style::CString;
+        bool nul = !own_nul && (form.terminator != Terminator::None || (total == 0 && !is_bare_style(form.style)));
+        uint8_t line[COLUMNS_MAX];
+        if (nul && count == form.columns) {
+            out = style_line(form, bytes, count, false, out);
+            count = 0;
+        }
+        if (nul) {
+            std::memcpy(line, bytes, count);
+            line[count++] = 0;
+            bytes = line;
+        }
+        if (count > 0 || own_nul)
+            out = style_line(form, bytes, count, true, out);
+        bool counted = form.terminator == Terminator::Counted;
+        const char *tail = nul && !counted && uncounted_tail(form.style) ? uncounted_tail(form.style) : patterns.tail;
+        return out + expand_style_pattern(tail, form, total + (counted ? 1 : 0), out);
     }
 };
 
@@ -64,7 +84,8 @@ struct StyleText {
 // into the room after it, with the excess of the kernel's whole-vector stores, and moves to the
 // block's start once the block is written. Only the block of the encoding in use is ever
 // touched, so the other costs no memory.
-constexpr size_t TEXT_SPILL = STYLE_LINE_MAX + STYLE_PIECE_MAX + LINE_KERNEL_SLACK;
+// A terminator may take a line of its own after the last full one.
+constexpr size_t TEXT_SPILL = 2 * STYLE_LINE_MAX + STYLE_PIECE_MAX + LINE_KERNEL_SLACK;
 static_assert(TEXT_SPILL >= LAST_LINES_MAX + LINE_KERNEL_SLACK);
 uint8_t source_block[COLUMNS_MAX + STREAM_READ_BLOCK];
 alignas(4096) char16_t utf16_block[STREAM_TEXT_BLOCK + TEXT_SPILL];
@@ -122,7 +143,7 @@ StreamResult stream(const Form &form, SourceReader reader, Writer writer, Unit *
         held = all - at; // 1 to a line's bytes
         std::memmove(source_block, source_block + at, held);
     }
-    if (held == 0)
+    if (held == 0 && !form.takes_empty())
         return StreamResult::EmptySource;
     used = size_t(form.last(first_line ? form.first_start : form.start, source_block, held, total, block + used) - block);
     if (!write_full(writer, block, used) || (used > 0 && !writer.write(writer.context, block, used)))
@@ -157,12 +178,16 @@ StreamResult count_into_text(const StyleForm &form, SourceReader reader, Utf8Wri
             break;
         total += uint64_t(got);
     }
-    if (total == 0)
-        return StreamResult::EmptySource;
+    // A C header declares one byte more than its length when a terminator is not counted, or when
+    // the source is empty: C has no array of no bytes.
+    const char *uncounted = uncounted_tail(form.style);
+    if (form.terminator == Terminator::Counted || (form.terminator == Terminator::None && total > 0))
+        uncounted = nullptr;
+    uint64_t length = total + (form.terminator == Terminator::Counted ? 1 : 0);
     StylePatterns patterns = style_templates(form.style);
     static_assert(STYLE_HEAD_MAX <= STREAM_TEXT_BYTES);
-    size_t used = expand_style_pattern(patterns.head, form, total, utf8_block);
-    used += expand_style_pattern(patterns.tail, form, total, utf8_block + used);
+    size_t used = expand_style_pattern(patterns.head, form, length, utf8_block);
+    used += expand_style_pattern(uncounted ? uncounted : patterns.tail, form, length, utf8_block + used);
     return writer.write(writer.context, utf8_block, used) ? StreamResult::Written : StreamResult::WriteFailed;
 }
 

@@ -42,7 +42,7 @@ struct Utf8Writer {
 
 enum class StreamResult {
     Written,     // the whole text was handed to the writer
-    EmptySource, // the first read gave no bytes; nothing was written
+    EmptySource, // the window's text: the first read gave no bytes; nothing was written
     ReadFailed,  // the reader failed; the writer may already have had part of the text
     WriteFailed, // the writer failed; nothing more was read or written
 };
@@ -55,5 +55,6 @@ StreamResult stream_source_text(ViewMode format, const Label &label, SourceReade
 StreamResult stream_source_text(ViewMode format, const Label &label, SourceReader reader, Utf8Writer writer);
 
 // A build style's text in UTF-8, on the same blocks. A C header's text comes once the source has
-// been read to its end.
+// been read to its end. An empty source has a text too: the declaring styles' holds one NUL byte
+// and a length of 0, the bare forms' is empty.
 StreamResult stream_style_text(const StyleForm &form, SourceReader reader, Utf8Writer writer);

@@ -79,10 +79,29 @@ constexpr StylePatterns PATTERNS[] = {
      "\t\"", LineShape::Row,
      "};\n#if defined(__GNUC__)\n#pragma GCC diagnostic pop\n#endif\n"
      "#define \1_len (sizeof \1 - 1)\n#endif\n"},
-    // The one definition, filled by the compiler from the source's file: C23.
+    // The one definition, filled by the compiler from the source's file: C23. An empty file gives
+    // one NUL byte, as the other C styles do, for C has no array of no bytes.
     {"#ifdef __cplusplus\nextern \"C\" {\n#endif\nextern const unsigned char \1[];\nconst unsigned char \1[] = {\n"
-     "#embed \"\16\"\n};\n#ifdef __cplusplus\n}\n#endif\n",
+     "#embed \"\16\" if_empty(0)\n};\n#ifdef __cplusplus\n}\n#endif\n",
      "", LineShape::List, ""},
+    // The bare forms: the lines of C's initialiser (or of digits) and nothing around them.
+    {"", "\t", LineShape::List, ""},
+    {"", "", LineShape::Row, ""},
+};
+
+// The tails that say that the last byte, a NUL, is not part of the data: the C styles take it off
+// the length, and the C source, which has no length, says so for the way back. The assemblers
+// write the length as a number, a string literal's own NUL is never counted, and the bare forms
+// have no length.
+struct UncountedTail {
+    Style style;
+    const char *tail;
+};
+constexpr UncountedTail UNCOUNTED_TAILS[] = {
+    {Style::C, "};\n#define \1_len (sizeof \1 - 1)\n#endif\n"},
+    {Style::CHeader, "extern const unsigned char \1[\2 + 1];\n#ifdef __cplusplus\n}\n#endif\n#define \1_len (sizeof \1 - 1)\n"
+                     "#endif\n"},
+    {Style::CSource, "};\n/* the last byte, a NUL, is not counted in \1_len */\n#ifdef __cplusplus\n}\n#endif\n"},
 };
 
 // The keywords of C89 to C23 and C++98 to C++20, with C++'s alternative spellings of operators.
@@ -135,6 +154,9 @@ constexpr bool patterns_fit()
         if (expanded_max(p.start) > sizeof(LineStart<char>::units))
             return false;
     }
+    for (const UncountedTail &t : UNCOUNTED_TAILS)
+        if (expanded_max(t.tail) > STYLE_PIECE_MAX)
+            return false;
     return true;
 }
 static_assert(patterns_fit(), "a head or tail fits its buffer with the longest name, count, section and path");
@@ -342,7 +364,7 @@ StylePatterns style_patterns(Style style)
 
 StylePatterns style_templates(Style style) { return PATTERNS[int(style)]; }
 
-bool has_data_lines(Style style) { return *PATTERNS[int(style)].start != 0; }
+bool has_data_lines(Style style) { return *PATTERNS[int(style)].start != 0 || style == Style::Plain; }
 
 bool is_placed(Style style)
 {
@@ -373,6 +395,14 @@ NameProblem check_section_name(const char *name, size_t length, size_t &bad_at)
         }
     }
     return is_digit(name[0]) ? NameProblem::LeadingDigit : NameProblem::None;
+}
+
+const char *uncounted_tail(Style style)
+{
+    for (const UncountedTail &t : UNCOUNTED_TAILS)
+        if (t.style == style)
+            return t.tail;
+    return nullptr;
 }
 
 NameProblem check_style_name(Style style, const char *name, size_t length, size_t &bad_at)
@@ -480,6 +510,14 @@ size_t expand_style_pattern(const char *pattern, const StyleForm &form, uint64_t
 
 char *style_line(const StyleForm &form, const uint8_t *bytes, size_t n, bool is_last, char *out)
 {
+    if (form.style == Style::Plain) {
+        // The digits of C's cells, without their "0x" and comma.
+        const CellRows<char> &rows = cell_rows<char>(ViewMode::C, form.lower);
+        for (size_t i = 0; i < n; i++, out += 2)
+            std::memcpy(out, rows[bytes[i]] + 2, 2);
+        *out++ = '\n';
+        return out;
+    }
     StylePatterns patterns = PATTERNS[int(form.style)];
     size_t start = std::strlen(patterns.start);
     std::memcpy(out, patterns.start, start);

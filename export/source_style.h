@@ -3,10 +3,12 @@
 // header with the extern declaration and a C source with the one definition, GNU as and NASM;
 // and for large files the forms whose cost does not grow with a compiler's parser: GNU as's
 // .incbin, in an assembler file or in a C file of one top-level asm statement, C string
-// literals, and C23's #embed. The data lines are the window's cells in C notation (octal escapes in a string);
-// what stands before and after them is written from patterns in which \1 stands for the data
-// name, \2 for the count of bytes and the marks below for the placement and the source's path,
-// and the way back from text to bytes reads the same patterns. Portable: no windows.h here.
+// literals, and C23's #embed; and two bare forms without a declaration: the values alone, for a
+// declaration the user writes, and plain hexadecimal, two digits a byte. The data lines are the
+// window's cells in C notation (octal escapes in a string); what stands before and after them is
+// written from patterns in which \1 stands for the data name, \2 for the count of bytes and the
+// marks below for the placement and the source's path, and the way back from text to bytes reads
+// the same patterns. Portable: no windows.h here.
 #pragma once
 
 #include <cstddef>
@@ -14,7 +16,14 @@
 
 #include "export/source_text.h"
 
-enum class Style { Window, C, CHeader, CSource, Gas, Nasm, Incbin, CIncbin, CString, CEmbed };
+enum class Style { Window, C, CHeader, CSource, Gas, Nasm, Incbin, CIncbin, CString, CEmbed, Values, Plain };
+
+// The bare forms: data lines only, no name, no length.
+constexpr bool is_bare_style(Style style) { return style == Style::Values || style == Style::Plain; }
+
+// A NUL byte after the data, for a text used as a C string: not counted in the length (strlen's
+// count, as "abc" has 3), or counted (sizeof's, 4).
+enum class Terminator { None, Uncounted, Counted };
 
 // C99 keeps 63 significant characters of an internal name or a macro's; with "_len" or the
 // include guard around it a name stays readable.
@@ -41,7 +50,11 @@ struct StyleForm {
     // The source's path as given, for the styles that pull the bytes in with .incbin.
     const char *path;
     size_t path_length;
+    Terminator terminator;
 };
+
+// Bytes a line of plain hexadecimal when none are asked for: 60 digits, as xxd -p writes them.
+constexpr size_t PLAIN_COLUMNS = 30;
 
 constexpr char NAME_MARK = '\1';  // the data name, in a pattern
 constexpr char COUNT_MARK = '\2'; // the count of bytes, in decimal
@@ -71,6 +84,12 @@ bool names_source(Style style);
 // Whether #embed "..." can name the path: no '"' and no control character, for its quotes take
 // no escapes.
 bool can_embed_path(const char *path, size_t length);
+
+// The tail after data whose last byte is a NUL that the length does not count: the form of a
+// terminator asked for, and of an empty source, which C cannot declare as an array of no bytes
+// and so gets one NUL byte and a length of 0. Null where the usual tail says it already: the
+// assemblers write the length as a number.
+const char *uncounted_tail(Style style);
 
 // Why a name cannot be a style's data name. In every style it is a C identifier of ASCII letters,
 // digits and '_', not starting with a digit, for the program that refers to it is C or C++. Every
@@ -111,6 +130,7 @@ size_t expand_style_pattern(const char *pattern, const StyleForm &form, uint64_t
 // A data line of n bytes (1 to COLUMNS_MAX): its start, the cells, and LF. A list line keeps the
 // comma after its last cell unless it is the last line; a string's line is a C string literal
 // of its bytes, each printable ASCII character as it is but '"', '\\' and '?' (no trigraph),
-// every other byte as a three-digit octal escape. Returns its end.
+// every other byte as a three-digit octal escape; plain hexadecimal has two digits a byte and
+// nothing between. Returns its end.
 char *style_line(const StyleForm &form, const uint8_t *bytes, size_t n, bool is_last, char *out);
 constexpr size_t STYLE_LINE_MAX = 8 + COLUMNS_MAX * 5 + 1;

@@ -592,8 +592,8 @@ TEST_F(Bin2src, BadOptionsAreRefusedWithTheirReason)
              "', is too long: at most 63 characters; give a name with --name"},
         {{"-t", "gas", "-n", std::string(64, 'a'), source},
          "the data name '" + std::string(64, 'a') + "' is too long: at most 63 characters"},
-        {{"-t", "pascal", source},
-         "unknown style 'pascal': window, c, c-header, c-source, gas, nasm, incbin, c-incbin, c-string or c-embed"},
+        {{"-t", "pascal", source}, "unknown style 'pascal': window, c, c-header, c-source, gas, nasm, incbin, c-incbin, "
+                                   "c-string, c-embed, values or plain"},
         {{"-t", "gas", "-f", "asm", source},
          "'-f' belongs to the window's text; the build styles are C or assembler text in UTF-8"},
         {{"--case=lower", source}, "'--case=lower' belongs to the build styles (--style); the window's text has "
