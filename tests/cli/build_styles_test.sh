@@ -7,7 +7,9 @@
 # file whose path has a space, a quote, a backslash and a letter outside ASCII, c-embed one
 # without the quote, which #embed cannot name. Then --reverse reads every text that holds bytes
 # back into the same bytes, and every data name bin2src takes, of hostile ones given and made
-# from files' names, builds in the default dialects and the strict standards alike.
+# from files' names, builds in the default dialects and the strict standards alike. An empty file
+# (C has no array of no bytes) and a text with a NUL terminator that the length does not count,
+# and one that it counts, go through the same compilers and assemblers and back.
 #   build_styles_test.sh BIN2SRC
 set -euo pipefail
 bin2src=$1
@@ -133,6 +135,80 @@ done
 for text in data.h data_def.c data.s data.asm; do
   check "--reverse of $text" "$bin2src" --reverse "$text"
 done
+
+# An empty file, and a text with a NUL terminator after it that the length leaves out or counts:
+# every style that takes it, built into a program that prints the bytes the length counts and
+# finds the NUL after them, then read back. The empty file in every standard, the terminators in
+# the oldest and newest of C and C++.
+: >empty.bin
+printf 'void main() { gl_FragColor = vec4(1.0); }\n' >shader.txt
+cp shader.txt counted.txt
+printf '\0' >>counted.txt
+check_bytes() { # what, the file whose bytes the command must print, then the command
+  local what=$1 expected=$2
+  shift 2
+  if "$@" >out.bin 2>err.txt && cmp -s out.bin "$expected"; then
+    passed=$((passed + 1))
+  else
+    failed=$((failed + 1))
+    echo "FAILED: $what"
+    cat err.txt
+  fi
+}
+edge() { # source, the file whose bytes the program prints, the name, where the NUL is (or none), standards, options
+  local source=$1 expected=$2 edge_name=$3 nul=$4 stds=$5 cc cxx std text
+  shift 5
+  rm -f edge*
+  "$bin2src" --style=c "$@" -o edge.h "$source"
+  "$bin2src" --style=c-header "$@" -o edge_decl.h "$source"
+  "$bin2src" --style=c-source --columns=7 "$@" -o edge_def.c "$source"
+  "$bin2src" --style=gas "$@" -o edge.s "$source"
+  "$bin2src" --style=nasm "$@" -o edge.asm "$source"
+  [ "$#" -eq 0 ] || [ "$1" = --nul ] && "$bin2src" --style=c-string "$@" -o edge_string.h "$source"
+  [ "$#" -eq 0 ] && "$bin2src" --style=c-incbin -o edge_incbin.c "$source"
+  local at="#define NUL_AT(a) 0"
+  [ "$nul" != none ] && at="#define NUL_AT(a) a[$nul]"
+  printf '%s\n#include <stdio.h>\n#include HEADER\ntypedef char length_is_constant[%s_len == %s ? 1 : -1];\n%s\n' \
+    "$at" "$edge_name" "$(stat -c %s "$expected")" \
+    "int main(void) { return NUL_AT($edge_name) != 0 || fwrite($edge_name, 1, ${edge_name}_len, stdout) != ${edge_name}_len; }" \
+    >edge_main.c
+  printf '%s\n#include <stdint.h>\n#include <stdio.h>\nextern const unsigned char %s[];\nextern const uint64_t %s_len;\n%s\n' \
+    "$at" "$edge_name" "$edge_name" \
+    "int main(void) { return NUL_AT($edge_name) != 0 || fwrite($edge_name, 1, (size_t)${edge_name}_len, stdout) != ${edge_name}_len; }" \
+    >edge_asm.c
+  for cc in gcc clang; do
+    cxx=g++
+    [ "$cc" = clang ] && cxx=clang++
+    for std in $stds; do
+      local compile="$cc -x c"
+      [[ $std == *++* ]] && compile="$cxx -x c++"
+      check_bytes "$compile -std=$std, style c, $source $*" "$expected" \
+        sh -c "$compile ${flags[*]} -std=$std -DHEADER='\"edge.h\"' -o prog edge_main.c && ./prog"
+      check_bytes "$compile -std=$std, styles c-header and c-source, $source $*" "$expected" \
+        sh -c "$compile ${flags[*]} -std=$std -DHEADER='\"edge_decl.h\"' -o prog edge_main.c edge_def.c && ./prog"
+      [ -f edge_string.h ] && check_bytes "$compile -std=$std, style c-string, $source $*" "$expected" \
+        sh -c "$compile ${flags[*]} -std=$std -DHEADER='\"edge_string.h\"' -o prog edge_main.c && ./prog"
+      [ -f edge_incbin.c ] && check_bytes "$compile -std=$std, styles c-header and c-incbin, $source $*" "$expected" \
+        sh -c "$compile ${flags[*]} -std=$std -DHEADER='\"edge_decl.h\"' -o prog edge_main.c edge_incbin.c && ./prog"
+    done
+    check_bytes "as, linked by $cc, $source $*" "$expected" sh -c "as --fatal-warnings -o edge.o edge.s &&
+      $cc ${flags[*]} -o prog edge_asm.c edge.o -Wl,--fatal-warnings && ./prog"
+    check_bytes "nasm -f elf64, linked by $cc, $source $*" "$expected" sh -c "nasm -f elf64 -w+all -w+error -o edge.o edge.asm &&
+      $cc ${flags[*]} -o prog edge_asm.c edge.o -Wl,--fatal-warnings && ./prog"
+  done
+  if [ "$#" -eq 0 ] && command -v clang-19 >/dev/null; then
+    "$bin2src" --style=c-embed -o edge_embed.c "$source"
+    check_bytes "clang-19 -std=c23, styles c-header and c-embed, $source" "$expected" \
+      sh -c "clang-19 ${flags[*]} -std=c23 -DHEADER='\"edge_decl.h\"' -o prog edge_main.c edge_embed.c && ./prog"
+  fi
+  for text in edge.h edge_def.c edge.s edge.asm; do
+    check_bytes "--reverse of $text, $source $*" "$expected" "$bin2src" --reverse "$text"
+  done
+}
+all_stds="c89 c99 c11 c17 c2x c++98 c++03 c++11 c++14 c++17 c++20"
+edge empty.bin empty.bin empty_bin none "$all_stds"
+edge shader.txt shader.txt shader_txt shader_txt_len "c89 c2x c++98 c++20" --nul
+edge shader.txt counted.txt shader_txt "shader_txt_len - 1" "c89 c2x c++98 c++20" --nul=counted
 
 # Every data name bin2src takes without a word builds: in the C styles it compiles, in a program
 # of its own that defines main and includes nothing else, under the compilers' default dialects
