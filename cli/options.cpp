@@ -469,6 +469,7 @@ bool set_source_path(Options &options, const char *const *argv, Message &error)
 // wrote it, for the message.
 struct Seen {
     const char *name;            // --name's value, checked once the style is known
+    const char *name_option;     // --name as written
     const char *window_only;     // --format or --encoding=utf16le
     const char *style_only;      // --case or --columns
     const char *placing;         // --align or --section
@@ -543,6 +544,7 @@ Parsed take_option(const Spelling &spelling, const char *value, const char *arg,
         break;
     case Key::Name:
         seen.name = value;
+        seen.name_option = arg;
         break;
     case Key::Output:
         options.destination = std::strcmp(value, "-") == 0 ? STANDARD_ARGUMENT : Argument{i, size_t(value - argv[i])};
@@ -660,7 +662,7 @@ Parsed check_together(const char *const *argv, const Seen &seen, Options &option
     }
     if (is_bare_style(options.style.style)) {
         if (seen.window_only || seen.name || seen.placing) {
-            message_start(error, "'", seen.window_only ? seen.window_only : seen.name ? seen.name : seen.placing,
+            message_start(error, "'", seen.window_only ? seen.window_only : seen.name ? seen.name_option : seen.placing,
                           "' does not go with --style=values or plain, which write the bytes alone, in UTF-8");
             return Parsed::Usage;
         }

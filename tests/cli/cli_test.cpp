@@ -613,6 +613,18 @@ TEST_F(Bin2src, BadOptionsAreRefusedWithTheirReason)
                                            "standard input"},
         {{"-r", "-t", "c", source},
          "'-t' shapes the text; --reverse reads any text bin2src writes and takes only --output and --force"},
+        // Slices, the bare styles and the terminator.
+        {{"--offset=-1", source}, "bad offset '-1': a number of bytes is expected, decimal or hexadecimal after 0x"},
+        {{"-l", "0x", source}, "bad length '0x': a number of bytes is expected, decimal or hexadecimal after 0x"},
+        {{"--length=18446744073709551616", source},
+         "bad length '18446744073709551616': a number of bytes is expected, decimal or hexadecimal after 0x"},
+        {{"-r", "--offset=4", source}, "'--offset=4' takes a slice of a source; --reverse reads the whole text"},
+        {{"-s", "0", "-l", "4", source},
+         "'-l' belongs to a conversion; --segment and --view print a segment in UTF-8 on standard output"},
+        {{"-t", "values", "-n", "x", source},
+         "'-n' does not go with --style=values or plain, which write the bytes alone, in UTF-8"},
+        {{"-z", source}, "'-z' belongs to the build styles (--style); the window's text is its export, byte for byte"},
+        {{"-t", "c", "--nul=twice", source}, "unknown terminator count 'twice': counted or uncounted"},
     };
     for (const auto &[args, reason] : cases) {
         Result r = run(args);
@@ -774,6 +786,67 @@ TEST_F(Bin2src, SegmentPastTheEndIsRefused)
     r = run({"-s", "0", path("missing.bin")});
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.err, line("cannot open '" + path("missing.bin") + "': " + std::strerror(ENOENT)));
+}
+
+TEST_F(Bin2src, PlainHexAndSlicesAreXxdsAndValuesAreTheCStylesCells)
+{
+    // xxd -p, -s and -l are the reference: the same text for the same bytes, slice and columns,
+    // from a file and from a pipe. Sizes around a line of plain hex (30) and of values (16).
+    if (system("command -v xxd >/dev/null 2>&1") != 0)
+        GTEST_SKIP() << "no xxd on this machine to compare with";
+    std::vector<uint8_t> bytes = random_bytes(65537, 19);
+    std::string whole = write("whole.bin", bytes);
+    auto xxd = [&](const std::string &options) { return run_program({"/bin/sh", "-c", "xxd -p " + options}).out; };
+    for (size_t size : {0, 1, 16, 29, 30, 31, 65537}) {
+        std::string source = write("data.bin", std::vector<uint8_t>(bytes.begin(), bytes.begin() + ptrdiff_t(size)));
+        Result r = run({"-t", "plain", source});
+        ASSERT_EQ(r.status, 0) << r.err;
+        EXPECT_EQ(r.out, xxd("'" + source + "'")) << size << " bytes";
+        // The values are the C style's data lines, in its case and columns.
+        for (const std::vector<std::string> &shape : {std::vector<std::string>{}, {"--case=lower", "-c", "7"}}) {
+            std::vector<std::string> args = {"-t", "values", source};
+            args.insert(args.begin(), shape.begin(), shape.end());
+            Result values = run(args);
+            args[shape.size() + 1] = "c";
+            std::string c = run(args).out;
+            size_t from = c.find("= {\n") + 4, to = c.rfind("};\n");
+            EXPECT_EQ(values.out, size == 0 ? "" : c.substr(from, to - from)) << size << " bytes";
+        }
+    }
+    const struct {
+        std::string bin2src, xxd;
+    } slices[] = {
+        {"--offset=0 -l 1", "-s 0 -l 1"}, {"--offset=0x1F -c 7", "-s 31 -c 7"}, {"-l 0x10000 --offset 5", "-s 5 -l 65536"},
+        {"--offset=65536 --case=upper", "-s 65536 -u"}, {"--offset=1000 -l 100000", "-s 1000 -l 100000"},
+    };
+    for (const auto &slice : slices) {
+        std::string expected = xxd(slice.xxd + " '" + whole + "'");
+        Result r = run_program({"/bin/sh", "-c", "'" + std::string(BIN2SRC) + "' -t plain " + slice.bin2src + " '" + whole + "'"});
+        EXPECT_EQ(r.out, expected) << slice.bin2src;
+        r = piped(whole, "-t plain " + slice.bin2src);
+        EXPECT_EQ(r.out, expected) << slice.bin2src << ", from a pipe";
+    }
+    // A slice of standard input leaves the rest where it was, for the next reader; from a file and
+    // from a pipe.
+    const std::string both = "{ '" + std::string(BIN2SRC) + "' -t plain --offset=5 -l 10; xxd -p; }";
+    for (const std::string &command : {both + " < '" + whole + "'", "cat '" + whole + "' | " + both}) {
+        Result r = run_program({"/bin/sh", "-c", command});
+        EXPECT_EQ(r.out, xxd("-s 5 -l 10 '" + whole + "'") + xxd("-s 15 '" + whole + "'")) << command;
+    }
+    // Past the end is an error that says the size; at the end, the slice is empty.
+    Result r = run({"-t", "plain", "--offset=65538", whole});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, line("offset 65538 is past the end: '" + whole + "' holds 65537 bytes"));
+    r = piped(whole, "--offset=70000 -t c");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, line("offset 70000 is past the end: standard input holds 65537 bytes"));
+    r = run({"-t", "plain", "--offset=65537", whole});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, "");
+    r = run({"--offset=65537", "-o", path("out.c"), whole});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, line("the slice of '" + whole + "' at offset 65537 is empty (0 bytes): there is no data to convert"));
+    EXPECT_FALSE(exists("out.c"));
 }
 
 } // namespace
