@@ -1,5 +1,7 @@
 #include "export/line_kernel.h"
 
+#include <cstring>
+
 #if defined(__x86_64__) || defined(__i386__)
 #define VORDA_X86 1
 #include <immintrin.h>
@@ -136,6 +138,12 @@ template <LineShape shape> constexpr BodyGather<shape> body_gather = make_body_g
 static_assert(body_gather<LineShape::List>.length == 80 && body_gather<LineShape::Row>.length == 79 &&
               body_gather<LineShape::Asm>.length == 63 && body_gather<LineShape::C>.vectors == 5);
 
+int hex_digit_value(char c)
+{
+    unsigned d = unsigned(uint8_t(c)) - '0', l = (unsigned(uint8_t(c)) | 0x20) - 'a';
+    return d < 10 ? int(d) : l < 6 ? int(l) + 10 : -1;
+}
+
 // A digit's value, or bit 7 set in `bad` for anything else.
 __attribute__((target("ssse3"))) inline __m128i digit_values(__m128i c, __m128i &bad)
 {
@@ -179,6 +187,98 @@ __attribute__((target("ssse3"))) bool ssse3_read(LineShape shape, const char *bo
     case LineShape::Row:   return ssse3_read_line<LineShape::Row>(body, out);
     }
     return false;
+}
+
+// The same for a line of xxd -i: where its digits stand, its fixed characters, and the places of
+// the 'x' that xxd -u writes as 'X' (bit 5 is set there before the comparison).
+struct XxdGather {
+    static constexpr size_t capacity = (XXD_LINE_LENGTH + 15) / 16;
+    alignas(16) uint8_t high[capacity][16];
+    alignas(16) uint8_t low[capacity][16];
+    alignas(16) uint8_t mask[capacity][16];
+    alignas(16) uint8_t fixed[capacity][16];
+    alignas(16) uint8_t fold[capacity][16];
+};
+
+constexpr XxdGather make_xxd_gather()
+{
+    XxdGather t{};
+    for (size_t v = 0; v < t.capacity; v++)
+        for (size_t b = 0; b < 16; b++)
+            t.high[v][b] = t.low[v][b] = 0x80;
+    for (size_t at = 0; at < XXD_LINE_LENGTH; at++) {
+        size_t cell = at / 6, in_cell = at % 6, v = at / 16, b = at % 16;
+        if (in_cell == 2) {
+            t.high[v][cell] = uint8_t(b);
+        } else if (in_cell == 3) {
+            t.low[v][cell] = uint8_t(b);
+        } else {
+            t.mask[v][b] = 0xFF;
+            t.fixed[v][b] = uint8_t("0x\0\0, "[in_cell]);
+            t.fold[v][b] = in_cell == 1 ? 0x20 : 0;
+        }
+    }
+    return t;
+}
+
+constexpr XxdGather xxd_gather = make_xxd_gather();
+static_assert(XXD_LINE_LENGTH == 71 && xxd_gather.fixed[4][6] == ',' && xxd_gather.high[4][11] == 4);
+
+__attribute__((target("ssse3"))) bool ssse3_read_xxd(const char *body, uint8_t *out)
+{
+    constexpr const XxdGather &t = xxd_gather;
+    __m128i high = _mm_setzero_si128(), low = high, bad = high;
+    for (size_t v = 0; v < t.capacity; v++) {
+        __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i *>(body) + v);
+        __m128i folded = _mm_or_si128(x, _mm_load_si128(reinterpret_cast<const __m128i *>(t.fold[v])));
+        bad = _mm_or_si128(bad, _mm_xor_si128(_mm_and_si128(folded, _mm_load_si128(reinterpret_cast<const __m128i *>(t.mask[v]))),
+                                              _mm_load_si128(reinterpret_cast<const __m128i *>(t.fixed[v]))));
+        high = _mm_or_si128(high, _mm_shuffle_epi8(x, _mm_load_si128(reinterpret_cast<const __m128i *>(t.high[v]))));
+        low = _mm_or_si128(low, _mm_shuffle_epi8(x, _mm_load_si128(reinterpret_cast<const __m128i *>(t.low[v]))));
+    }
+    // The four lanes past the twelfth cell hold zeros, which are not digits: they are left out.
+    __m128i lanes = _mm_setr_epi8(0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, -1, -1, -1, -1);
+    high = _mm_or_si128(high, _mm_and_si128(lanes, _mm_set1_epi8('0')));
+    low = _mm_or_si128(low, _mm_and_si128(lanes, _mm_set1_epi8('0')));
+    high = digit_values(high, bad);
+    low = digit_values(low, bad);
+    if (_mm_movemask_epi8(_mm_cmpeq_epi8(bad, _mm_setzero_si128())) != 0xFFFF)
+        return false;
+    __m128i bytes = _mm_or_si128(_mm_and_si128(_mm_slli_epi16(high, 4), _mm_set1_epi8(char(0xF0))), low);
+    _mm_storel_epi64(reinterpret_cast<__m128i *>(out), bytes);
+    uint32_t rest = uint32_t(_mm_cvtsi128_si32(_mm_srli_si128(bytes, 8)));
+    std::memcpy(out + 8, &rest, 4);
+    return true;
+}
+
+// Plain hexadecimal, 16 digits into 8 bytes at a time: each digit's value, then each pair's
+// high * 16 + low by one multiply-add of the bytes, narrowed back to bytes. The last pairs, fewer
+// than 8, one by one.
+__attribute__((target("ssse3"))) bool ssse3_read_hex(const char *digits, size_t pairs, uint8_t *out)
+{
+    const __m128i weights = _mm_set1_epi16(0x0110); // 16 for the high digit, 1 for the low
+    __m128i bad = _mm_setzero_si128();
+    size_t i = 0;
+    for (; i + 16 <= pairs; i += 16) {
+        __m128i a = digit_values(_mm_loadu_si128(reinterpret_cast<const __m128i *>(digits + 2 * i)), bad);
+        __m128i b = digit_values(_mm_loadu_si128(reinterpret_cast<const __m128i *>(digits + 2 * i + 16)), bad);
+        _mm_storeu_si128(reinterpret_cast<__m128i *>(out + i),
+                         _mm_packus_epi16(_mm_maddubs_epi16(a, weights), _mm_maddubs_epi16(b, weights)));
+    }
+    for (; i + 8 <= pairs; i += 8) {
+        __m128i a = _mm_maddubs_epi16(digit_values(_mm_loadu_si128(reinterpret_cast<const __m128i *>(digits + 2 * i)), bad),
+                                      weights);
+        _mm_storel_epi64(reinterpret_cast<__m128i *>(out + i), _mm_packus_epi16(a, a));
+    }
+    if (_mm_movemask_epi8(_mm_cmpeq_epi8(bad, _mm_setzero_si128())) != 0xFFFF)
+        return false;
+    for (; i < pairs; i++) {
+        int high = hex_digit_value(digits[2 * i]), low = hex_digit_value(digits[2 * i + 1]);
+        if (high < 0 || low < 0)
+            return false;
+        out[i] = uint8_t(high << 4 | low);
+    }
+    return true;
 }
 
 // Each line: the start, copied in whole vectors; the 16 bytes' high and low digits, looked up
@@ -320,10 +420,12 @@ LineKernels line_kernels_for(InstructionSet set)
 {
     switch (set) {
 #if VORDA_X86
-    case InstructionSet::Ssse3: return {set, by_format<char16_t, Ssse3>, by_format<char, Ssse3>, by_shape<char, Ssse3>, ssse3_read};
-    case InstructionSet::Avx2:  return {set, by_format<char16_t, Avx2>, by_format<char, Avx2>, by_shape<char, Avx2>, ssse3_read};
+    case InstructionSet::Ssse3: return {set, by_format<char16_t, Ssse3>, by_format<char, Ssse3>, by_shape<char, Ssse3>, ssse3_read,
+                                        ssse3_read_hex, ssse3_read_xxd};
+    case InstructionSet::Avx2:  return {set, by_format<char16_t, Avx2>, by_format<char, Avx2>, by_shape<char, Avx2>, ssse3_read,
+                                        ssse3_read_hex, ssse3_read_xxd};
 #endif
-    default: return {InstructionSet::Scalar, scalar_lines<char16_t>, scalar_lines<char>, scalar_lines, nullptr};
+    default: return {InstructionSet::Scalar, scalar_lines<char16_t>, scalar_lines<char>, scalar_lines, nullptr, nullptr, nullptr};
     }
 }
 

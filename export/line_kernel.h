@@ -34,6 +34,19 @@ using ReadKernel = bool (*)(LineShape shape, const char *body, uint8_t *out);
 constexpr size_t line_read_length(LineShape shape) { return line_body_length(shape) - (is_window_shape(shape) ? 2 : 1); }
 constexpr size_t READ_KERNEL_SLACK = 16;
 
+// Plain hexadecimal back into bytes: `pairs` pairs of digits, either case, into as many bytes at
+// out, writing no more. It may read up to READ_KERNEL_SLACK characters past the digits. False
+// when a character is not a digit; the caller then reads them one by one to say which.
+using HexReadKernel = bool (*)(const char *digits, size_t pairs, uint8_t *out);
+
+// The data line that xxd -i writes by default, after its two spaces: 12 cells "0x41, " with the
+// comma that ends a line the data goes on after, XXD_LINE_LENGTH characters (and READ_KERNEL_SLACK
+// more that may be read), into its 12 bytes. Either case, and "0X" as xxd -u writes it. False
+// when it is not such a line.
+constexpr size_t XXD_LINE_CELLS = 12;
+constexpr size_t XXD_LINE_LENGTH = XXD_LINE_CELLS * 6 - 1;
+using XxdReadKernel = bool (*)(const char *body, uint8_t *out);
+
 // One instruction set's kernels for both encodings, and the way back (none on the scalar set:
 // the reader's own cell-by-cell parse is the reference).
 struct LineKernels {
@@ -42,6 +55,8 @@ struct LineKernels {
     LineKernel<char> utf8;
     ShapeKernel shapes;
     ReadKernel read;
+    HexReadKernel read_hex;
+    XxdReadKernel read_xxd;
 };
 
 // The kernels of an available set.
