@@ -5,10 +5,15 @@
 # floor is `dd` writing as many zero bytes into a new file, in blocks of the converter's size);
 # with the peak memory (maximum resident set) of each. Then the converter's core in memory
 # (Google Benchmark): bytes of source per second in each format, encoding and instruction set.
-# On the largest source also each build style beside xxd -i, --reverse beside xxd -r -p, and the
-# progress line's cost on a terminal.
+# On the largest source also each build style beside xxd -i, --reverse beside xxd -r -p (of the C
+# style's text, and of the texts that xxd -i and xxd -p wrote), and the progress line's cost on a
+# terminal.
 #
 #   scripts/bench-cli.sh [MiB ...]        sizes of the random sources, default 64 1
+#
+# With VORDA_BENCH_BASELINE naming another bin2src (one built from an earlier commit, say), that
+# program converts the same source in the same rounds, the two taking turns: the window's text in
+# UTF-8 and the c style, into new files, so that a change of speed shows beside the noise.
 #
 # Each size runs VORDA_BENCH_RUNS rounds (default 7), every tool and floor taking its turn
 # within each round so that the machine's noise falls on all of them; medians are printed,
@@ -110,22 +115,31 @@ for mib in "${sizes[@]}"; do
 done
 
 # The build styles and the way back, on the largest source, into new files: each style beside
-# xxd -i; --reverse of the UTF-8 C style's text (about 5 characters a byte) beside xxd -r -p of
-# the same bytes as plain hex (2 characters a byte); and the progress line's cost, with standard
-# error on a terminal (script gives it one) and without --no-progress, beside the same with it.
+# xxd -i; --reverse of the UTF-8 C style's text (about 5 characters a byte), of xxd -i's header
+# (about 6) and of xxd -p's plain hex (2), each beside xxd -r -p of that plain hex; and the
+# progress line's cost, with standard error on a terminal (script gives it one) and without
+# --no-progress, beside the same with it.
 largest=$(printf '%s\n' "${sizes[@]}" | sort -n | tail -1)
 source_file=$(random_source "$work" "$largest")
 "$bin2src" --style=c -o "$work/styles.h" --force "$source_file"
 xxd -p "$source_file" >"$work/styles.hex"
+xxd -i "$source_file" >"$work/styles.xxd.h"
 declare -A sms=()
-style_tools=(c c-source c-string gas nasm xxd-i reverse xxd-r terminal terminal-quiet)
+style_tools=(c c-source c-string gas nasm values plain xxd-i reverse reverse-xxd-i reverse-xxd-p xxd-r terminal terminal-quiet)
+baseline=${VORDA_BENCH_BASELINE:-}
+[ -n "$baseline" ] && style_tools+=(window base-window base-c)
 run_style() {
   local out="$work/out.$1"
   rm -f "$out"
   case $1 in
     xxd-i) timed sh -c 'exec xxd -i "$1" >"$2"' xxd "$source_file" "$out" ;;
     reverse) timed "$bin2src" --reverse -o "$out" "$work/styles.h" ;;
+    reverse-xxd-i) timed "$bin2src" --reverse -o "$out" "$work/styles.xxd.h" ;;
+    reverse-xxd-p) timed "$bin2src" --reverse -o "$out" "$work/styles.hex" ;;
     xxd-r) timed sh -c 'exec xxd -r -p "$1" >"$2"' xxd "$work/styles.hex" "$out" ;;
+    window) timed "$bin2src" -e utf8 -o "$out" "$source_file" ;;
+    base-window) timed "$baseline" -e utf8 -o "$out" "$source_file" ;;
+    base-c) timed "$baseline" --style=c -o "$out" "$source_file" ;;
     terminal) timed script -qec "'$bin2src' --style=c -o '$out' '$source_file'" /dev/null ;;
     terminal-quiet) timed script -qec "'$bin2src' --style=c --no-progress -o '$out' '$source_file'" /dev/null ;;
     *) timed "$bin2src" --style="$1" -o "$out" "$source_file" ;;
@@ -136,12 +150,21 @@ run_style() {
 for ((run = 1; run <= runs; run++)); do
   for tool in "${style_tools[@]}"; do run_style "$tool" >/dev/null; done
 done
-rm -f "$work/styles.h" "$work/styles.hex"
+rm -f "$work/styles.h" "$work/styles.hex" "$work/styles.xxd.h"
 say "${largest}MiB into a new file: the build styles beside xxd -i, the way back beside xxd -r -p (ms, medians of $runs)"
 printf '%-16s %10s %6s %-10s %10s %8s\n' run ms spread reference ref_ms ref/run
 declare -A sresult
-for tool in c c-source c-string gas nasm reverse terminal; do
-  case $tool in reverse) ref=xxd-r ;; terminal) ref=terminal-quiet ;; *) ref=xxd-i ;; esac
+shown=(c c-source c-string gas nasm values plain reverse reverse-xxd-i reverse-xxd-p terminal)
+[ -n "$baseline" ] && shown+=(window c-vs-base)
+for tool in "${shown[@]}"; do
+  case $tool in
+    reverse*) ref=xxd-r ;;
+    terminal) ref=terminal-quiet ;;
+    window) ref=base-window ;;
+    c-vs-base) ref=base-c ;;
+    *) ref=xxd-i ;;
+  esac
+  [ "$tool" = c-vs-base ] && sms[c-vs-base]=${sms[c]}
   # shellcheck disable=SC2086
   b=$(median ${sms[$tool]}) r=$(median ${sms[$ref]})
   # shellcheck disable=SC2086
@@ -185,6 +208,8 @@ for tool in c c-source c-string gas nasm; do
   check "${largest}MiB into a file, style $tool, times faster than xxd -i:" "${sresult[$tool]}" ">=" 10
 done
 check "${largest}MiB, --reverse of the C style's text, times faster than xxd -r -p of plain hex:" "${sresult[reverse]}" ">=" 5
+check "${largest}MiB, --reverse of xxd -i's header, times faster than xxd -r -p of plain hex:" "${sresult[reverse-xxd-i]}" ">=" 5
+check "${largest}MiB, --reverse of xxd -p's plain hex, times faster than xxd -r -p of it:" "${sresult[reverse-xxd-p]}" ">=" 5
 # A run under a second shows no progress, so this is the clock's cost alone: within the noise.
 check "${largest}MiB, progress on a terminal, --no-progress's time over it:" "${sresult[terminal]}" ">=" 0.9
 peak=0
