@@ -172,6 +172,39 @@ TEST_F(Bin2srcWin, StandardInputAndOutput)
     EXPECT_EQ(first_difference(bytes_of(r.out), utf16le(reference_source_text(1, u"exe_dt", bytes))), "");
 }
 
+// Plain hexadecimal as xxd -p writes it: lower case, 30 bytes a line.
+std::string plain_hex(const std::vector<uint8_t> &bytes, size_t from, size_t count)
+{
+    std::string text;
+    for (size_t i = from; i < from + count && i < bytes.size(); i++) {
+        text += "0123456789abcdef"[bytes[i] >> 4];
+        text += "0123456789abcdef"[bytes[i] & 15];
+        if ((i - from) % 30 == 29 || i + 1 == from + count || i + 1 == bytes.size())
+            text += '\n';
+    }
+    return text;
+}
+
+TEST_F(Bin2srcWin, SlicesOfAFileAndOfStandardInput)
+{
+    // A file is positioned at the offset, standard input read through it; past the end is an
+    // error that says the size, and an empty slice gives an empty text.
+    std::vector<uint8_t> bytes = random_bytes(100003, 6);
+    std::wstring source = write(L"rom.bin", bytes);
+    Result r = run({L"-t", L"plain", L"--offset=0x10", L"-l", L"1000", source});
+    ASSERT_EQ(r.status, 0u) << r.err;
+    EXPECT_EQ(r.out, plain_hex(bytes, 16, 1000));
+    r = run({L"-t", L"plain", L"--offset=70000"}, source);
+    ASSERT_EQ(r.status, 0u) << r.err;
+    EXPECT_EQ(r.out, plain_hex(bytes, 70000, bytes.size()));
+    r = run({L"-t", L"plain", L"--offset=100004", source});
+    EXPECT_EQ(r.status, 1u);
+    EXPECT_EQ(r.err, "bin2src: offset 100004 is past the end: '" + narrow(source) + "' holds 100003 bytes\n");
+    r = run({L"-t", L"values", L"--offset=100003", source});
+    EXPECT_EQ(r.status, 0u) << r.err;
+    EXPECT_EQ(r.out, "");
+}
+
 TEST_F(Bin2srcWin, SourceUnderAnotherNameIsNeverWritten)
 {
     std::vector<uint8_t> bytes = random_bytes(5000, 3);
