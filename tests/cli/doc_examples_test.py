@@ -278,14 +278,9 @@ def number(text):
 
 
 class Run:
-    def __init__(self, bin2src, examples, value_options):
+    def __init__(self, bin2src, examples, value_options, shims):
         self.bin2src, self.examples, self.value_options = bin2src, examples, value_options
-        self.shims = tempfile.mkdtemp(prefix="bin2src-doc-shims-")
-        # A pager shows the text to a person; here it is read as cat reads it.
-        with open(os.path.join(self.shims, "less"), "w") as f:
-            f.write('#!/bin/sh\nexec cat "$@"\n')
-        os.chmod(os.path.join(self.shims, "less"), 0o755)
-        self.env = dict(os.environ, PATH=os.path.dirname(os.path.abspath(bin2src)) + os.pathsep + self.shims +
+        self.env = dict(os.environ, PATH=os.path.dirname(os.path.abspath(bin2src)) + os.pathsep + shims +
                         os.pathsep + os.environ.get("PATH", ""))
 
     def producer(self, index, name):
@@ -418,12 +413,17 @@ def main():
     sources["the manual"] = manual_examples(os.path.join(source_dir, "docs", "manual", "vorda_manual.html"))
 
     passed = failed = 0
+    shims = tempfile.TemporaryDirectory(prefix="bin2src-doc-shims-")
+    # A pager shows the text to a person; here it is read as cat reads it.
+    with open(os.path.join(shims.name, "less"), "w") as f:
+        f.write('#!/bin/sh\nexec cat "$@"\n')
+    os.chmod(os.path.join(shims.name, "less"), 0o755)
     for kind, examples in sources.items():
         if not examples:
             print("FAILED: no example found in %s" % kind)
             failed += 1
             continue
-        run = Run(bin2src, examples, value_options)
+        run = Run(bin2src, examples, value_options, shims.name)
         for i, example in enumerate(examples):
             problems = run.check(i)
             if problems:
@@ -434,6 +434,7 @@ def main():
             else:
                 passed += 1
                 print("ok: %s: %s" % (example.document, example.command))
+    shims.cleanup()
     print("%d passed, %d failed" % (passed, failed))
     sys.exit(1 if failed else 0)
 
