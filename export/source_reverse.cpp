@@ -34,6 +34,11 @@ uint8_t out_block[OUT_BLOCK];
 constexpr char LABEL_MARK = '\3'; // the window's data name in a declaration's pattern
 
 constexpr Style BUILD_STYLES[] = {Style::C, Style::CHeader, Style::CSource, Style::Gas, Style::Nasm};
+
+// xxd -i makes its data name from the whole path it was given, so it may be long; a longer one is
+// refused rather than cut.
+constexpr size_t XXD_NAME_MAX = 255;
+static_assert(XXD_NAME_MAX >= IDENTIFIER_MAX);
 constexpr ViewMode LIST_FORMATS[] = {ViewMode::C, ViewMode::Basic}; // those that begin with a fixed ruler
 
 // Messages that more than one handler gives.
@@ -119,7 +124,7 @@ const char *next_pattern_line(const char *p)
 // What a pattern's marks read from the text: the data name, fixed from the line that first
 // holds it, and a count with its place in the current line.
 struct Marks {
-    char name[IDENTIFIER_MAX + 1];
+    char name[XXD_NAME_MAX + 1];
     size_t name_length;
     const char *count_at; // nullptr: no count on the line
     size_t count_digits;
@@ -164,7 +169,16 @@ struct Parser {
     size_t asm_indent;   // the window's assembler indentation from its ruler, or SIZE_MAX
     DataForm data;
     ReadKernel read;     // full data lines at once, where the processor has a kernel for it
+    HexReadKernel read_hex;
+    XxdReadKernel read_xxd;
     const char *tail;    // the pattern of the lines after the data; nullptr: the text ends with them
+    // The tail that says that the last byte is a NUL the length leaves out, while it and the usual
+    // tail still both match; nullptr when the style has no other.
+    const char *uncounted_tail;
+    // xxd's texts and plain hexadecimal: the bytes of the first data line, which every line but
+    // the last holds (0 before it), and whether the text is xxd -i's values without a declaration.
+    size_t width;
+    bool bare;
     char window_tail[8];
     Marks marks;
     uint64_t count;      // bytes read so far
@@ -207,7 +221,7 @@ bool fail_expected(Parser &p, const char *at, const char *pattern, const char *b
         std::memcpy(shown + n, s, k);
         n += k;
     };
-    for (size_t i = 0; i < length && n + IDENTIFIER_MAX + 3 < sizeof shown; i++) {
+    for (size_t i = 0; i < length && n + XXD_NAME_MAX + 3 < sizeof shown; i++) {
         char c = pattern[i];
         if (c == '\t')
             show("\\t", 2);
@@ -409,7 +423,19 @@ void set_style_form(Parser &p, Style style)
     p.data.full_body = line_read_length(p.data.shape);
     p.data.start_length = std::strlen(patterns.start);
     std::memcpy(p.data.start, patterns.start, p.data.start_length);
-    p.tail = patterns.tail;
+    p.tail = *patterns.tail ? patterns.tail : nullptr;
+    p.uncounted_tail = uncounted_tail(style);
+}
+
+// The last byte taken off the data: a NUL that the length leaves out. It is still in the output
+// block, for the tail comes after the last data line and nothing is flushed in between.
+bool drop_terminator(Parser &p, const char *at)
+{
+    if (p.out_used == 0 || out_block[p.out_used - 1] != 0)
+        return fail(p, at, "the last byte is not the NUL that the length leaves out");
+    p.out_used--;
+    p.count--;
+    return true;
 }
 
 // ---- The handlers, in the order the lines come ----
@@ -632,8 +658,10 @@ bool read_data_line(Parser &p, const char *t, const char *te)
         expect(p, read_data_or_tail_line, p.tail ? Ending::Tail : Ending::Nothing);
     } else if (comma) {
         expect(p, read_data_line, Ending::DataLine);
-    } else {
+    } else if (p.tail) {
         expect(p, read_tail_line, Ending::Tail);
+    } else {
+        expect(p, read_past_end_line, Ending::Nothing);
     }
     return true;
 }
@@ -652,11 +680,27 @@ bool read_tail_line(Parser &p, const char *t, const char *te)
 {
     const char *bad;
     p.marks.count_at = nullptr;
-    if (!match_line(p.marks, p.tail, t, te, bad))
+    // While the usual tail and the one of an uncounted terminator read the same lines, both go on;
+    // the first line that only the other reads says that the last byte is that NUL.
+    Marks other = p.marks;
+    const char *other_bad;
+    bool usual = match_line(p.marks, p.tail, t, te, bad);
+    bool uncounted = p.uncounted_tail && match_line(other, p.uncounted_tail, t, te, other_bad);
+    if (!usual && uncounted) {
+        p.tail = p.uncounted_tail;
+        p.marks = other;
+        if (!drop_terminator(p, t))
+            return false;
+    } else if (!usual) {
         return fail_expected(p, bad, p.tail);
+    }
+    p.uncounted_tail = uncounted && usual ? next_pattern_line(p.uncounted_tail) : nullptr;
     const Marks &m = p.marks;
     if (m.count_at && m.count_digits > 1 && m.count_at[0] == '0')
         return fail(p, m.count_at, "a length that bin2src writes has no leading zero");
+    // A length one short of the bytes leaves out a terminator after them.
+    if (m.count_at && m.count_fits && m.count + 1 == p.count && p.out_used > 0 && out_block[p.out_used - 1] == 0)
+        drop_terminator(p, m.count_at);
     if (m.count_at && (!m.count_fits || m.count != p.count))
         return fail(p, m.count_at, "the length written here is not the count of the bytes above it");
     p.tail = next_pattern_line(p.tail);
@@ -668,6 +712,210 @@ bool read_tail_line(Parser &p, const char *t, const char *te)
 }
 
 bool read_past_end_line(Parser &p, const char *t, const char *) { return fail(p, t, "the text goes on after its end"); }
+
+// ---- The bare forms and xxd's texts ----
+
+// The values alone: the data lines of the C style, and nothing around them.
+bool opens_with_values(Parser &, const char *t, const char *te) { return starts_with(t, te, "\t0x", 3); }
+
+bool read_values_line(Parser &p, const char *t, const char *te)
+{
+    set_style_form(p, Style::Values);
+    return read_data_line(p, t, te);
+}
+
+// Where a line of digits first goes wrong: a character that is not a digit, or the end of a line
+// that has half a byte at its end.
+bool fail_digits(Parser &p, const char *t, const char *te)
+{
+    for (const char *s = t; s < te; s++)
+        if (hex_value(*s) < 0)
+            return fail(p, s, "a hexadecimal digit was expected");
+    return fail(p, te, "the line ends inside a byte: a byte has two digits");
+}
+
+bool read_after_short_line(Parser &p, const char *t, const char *)
+{
+    return fail(p, t, "the line before is shorter than the first, so the data ended there");
+}
+
+// Plain hexadecimal, as xxd -p writes it: lines of whole bytes, every line as long as the first
+// but the last.
+bool opens_with_plain_hex(Parser &, const char *t, const char *te)
+{
+    for (const char *s = t; s < te; s++)
+        if (hex_value(*s) < 0)
+            return false;
+    return t < te;
+}
+
+bool read_plain_line(Parser &p, const char *t, const char *te)
+{
+    const size_t digits = size_t(te - t), pairs = digits / 2;
+    if (digits == 0)
+        return fail(p, t, "a line of hexadecimal digits was expected");
+    if (p.width > 0 && pairs > p.width)
+        return fail(p, t + 2 * p.width, "a line of plain hexadecimal holds no more bytes than the first");
+    if (p.out_used > OUT_BLOCK - LINE_BYTES_MAX && !flush(p))
+        return false;
+    uint8_t *out = out_block + p.out_used;
+    if (digits % 2 != 0 || !(p.read_hex && p.read_hex(t, pairs, out))) {
+        for (size_t i = 0; i < pairs; i++) {
+            int high = hex_value(t[2 * i]), low = hex_value(t[2 * i + 1]);
+            if (high < 0 || low < 0)
+                return fail_digits(p, t, te);
+            out[i] = uint8_t(high << 4 | low);
+        }
+        if (digits % 2 != 0)
+            return fail_digits(p, t, te);
+    }
+    p.out_used += pairs;
+    p.count += pairs;
+    if (p.width == 0)
+        p.width = pairs;
+    expect(p, pairs == p.width ? read_plain_line : read_after_short_line, Ending::Nothing);
+    return true;
+}
+
+// A data line of xxd -i after its two spaces: cells "0x41" (or "0X41"), ", " between them, and
+// "," at the end of a line that the data goes on after, one by one. n: the bytes read.
+bool xxd_cells(Parser &p, const char *t, const char *te, size_t &n, bool &comma)
+{
+    uint8_t *out = out_block + p.out_used;
+    for (n = 0;; n++) {
+        if (t == te)
+            return fail(p, t, "the line ends where a byte was expected");
+        if (t[0] != '0' || t + 1 == te || (t[1] | 0x20) != 'x')
+            return fail(p, t + (t[0] == '0' ? 1 : 0), "a byte was expected, written as 0xHH");
+        int high = t + 2 < te ? hex_value(t[2]) : -1, low = t + 3 < te ? hex_value(t[3]) : -1;
+        if (high < 0)
+            return fail(p, t + 2, t + 2 < te ? "a hexadecimal digit was expected" : "the line ends inside a byte");
+        if (low < 0)
+            return fail(p, t + 3, t + 3 < te ? "a hexadecimal digit was expected" : "the line ends inside a byte");
+        out[n] = uint8_t(high << 4 | low);
+        t += 4;
+        if (t == te) {
+            comma = false;
+            break;
+        }
+        if (*t != ',')
+            return fail(p, t, hex_value(*t) >= 0 ? "a byte has two hexadecimal digits: this value is over FF"
+                                                 : "', ' or the line's end was expected");
+        if (++t == te) {
+            comma = true;
+            break;
+        }
+        if (*t++ != ' ')
+            return fail(p, t - 1, "', ' was expected between two bytes");
+    }
+    n++;
+    return true;
+}
+
+bool read_xxd_close_line(Parser &p, const char *t, const char *te);
+
+bool read_xxd_data_line(Parser &p, const char *t, const char *te)
+{
+    if (const char *bad = first_mismatch(t, te, "  ", 2); bad && bad < t + 2)
+        return fail(p, bad, "a data line was expected: two spaces, then bytes written as 0xHH");
+    const char *body = t + 2;
+    if (p.out_used > OUT_BLOCK - LINE_BYTES_MAX && !flush(p))
+        return false;
+    size_t n;
+    bool comma;
+    if (size_t(te - body) == XXD_LINE_LENGTH && p.read_xxd && p.read_xxd(body, out_block + p.out_used)) {
+        n = XXD_LINE_CELLS;
+        comma = true;
+    } else if (!xxd_cells(p, body, te, n, comma)) {
+        return false;
+    }
+    if (p.width == 0)
+        p.width = n;
+    if (n > p.width)
+        return fail(p, body + 6 * p.width, "a line of xxd -i holds no more bytes than the first");
+    if (comma && n < p.width)
+        return fail(p, te - 1, "a line shorter than the first is the last, with no ',' at its end");
+    p.out_used += n;
+    p.count += n;
+    if (comma)
+        expect(p, read_xxd_data_line, Ending::DataLine);
+    else if (p.bare)
+        expect(p, read_past_end_line, Ending::Nothing);
+    else
+        expect(p, read_xxd_close_line, Ending::Tail);
+    return true;
+}
+
+// xxd -i's values alone, as it writes them from a pipe.
+bool opens_with_xxd_values(Parser &, const char *t, const char *te)
+{
+    return starts_with(t, te, "  0x", 4) || starts_with(t, te, "  0X", 4);
+}
+
+bool read_xxd_values_line(Parser &p, const char *t, const char *te)
+{
+    p.bare = true;
+    return read_xxd_data_line(p, t, te);
+}
+
+constexpr char XXD_DECLARATION[] = "unsigned char \1[] = {";
+constexpr char XXD_CLOSE[] = "};";
+// The length's name as xxd -i writes it, and as -C writes it: a name with no lower-case letter
+// may have either.
+constexpr char XXD_LENGTH[] = "unsigned int \1_len = \2;";
+constexpr char XXD_LENGTH_CAPITALS[] = "unsigned int \1_LEN = \2;";
+
+bool opens_with_xxd_declaration(Parser &, const char *t, const char *te) { return starts_with(t, te, "unsigned char ", 14); }
+
+bool read_xxd_declaration_line(Parser &p, const char *t, const char *te)
+{
+    const char *name = t + 14, *s = name;
+    while (s < te && is_name_character(*s) && size_t(s - name) <= XXD_NAME_MAX)
+        s++;
+    if (size_t(s - name) > XXD_NAME_MAX)
+        return fail(p, s, "a data name longer than 255 characters");
+    if (s == name)
+        return fail_expected(p, s, XXD_DECLARATION);
+    p.marks.name_length = size_t(s - name);
+    std::memcpy(p.marks.name, name, p.marks.name_length);
+    if (const char *bad = first_mismatch(s, te, "[] = {", 6))
+        return fail_expected(p, bad, XXD_DECLARATION);
+    p.tail = XXD_CLOSE;
+    expect(p, read_xxd_close_line, Ending::Tail);
+    return true;
+}
+
+bool read_xxd_length_line(Parser &p, const char *t, const char *te);
+
+// After the declaration: a data line, or at once the end of an empty array.
+bool read_xxd_close_line(Parser &p, const char *t, const char *te)
+{
+    if (p.width == 0 && starts_with(t, te, "  ", 2))
+        return read_xxd_data_line(p, t, te);
+    if (const char *bad = first_mismatch(t, te, XXD_CLOSE, 2))
+        return fail_expected(p, bad, XXD_CLOSE);
+    p.tail = XXD_LENGTH;
+    expect(p, read_xxd_length_line, Ending::Tail);
+    return true;
+}
+
+bool read_xxd_length_line(Parser &p, const char *t, const char *te)
+{
+    bool capitals = true;
+    for (size_t i = 0; i < p.marks.name_length; i++)
+        capitals = capitals && !(p.marks.name[i] >= 'a' && p.marks.name[i] <= 'z');
+    const char *bad;
+    p.marks.count_at = nullptr;
+    if (!match_line(p.marks, XXD_LENGTH, t, te, bad) && !(capitals && match_line(p.marks, XXD_LENGTH_CAPITALS, t, te, bad)))
+        return fail_expected(p, bad, XXD_LENGTH);
+    const Marks &m = p.marks;
+    if (m.count_digits > 1 && m.count_at[0] == '0')
+        return fail(p, m.count_at, "a length that xxd writes has no leading zero");
+    if (!m.count_fits || m.count != p.count)
+        return fail(p, m.count_at, "the length written here is not the count of the bytes above it");
+    expect(p, read_past_end_line, Ending::Nothing);
+    return true;
+}
 
 // The forms a text may open with, tried in order on its first line: each says whether the line
 // is its form's, and then its handler reads it. The window's assembler data without its ruler
@@ -682,6 +930,8 @@ bool opens_with_anything(Parser &, const char *, const char *) { return true; }
 constexpr Opening OPENINGS[] = {
     {opens_with_list_ruler, read_list_ruler_line},       {opens_with_asm_ruler, read_asm_ruler_line},
     {opens_with_declaration, read_bare_declaration_line}, {opens_with_style_head, read_head_line},
+    {opens_with_values, read_values_line},                {opens_with_xxd_declaration, read_xxd_declaration_line},
+    {opens_with_xxd_values, read_xxd_values_line},        {opens_with_plain_hex, read_plain_line},
     {opens_with_anything, read_asm_first_line},
 };
 
@@ -699,7 +949,7 @@ bool read_text_end(Parser &p)
     p.line_begin = "";
     switch (p.ending) {
     case Ending::Nothing:    return true;
-    case Ending::Everything: return fail(p, p.line_begin, "the text is empty");
+    case Ending::Everything: return true; // an empty text holds no bytes
     case Ending::Data:       return fail(p, p.line_begin, "the text ends before its data");
     case Ending::DataLine:   return fail(p, p.line_begin, "the text ends where a data line was expected");
     case Ending::Tail:       return fail_expected(p, p.line_begin, p.tail, "the text ends here; ");
@@ -828,6 +1078,8 @@ ReverseResult reverse_source_text(SourceReader reader, ByteWriter writer, Revers
         p.candidates |= 1u << int(style);
     p.asm_indent = SIZE_MAX;
     p.read = line_kernels.read;
+    p.read_hex = line_kernels.read_hex;
+    p.read_xxd = line_kernels.read_xxd;
     p.writer = writer;
     auto failed = [&p]() { return p.write_failed ? ReverseResult::WriteFailed : ReverseResult::Malformed; };
 

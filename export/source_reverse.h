@@ -1,7 +1,7 @@
 // The way back: source text that bin2src or the window wrote, read into the bytes it holds. It
-// takes the window's three formats and the build styles, in UTF-16LE or UTF-8, with or without a
-// byte-order mark, with CR LF or LF line ends, and nothing else: any other text is an error that
-// names its line and column. Streamed in constant memory, static blocks, no heap. Portable: no
+// takes the window's three formats, the build styles and the texts xxd -i and xxd -p write, in
+// UTF-16LE or UTF-8, with or without a byte-order mark, with CR LF or LF line ends, and nothing
+// else: any other text is an error that names its line and column. An empty text holds no bytes. Streamed in constant memory, static blocks, no heap. Portable: no
 // windows.h here.
 #pragma once
 

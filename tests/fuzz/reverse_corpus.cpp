@@ -1,8 +1,9 @@
 // Writes the seed corpus of the --reverse fuzz target into a folder, with the program's own
 // writers: the window's three formats in UTF-16LE and UTF-8 with several data names, and every
-// build style with several names, cases and line widths, of sources from 1 byte to 4000 (texts
-// small enough to mutate quickly); some window texts without their ruler, with LF line ends or a
-// byte-order mark.
+// build style with several names, cases, line widths and terminators, of sources from 0 bytes to
+// 4000 (texts small enough to mutate quickly); some window texts without their ruler, with LF line
+// ends or a byte-order mark. And xxd's texts, -i (with -C or not) and -p, written here as xxd
+// writes them.
 //   reverse_corpus FOLDER
 #include <algorithm>
 #include <cstdio>
@@ -82,6 +83,28 @@ std::string varied(std::string text, bool utf16, int variation)
     }
 }
 
+// xxd -i's text with its declaration and length, its values alone ('v'), or xxd -p's ('p').
+std::string xxd_text(const std::vector<uint8_t> &bytes, char kind, size_t columns, bool capitals)
+{
+    const char *digits = "0123456789abcdef";
+    std::string name = capitals ? "DATA_BIN" : "data_bin", text;
+    if (kind == 'i')
+        text = "unsigned char " + name + "[] = {\n";
+    for (size_t i = 0; i < bytes.size(); i++) {
+        if (kind != 'p')
+            text += i % columns == 0 ? "  0x" : " 0x";
+        text += digits[bytes[i] >> 4];
+        text += digits[bytes[i] & 15];
+        if (kind != 'p' && i + 1 < bytes.size())
+            text += ",";
+        if (i + 1 == bytes.size() || i % columns == columns - 1)
+            text += "\n";
+    }
+    if (kind == 'i')
+        text += "};\nunsigned int " + name + (capitals ? "_LEN" : "_len") + " = " + std::to_string(bytes.size()) + ";\n";
+    return text;
+}
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -92,7 +115,7 @@ int main(int argc, char **argv)
     }
     const char *folder = argv[1];
     std::mt19937 random(22);
-    const size_t sizes[] = {1, 15, 16, 17, 64, 65, 300, 1000, 4000};
+    const size_t sizes[] = {0, 1, 15, 16, 17, 64, 65, 300, 1000, 4000};
     const char16_t *labels[] = {u"exe_dt", u"", u"ﾃﾞｰﾀ", u"abcdefghijklmno", u"\U0001D4B3x"};
     int round = 0;
     for (size_t size : sizes) {
@@ -101,6 +124,8 @@ int main(int argc, char **argv)
             b = uint8_t(random());
         for (ViewMode format : {ViewMode::C, ViewMode::Asm, ViewMode::Basic}) {
             for (bool utf8 : {false, true}) {
+                if (size == 0)
+                    continue; // the window's text refuses an empty source
                 Memory memory{&bytes, 0};
                 SourceReader reader{read_memory, &memory};
                 Label label = label_from(labels[round % std::size(labels)]);
@@ -114,15 +139,21 @@ int main(int argc, char **argv)
             }
         }
         const char *names[] = {"d", "data_1", "the_longest_name_a_build_style_takes_is_sixty_three_characters_"};
-        for (Style style : {Style::C, Style::CHeader, Style::CSource, Style::Gas, Style::Nasm}) {
+        for (Style style : {Style::C, Style::CHeader, Style::CSource, Style::Gas, Style::Nasm, Style::Values, Style::Plain}) {
             Memory memory{&bytes, 0};
-            StyleForm form{style, {}, 0, round % 2 == 1, round % 3 == 0 ? 16 : 1 + random() % COLUMNS_MAX};
+            StyleForm form{.style = style, .lower = round % 2 == 1,
+                           .columns = round % 3 == 0 ? 16 : 1 + random() % COLUMNS_MAX, .terminator = Terminator(round % 3)};
             const char *name = names[round++ % std::size(names)];
             form.name_length = std::string(name).size();
             std::copy_n(name, form.name_length, form.name);
             std::string text;
             stream_style_text(form, SourceReader{read_memory, &memory}, Utf8Writer{keep_utf8, &text});
             if (!save(folder, text))
+                return 1;
+        }
+        for (char kind : {'i', 'v', 'p'}) {
+            size_t columns = round % 3 == 0 ? 1 + random() % 40 : kind == 'p' ? 30 : 12;
+            if (!save(folder, xxd_text(bytes, kind, columns, round++ % 2 == 1)))
                 return 1;
         }
     }

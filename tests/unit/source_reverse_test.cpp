@@ -93,8 +93,35 @@ constexpr Form FORMS[] = {
     {Style::Window, ViewMode::C, false},   {Style::Window, ViewMode::Asm, false}, {Style::Window, ViewMode::Basic, false},
     {Style::Window, ViewMode::C, true},    {Style::Window, ViewMode::Asm, true},  {Style::Window, ViewMode::Basic, true},
     {Style::C, ViewMode::C, true},         {Style::CSource, ViewMode::C, true},   {Style::Gas, ViewMode::C, true},
-    {Style::Nasm, ViewMode::C, true},
+    {Style::Nasm, ViewMode::C, true},      {Style::Values, ViewMode::C, true},    {Style::Plain, ViewMode::C, true},
 };
+
+// What xxd writes, from its output's rules: -i with the declaration and the length ('i'; -C
+// capitalises the name) or its values alone, as from a pipe ('v'), and -p ('p'); -c bytes a line,
+// -u upper-case digits.
+std::string xxd_text(const std::vector<uint8_t> &bytes, char kind, size_t columns, bool capitals, bool upper)
+{
+    const char *digits = upper ? "0123456789ABCDEF" : "0123456789abcdef";
+    std::string name = capitals ? "DATA_BIN" : "data_bin", text;
+    if (kind == 'i')
+        text = "unsigned char " + name + "[] = {\n";
+    for (size_t i = 0; i < bytes.size(); i++) {
+        bool first = i % columns == 0, last = i + 1 == bytes.size();
+        if (kind != 'p') {
+            text += first ? "  " : " ";
+            text += upper ? "0X" : "0x";
+        }
+        text += digits[bytes[i] >> 4];
+        text += digits[bytes[i] & 15];
+        if (kind != 'p' && !last)
+            text += ",";
+        if (last || i % columns == columns - 1)
+            text += "\n";
+    }
+    if (kind == 'i')
+        text += "};\nunsigned int " + name + (capitals ? "_LEN" : "_len") + " = " + std::to_string(bytes.size()) + ";\n";
+    return text;
+}
 
 // The form's text of the bytes, as the converter writes it, in its own encoding's units.
 std::u16string text_of(const Form &form, const std::u16string &label, const std::vector<uint8_t> &bytes,
@@ -136,7 +163,7 @@ TEST(Reverse, EveryFormStyleEncodingAndLineEndGivesBackItsBytes)
                 const std::u16string &label = labels[random() % 4];
                 StreamResult written;
                 std::u16string text = text_of(form, label, bytes, random, written);
-                if (size == 0) {
+                if (size == 0 && form.style == Style::Window) {
                     EXPECT_EQ(written, StreamResult::EmptySource);
                     continue;
                 }
@@ -174,6 +201,54 @@ TEST(Reverse, EveryFormStyleEncodingAndLineEndGivesBackItsBytes)
             ReverseRun back = reverse_cut(utf16le(text), {1 + random() % 100, random()});
             EXPECT_EQ(back.result, ReverseResult::Written) << back.what << "; " << narrow(text.substr(0, 20));
             EXPECT_EQ(first_difference(back.bytes, bytes), "") << narrow(label);
+        }
+    }
+}
+
+TEST(Reverse, TerminatorsEmptySourcesAndXxdsTextsGiveBackTheirBytes)
+{
+    // A NUL that the length leaves out is left out; one it counts is a byte, as in the bare forms,
+    // which have no length. An empty source's text, and an empty text, hold no bytes.
+    std::mt19937 random(24);
+    for (Style style : {Style::C, Style::CSource, Style::Gas, Style::Nasm, Style::Values, Style::Plain}) {
+        for (Terminator terminator : {Terminator::None, Terminator::Uncounted, Terminator::Counted}) {
+            for (size_t size : {0, 1, 15, 16, 17, 64, 1000}) {
+                std::vector<uint8_t> bytes = random_bytes(random, size);
+                CutReader whole{bytes.data(), bytes.size(), 0, {WHOLE, 0}};
+                StyleForm form{.style = style, .name = "s", .name_length = 1, .lower = random() % 2 == 0,
+                               .columns = size_t(1 + random() % 20), .terminator = terminator};
+                std::string text;
+                ASSERT_EQ(stream_style_text(form, SourceReader{read_cut, &whole}, Utf8Writer{keep_utf8, &text}),
+                          StreamResult::Written);
+                if (terminator == Terminator::Counted || (terminator != Terminator::None && is_bare_style(style)))
+                    bytes.push_back(0);
+                ReverseRun back = reverse_cut(bytes_of(text), {1 + random() % 50, random()});
+                ASSERT_EQ(back.result, ReverseResult::Written) << back.line << ":" << back.column << ": " << back.what << "\n"
+                                                               << text;
+                EXPECT_EQ(first_difference(back.bytes, bytes), "") << text;
+            }
+        }
+    }
+    for (const char *empty : {"", "\xEF\xBB\xBF", "\xFF\xFE"}) {
+        ReverseRun back = reverse_cut(bytes_of(empty), {WHOLE, 0});
+        EXPECT_EQ(back.result, ReverseResult::Written) << back.what;
+        EXPECT_TRUE(back.bytes.empty());
+    }
+    // xxd's texts: -i with and without -C, its values alone, and -p; any columns, either case;
+    // of sizes around xxd's 12 bytes a line and the 30 of -p, and past the output block.
+    for (char kind : {'i', 'v', 'p'}) {
+        for (size_t size : {0, 1, 11, 12, 13, 29, 30, 31, 1000, 600 * 1024 + 7}) {
+            if (size == 0 && kind == 'v')
+                continue; // nothing at all: the empty text above
+            std::vector<uint8_t> bytes = random_bytes(random, size);
+            size_t columns = random() % 3 == 0 ? 1 + random() % 256 : kind == 'p' ? 30 : 12;
+            std::string text = xxd_text(bytes, kind, columns, random() % 2, random() % 4 == 0);
+            for (Cuts cuts : {Cuts{WHOLE, 0}, Cuts{1 + random() % 300, random()}}) {
+                ReverseRun back = reverse_cut(bytes_of(text), cuts);
+                ASSERT_EQ(back.result, ReverseResult::Written)
+                    << back.line << ":" << back.column << ": " << back.what << "; " << kind << ", " << size << " bytes";
+                ASSERT_EQ(first_difference(back.bytes, bytes), "") << kind << ", " << size << " bytes";
+            }
         }
     }
 }
@@ -255,6 +330,30 @@ TEST(Reverse, MalformedTextsNameTheirLineAndColumn)
         {"a length of 24 digits", bytes_of(gas + "\t.quad 123456789012345678901234\n"), 17, 8, "not the count"},
         {"a length of 20 digits over 64 bits", bytes_of(gas + "\t.quad 18446744073709551617\n"), 17, 8, "not the count"},
         {"a length with a leading zero", bytes_of(gas + "\t.quad 01\n"), 17, 8, "no leading zero"},
+        // A terminator that the length leaves out must be a NUL.
+        {"a terminator that is not a NUL", bytes_of(c_head + "\t0x41\n};\n#define d_len (sizeof d - 1)\n#endif\n"), 6, 1,
+         "not the NUL that the length leaves out"},
+        {"a length two short", bytes_of(gas_head + "\t.byte 0x00,0x00\n" + gas.substr(gas.find("\t.byte") + 12) + "\t.quad 0\n"),
+         17, 8, "not the count"},
+        // xxd -i's text, held to what xxd writes.
+        {"an xxd line longer than the first", bytes_of("unsigned char a[] = {\n  0x41, 0x42,\n  0x43, 0x44, 0x45\n};\n"), 3, 15,
+         "no more bytes than the first"},
+        {"an xxd line shorter than the first, not the last", bytes_of("  0x41, 0x42,\n  0x43,\n  0x44\n"), 2, 7,
+         "the last, with no ','"},
+        {"bytes without a space between", bytes_of("unsigned char a[] = {\n  0x41,0x42\n};\n"), 2, 8, "', ' was expected"},
+        {"an xxd length that is not the count",
+         bytes_of("unsigned char a[] = {\n  0x41, 0x42\n};\nunsigned int a_len = 3;\n"), 4, 22, "not the count"},
+        {"an xxd length in capitals for a name that has small letters",
+         bytes_of("unsigned char a[] = {\n  0x41\n};\nunsigned int A_LEN = 1;\n"), 4, 14, "expected 'unsigned int a_len = COUNT;'"},
+        {"an xxd text without its length", bytes_of("unsigned char a[] = {\n  0x41\n};\n"), 4, 1,
+         "the text ends here; expected 'unsigned int a_len = COUNT;'"},
+        {"an xxd byte of one digit", bytes_of("unsigned char a[] = {\n  0x4, 0x42\n};\n"), 2, 6, "a hexadecimal digit"},
+        // Plain hexadecimal: whole bytes, every line as long as the first but the last.
+        {"half a byte", bytes_of("4142\n414\n"), 2, 4, "inside a byte"},
+        {"a plain line longer than the first", bytes_of("4142\n414243\n"), 2, 5, "no more bytes than the first"},
+        {"a plain line after a shorter one", bytes_of("4142\n41\n42\n"), 3, 1, "shorter than the first"},
+        {"a letter among the digits", bytes_of("4142\n4g42\n"), 2, 2, "a hexadecimal digit was expected"},
+        {"a blank line", bytes_of("4142\n\n"), 2, 1, "a line of hexadecimal digits was expected"},
     };
     cases[4].text.push_back(0x20); // one byte of a unit
     std::mt19937 random(3);
@@ -303,6 +402,19 @@ TEST(Reverse, TheAnswerIsTheSameHoweverTheReadsCutTheText)
                 Cuts cuts{1 + random() % 100, random()};
                 EXPECT_EQ(reverse_cut(t, cuts), whole) << "reads of 1 to " << cuts.most << ", seed " << cuts.seed;
             }
+        }
+    }
+    // xxd's texts, damaged in the same ways.
+    for (char kind : {'i', 'v', 'p'}) {
+        std::vector<uint8_t> bytes = random_bytes(random, 100);
+        std::vector<uint8_t> text = bytes_of(xxd_text(bytes, kind, kind == 'p' ? 30 : 12, false, false));
+        for (int round = 0; round < 16; round++) {
+            std::vector<uint8_t> t = text;
+            size_t at = random() % t.size();
+            t[at] = uint8_t(damage[random() % sizeof damage]);
+            ReverseRun whole = reverse_cut(t, {WHOLE, 0});
+            EXPECT_EQ(reverse_cut(t, {1, 0}), whole) << "a byte at a time, xxd " << kind;
+            EXPECT_EQ(reverse_cut(t, {1 + random() % 100, random()}), whole) << "random reads, xxd " << kind;
         }
     }
     // Most damage is found; a changed digit is not.
