@@ -849,6 +849,22 @@ TEST_F(Bin2src, PlainHexAndSlicesAreXxdsAndValuesAreTheCStylesCells)
     EXPECT_FALSE(exists("out.c"));
 }
 
+TEST_F(Bin2src, ReadsBackWhatXxdWrites)
+{
+    // xxd's own texts of files around its line widths, of an empty one, and from a pipe.
+    if (system("command -v xxd >/dev/null 2>&1") != 0)
+        GTEST_SKIP() << "no xxd on this machine to write its texts";
+    for (size_t size : {0, 1, 12, 13, 30, 31, 100003}) {
+        std::string source = write("data.bin", random_bytes(size, unsigned(size) + 20));
+        for (const char *xxd : {"xxd -i", "xxd -i -C", "xxd -i -c 5", "xxd -i -u", "xxd -i <", "xxd -p", "xxd -p -c 7",
+                                "xxd -p -u"}) {
+            Result r = run_program({"/bin/sh", "-c", "cd '" + dir + "' && " + xxd + " data.bin > data.txt && '" + BIN2SRC +
+                                                         "' -r -o back.bin data.txt && cmp data.bin back.bin; rm -f back.bin"});
+            EXPECT_EQ(r.status, 0) << xxd << ", " << size << " bytes: " << r.err << r.out;
+        }
+    }
+}
+
 } // namespace
 
 TEST_F(Bin2src, ReverseWritesTheBytesOrNothing)
