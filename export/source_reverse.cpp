@@ -34,12 +34,12 @@ uint8_t out_block[OUT_BLOCK];
 constexpr char LABEL_MARK = '\3'; // the window's data name in a declaration's pattern
 
 constexpr Style BUILD_STYLES[] = {Style::C, Style::CHeader, Style::CSource, Style::Gas, Style::Nasm};
+constexpr ViewMode LIST_FORMATS[] = {ViewMode::C, ViewMode::Basic}; // those that begin with a fixed ruler
 
 // xxd -i makes its data name from the whole path it was given, so it may be long; a longer one is
 // refused rather than cut.
 constexpr size_t XXD_NAME_MAX = 255;
 static_assert(XXD_NAME_MAX >= IDENTIFIER_MAX);
-constexpr ViewMode LIST_FORMATS[] = {ViewMode::C, ViewMode::Basic}; // those that begin with a fixed ruler
 
 // Messages that more than one handler gives.
 constexpr const char NOT_SOURCE_TEXT[] = "not a text that bin2src writes: no C, assembler or BASIC data";
