@@ -35,6 +35,9 @@ import tempfile
 
 FIXTURE_SIZE = 3 * 65536 + 17
 COMPILED = {".c", ".h", ".cc", ".cpp", ".hpp", ".inc", ".s", ".S", ".asm"}
+# The styles whose texts hold no bytes to read back: a declaration, or a text that the assembler
+# or the compiler fills from the source file itself; and a string literal's.
+NO_BYTES = {"c-header", "incbin", "c-incbin", "c-embed", "c-string"}
 
 
 class Example:
@@ -194,6 +197,8 @@ class Command:
     """One command of an example's line: its words, the files it reads and writes."""
 
     def __init__(self, words, value_options):
+        # "$PWD/name" is a name in the example's folder, which the shell spells out.
+        words = [w[5:] if w.startswith("$PWD/") else w for w in words]
         self.words, self.reads, self.writes = words, [], []
         self.bin2src = words and words[0] == "bin2src"
         self.options = {}
@@ -219,6 +224,8 @@ class Command:
             elif w != "-" and (self.bin2src or re.search(r"\.\w+$", w)):
                 self.reads.append(w)
             i += 1
+        self.absolute = [w for w in self.reads if w.startswith("/")]
+        self.reads = [w for w in self.reads if not w.startswith("/")]
         for key in ("-o", "--output"):
             if key in self.options and self.options[key] not in (None, "-"):
                 self.writes.append(self.options[key])
@@ -333,7 +340,7 @@ class Run:
         for command in commands_of(example.command, self.value_options):
             style = command.get("-t", "--style") or "window"
             if command.bin2src and not command.has("-r", "--reverse", "-s", "--segment", "-v", "--view") \
-                    and style != "c-header":
+                    and style not in NO_BYTES:
                 data = self.converted_bytes(command, folder)
                 for name in command.writes:
                     origins[name] = data
@@ -353,6 +360,12 @@ class Run:
             self.prepare(index, folder, origins)
             before = set(os.listdir(folder))
             made_from = {name: origins.get(name) for name in before}
+            for command in commands_of(example.command, self.value_options):
+                if command.absolute:
+                    problems.append("names %s, which a fresh folder does not hold: write $PWD/ instead"
+                                    % " ".join(command.absolute))
+            if problems:
+                return problems
             r = self.shell(example.command, folder)
             if r.returncode != 0 or r.stderr:
                 problems.append("exit status %d: %s" % (r.returncode, r.stderr.decode(errors="replace").strip()))
@@ -383,7 +396,8 @@ class Run:
                         source = command.reads[0] if command.reads else None
                         if made_from.get(source) is not None and data != made_from[source]:
                             problems.append("%s is not the bytes that %s was made from" % (name, source))
-                    elif not command.has("-s", "--segment", "-v", "--view") and style != "c-header":
+                    elif not command.has("-s", "--segment", "-v", "--view", "--align", "--section") and \
+                            style not in NO_BYTES:
                         expected = self.converted_bytes(command, folder)
                         back = subprocess.run([self.bin2src, "--reverse", path], capture_output=True, timeout=120)
                         if back.returncode != 0 or back.stdout != expected:
