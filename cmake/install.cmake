@@ -1,12 +1,14 @@
 # What `cmake --install` puts where, and the packages CPack makes of it.
 #   Windows: one folder holding vorda.exe, bin2src.exe, the manual the help command opens from
-#            the program's folder, the README and licence as text, and bin2src's CMake package
-#            in cmake/.
+#            the program's folder, the user's README and the licence as Windows text, the font
+#            settings a Wine prefix needs to draw the Japanese texts, and bin2src's CMake
+#            package in cmake/.
 #   native:  bin/bin2src, its man page, its licence, and the CMake package lib/cmake/bin2src
 #            (the imported target bin2src::bin2src and bin2src_add_data).
 
 set(CPACK_PACKAGE_VENDOR "VORDA")
 set(CPACK_PACKAGE_CONTACT "VORDA developers <developers@vorda.example>")
+find_package(Python3 REQUIRED COMPONENTS Interpreter)
 
 if(WIN32)
   # The manual, built from docs/manual with the project's own script.
@@ -29,7 +31,21 @@ if(WIN32)
   install(FILES ${manual} DESTINATION .)
   # Where find_package looks on Windows, under the folder named in CMAKE_PREFIX_PATH.
   set(package_folder cmake)
-  install(FILES README.md DESTINATION . RENAME README.txt)
+  # The README of whoever unpacks the zip, as Notepad shows it: CR LF, the version filled in.
+  configure_file(${PROJECT_SOURCE_DIR}/docs/README-windows.txt ${PROJECT_BINARY_DIR}/README.txt
+                 @ONLY NEWLINE_STYLE CRLF)
+  # The font settings of the project's Wine prefix, for a prefix of the user's own, in the form
+  # regedit reads.
+  set(wine_fonts ${PROJECT_BINARY_DIR}/wine-fonts.reg)
+  add_custom_command(OUTPUT ${wine_fonts}
+                     COMMAND ${Python3_EXECUTABLE} ${PROJECT_SOURCE_DIR}/cmake/wine_fonts_reg.py
+                             ${PROJECT_SOURCE_DIR}/scripts/wine-settings.reg ${wine_fonts}
+                     DEPENDS ${PROJECT_SOURCE_DIR}/cmake/wine_fonts_reg.py
+                             ${PROJECT_SOURCE_DIR}/scripts/wine-settings.reg
+                     COMMENT "Writing the Wine font settings"
+                     VERBATIM)
+  add_custom_target(vorda_wine_fonts ALL DEPENDS ${wine_fonts})
+  install(FILES ${PROJECT_BINARY_DIR}/README.txt ${wine_fonts} DESTINATION .)
   install(FILES LICENSE DESTINATION . RENAME LICENSE.txt)
 else()
   install(TARGETS bin2src EXPORT bin2src RUNTIME DESTINATION bin)
@@ -65,7 +81,6 @@ set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_RESOURCE_FILE_LICENSE ${PROJECT_SOURCE_DIR}/LICENSE)
 set(CPACK_STRIP_FILES ON)
 # The same bytes from the same files, whoever packs them and wherever.
-find_package(Python3 REQUIRED COMPONENTS Interpreter)
 set(CPACK_VORDA_PYTHON ${Python3_EXECUTABLE})
 set(CPACK_VORDA_SOURCE_DATE_EPOCH ${VORDA_SOURCE_DATE_EPOCH})
 set(CPACK_PROJECT_CONFIG_FILE ${PROJECT_SOURCE_DIR}/cmake/cpack-reproducible.cmake)

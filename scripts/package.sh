@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds the release packages with CPack into one folder, beside their SHA-256 sums:
-#   vorda-VERSION-win64.zip               vorda.exe, bin2src.exe, the manual, README and licence
+#   vorda-VERSION-win64.zip               vorda.exe, bin2src.exe, the manual, README and licence,
+#                                         the Wine font settings
 #   bin2src_VERSION_amd64.deb             bin2src, its man page and its CMake package
 #   bin2src-VERSION-linux-x86_64.tar.gz   the same native install, to unpack anywhere
 #   SHA256SUMS
