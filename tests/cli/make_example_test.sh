@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
-# The README's make example, taken from the README as it stands, run as a user would: `make game`
-# converts the three data files and links a program, whose embedded bytes must be the files'
-# (it writes them out); then a data file changes, and `make game` makes it again.
-#   make_example_test.sh README BIN2SRC
+# The make example of bin2src's reference, taken from the document as it stands, run as a user
+# would: `make game` converts the three data files and links a program, whose embedded bytes
+# must be the files' (it writes them out); then a data file changes, and `make game` makes it
+# again.
+#   make_example_test.sh DOCUMENT BIN2SRC
 set -euo pipefail
-readme=$1 bin2src=$2
+document=$1 bin2src=$2
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 cd "$work"
@@ -13,9 +14,9 @@ ln -s "$bin2src" bin/bin2src
 export PATH="$work/bin:$PATH"
 
 # The first make block after the heading of the build styles.
-awk '/^### Build styles/ { section = 1 } section && /^```make$/ { inside = 1; next }
-     inside && /^```$/ { exit } inside { print }' "$readme" >Makefile
-grep -q '^game:' Makefile || { echo "no make example with a game target in $readme"; exit 1; }
+awk '/^#+ Build styles$/ { section = 1 } section && /^```make$/ { inside = 1; next }
+     inside && /^```$/ { exit } inside { print }' "$document" >Makefile
+grep -q '^game:' Makefile || { echo "no make example with a game target in $document"; exit 1; }
 
 cat >main.c <<'C'
 #include <stdio.h>
