@@ -85,10 +85,12 @@ const char HELP_TEXT[] =
     "The way back:\n"
     "  -r, --reverse          read TEXT and write its bytes. TEXT is any text above (UTF-16LE\n"
     "                         or UTF-8, with or without a byte-order mark, CR LF or LF, any\n"
-    "                         case and columns), or what xxd -i writes (with or without -C,\n"
-    "                         any -c) or xxd -p; an empty TEXT holds no bytes. A text that is\n"
-    "                         not one of them is an error naming its line and column, and FILE\n"
-    "                         is left as it was\n"
+    "                         case, columns, section and alignment), or what xxd -i writes\n"
+    "                         (with or without -C, any -c) or xxd -p; an empty TEXT holds no\n"
+    "                         bytes. The texts of c-header, incbin, c-incbin and c-embed hold\n"
+    "                         none and are refused, the last three naming the file that is\n"
+    "                         their bytes. A text that is not one of them is an error naming\n"
+    "                         its line and column, and FILE is left as it was\n"
     "\n"
     "Looking at one 64 KiB segment, printed in UTF-8 on standard output, lines ending in CR LF:\n"
     "  -s, --segment=N        segment N, counted from 0 (the default); a segment past the end\n"
@@ -261,7 +263,7 @@ bool parse_alignment(const char *value, size_t &alignment)
             return false;
         n = n * 10 + size_t(*p - '0');
     }
-    if (n < 1 || n > ALIGNMENT_MAX || (n & (n - 1)) != 0)
+    if (!is_alignment(n))
         return false;
     alignment = n;
     return true;

@@ -1,22 +1,24 @@
 #include "export/source_reverse.h"
 
+#include <array>
 #include <cstring>
 
+#include "common/digits.h"
 #include "common/utf8.h"
 #include "export/line_kernel.h"
 
 namespace {
 
 // Text is read in raw blocks; UTF-16LE is narrowed into the UTF-8 block, UTF-8 lands there
-// directly, after the unfinished line held from the block before. No line that bin2src writes
-// comes near LINE_LIMIT bytes, and the line reader refuses a longer one wherever it falls: the
-// handlers behind it see lines of at most LINE_LIMIT bytes, whose bytes always fit the room a
+// directly, after the unfinished line held from the block before. No data line that bin2src
+// writes comes near LINE_LIMIT bytes, and the line reader refuses a longer one wherever it falls:
+// the handlers behind it see lines of at most LINE_LIMIT bytes, whose bytes always fit the room a
 // data line keeps free in the output block.
 constexpr size_t RAW_BLOCK = 256 * 1024;
 constexpr size_t LINE_LIMIT = 16 * 1024;
 constexpr size_t LINE_HELD_MAX = LINE_LIMIT + 1; // and the CR of a CR LF whose LF is still to come
 constexpr size_t OUT_BLOCK = 512 * 1024;
-constexpr size_t LINE_BYTES_MAX = LINE_LIMIT / 2; // a byte takes two digits at least
+constexpr size_t LINE_BYTES_MAX = LINE_LIMIT; // a byte takes one character at least, in a string
 static_assert(STYLE_LINE_MAX < LINE_LIMIT && LINE_BYTES_MAX < OUT_BLOCK);
 
 // The encoding shows in the first bytes: a byte-order mark, or a 0 byte at an odd offset, the
@@ -33,7 +35,10 @@ uint8_t out_block[OUT_BLOCK];
 
 constexpr char LABEL_MARK = '\3'; // the window's data name in a declaration's pattern
 
-constexpr Style BUILD_STYLES[] = {Style::C, Style::CHeader, Style::CSource, Style::Gas, Style::Nasm};
+// The styles with a head, whose lines tell them apart. The C header and the styles that name
+// their source are read only to be refused.
+constexpr Style BUILD_STYLES[] = {Style::C,      Style::CHeader, Style::CSource, Style::Gas,    Style::Nasm,
+                                  Style::CString, Style::Incbin,  Style::CIncbin, Style::CEmbed};
 constexpr ViewMode LIST_FORMATS[] = {ViewMode::C, ViewMode::Basic}; // those that begin with a fixed ruler
 
 // xxd -i makes its data name from the whole path it was given, so it may be long; a longer one is
@@ -121,8 +126,8 @@ const char *next_pattern_line(const char *p)
     return *p ? p : nullptr;
 }
 
-// What a pattern's marks read from the text: the data name, fixed from the line that first
-// holds it, and a count with its place in the current line.
+// What a pattern's marks read from the text: the data name, the sections and the alignment, each
+// fixed from the line that first holds it, and a count with its place in the current line.
 struct Marks {
     char name[XXD_NAME_MAX + 1];
     size_t name_length;
@@ -130,6 +135,12 @@ struct Marks {
     size_t count_digits;
     uint64_t count;
     bool count_fits; // in 64 bits
+    char sections[2][SECTION_MAX + 1]; // ELF's and COFF's
+    size_t section_lengths[2];         // 0: not read yet
+    uint64_t alignment;                // 0: not read yet
+    // Why the line did not match where a mark's text is there but not one that bin2src writes;
+    // nullptr when it is simply not the pattern's.
+    const char *problem;
 };
 
 // How the data lines are written: what opens each, a cell's text before and after its two
@@ -231,6 +242,18 @@ bool fail_expected(Parser &p, const char *at, const char *pattern, const char *b
             show("NAME", 4);
         else if (c == COUNT_MARK)
             show("COUNT", 5);
+        else if (c == ELF_SECTION_MARK || c == COFF_SECTION_MARK) {
+            size_t k = c == ELF_SECTION_MARK ? 0 : 1;
+            if (p.marks.section_lengths[k] > 0)
+                show(p.marks.sections[k], p.marks.section_lengths[k]);
+            else
+                show("SECTION", 7);
+        } else if (c == ALIGNMENT_MARK && p.marks.alignment > 0)
+            n += decimal_digits(p.marks.alignment, shown + n);
+        else if (c == ALIGNMENT_MARK)
+            show("ALIGNMENT", 9);
+        else if (c == PATH_MARK || c == C_PATH_MARK || c == EMBED_PATH_MARK)
+            show("PATH", 4);
         else
             shown[n++] = c;
     }
@@ -244,10 +267,93 @@ bool fail_expected(Parser &p, const char *at, const char *pattern, const char *b
     return fail(p, at, what);
 }
 
+// The assembler styles' section at t for its mark, up to the character `stop` that follows it in
+// the pattern: a name that --section takes, read where the mark is met first and then held to the
+// other: both the same, or the defaults .rodata and .rdata. False, with t where it went wrong,
+// when it is not; m.problem says why when it is a name but not one bin2src writes.
+bool match_section(Marks &m, char mark, char stop, const char *&t, const char *te)
+{
+    static_assert(SECTION_MAX == 63, "the message below says it");
+    const size_t k = mark == ELF_SECTION_MARK ? 0 : 1;
+    const char *s = t;
+    while (t < te && *t != stop && size_t(t - s) <= SECTION_MAX)
+        t++;
+    size_t length = size_t(t - s), bad_at;
+    switch (check_section_name(s, length, bad_at)) {
+    case NameProblem::None:
+        break;
+    case NameProblem::TooLong:
+        t = s + SECTION_MAX;
+        m.problem = "a section name that bin2src writes has at most 63 characters";
+        return false;
+    case NameProblem::BadCharacter:
+        t = s + bad_at;
+        m.problem = "a section name holds ASCII letters, digits, '_', '.' and '$' only";
+        return false;
+    case NameProblem::LeadingDigit:
+        t = s;
+        m.problem = "a section name does not start with a digit";
+        return false;
+    default:
+        t = s;
+        return false;
+    }
+    if (m.section_lengths[k] > 0) {
+        if (length != m.section_lengths[k] || std::memcmp(s, m.sections[k], length) != 0) {
+            t = s;
+            m.problem = "the section is not the one named above";
+            return false;
+        }
+        return true;
+    }
+    const size_t other = 1 - k;
+    const char *elf = k == 0 ? s : m.sections[0], *coff = k == 0 ? m.sections[1] : s;
+    size_t elf_length = k == 0 ? length : m.section_lengths[0], coff_length = k == 0 ? m.section_lengths[1] : length;
+    bool same = elf_length == coff_length && std::memcmp(elf, coff, elf_length) == 0;
+    bool defaults = elf_length == sizeof DEFAULT_ELF_SECTION - 1 && coff_length == sizeof DEFAULT_COFF_SECTION - 1 &&
+                    std::memcmp(elf, DEFAULT_ELF_SECTION, elf_length) == 0 &&
+                    std::memcmp(coff, DEFAULT_COFF_SECTION, coff_length) == 0;
+    if (m.section_lengths[other] > 0 && !same && !defaults) {
+        t = s;
+        m.problem = "the ELF and COFF sections are one name, or .rodata and .rdata";
+        return false;
+    }
+    std::memcpy(m.sections[k], s, length);
+    m.section_lengths[k] = length;
+    return true;
+}
+
+// The alignment at t: a power of two that --align takes, in decimal, the same wherever it
+// stands. False as for a section.
+bool match_alignment(Marks &m, const char *&t, const char *te)
+{
+    static_assert(ALIGNMENT_MAX == 8192, "the message below says it");
+    const char *s = t;
+    uint64_t v = 0;
+    for (; t < te && *t >= '0' && *t <= '9' && t - s < 5; t++) // one digit more than 8192's
+        v = v * 10 + uint64_t(*t - '0');
+    if (t == s)
+        return false;
+    const char *problem = nullptr;
+    if (*s == '0' && t - s > 1)
+        problem = "an alignment that bin2src writes has no leading zero";
+    else if (!is_alignment(v))
+        problem = "the alignment is a power of two from 1 to 8192";
+    else if (m.alignment > 0 && v != m.alignment)
+        problem = "the alignment is not the one written above";
+    if (problem) {
+        t = s;
+        m.problem = problem;
+        return false;
+    }
+    m.alignment = v;
+    return true;
+}
+
 // The text from t against the pattern from p to pe: \1 a C name (the same wherever it stands),
-// \2 a count in decimal. A name met for the first time may end in name characters of the
-// pattern ("BIN2SRC_\1_H"): the longest that lets the rest match is taken. bad: how far the text
-// matched.
+// \2 a count in decimal, \4 and \5 the sections and \6 the alignment. A name met for the first
+// time may end in name characters of the pattern ("BIN2SRC_\1_H"): the longest that lets the rest
+// match is taken. bad: how far the text matched.
 bool match_rest(Marks &m, const char *p, const char *pe, const char *t, const char *te, const char *&bad)
 {
     while (p < pe) {
@@ -295,6 +401,14 @@ bool match_rest(Marks &m, const char *p, const char *pe, const char *t, const ch
             m.count = v;
             m.count_fits = fits;
             p++;
+        } else if (*p == ELF_SECTION_MARK || *p == COFF_SECTION_MARK || *p == ALIGNMENT_MARK) {
+            char stop = p + 1 < pe ? p[1] : 0; // what ends a section's name
+            bool matched = *p == ALIGNMENT_MARK ? match_alignment(m, t, te) : match_section(m, *p, stop, t, te);
+            if (!matched) {
+                bad = t;
+                return false;
+            }
+            p++;
         } else {
             if (t == te || *t != *p) {
                 bad = t;
@@ -311,6 +425,7 @@ bool match_rest(Marks &m, const char *p, const char *pe, const char *t, const ch
 // One text line against the pattern's line from `pattern`.
 bool match_line(Marks &m, const char *pattern, const char *t, const char *te, const char *&bad)
 {
+    m.problem = nullptr;
     return match_rest(m, pattern, pattern + pattern_line_length(pattern), t, te, bad);
 }
 
@@ -414,7 +529,7 @@ void set_window_form(Parser &p, ViewMode format, size_t indent)
 
 void set_style_form(Parser &p, Style style)
 {
-    StylePatterns patterns = style_patterns(style);
+    StylePatterns patterns = style_templates(style);
     p.data.before = "0x";
     p.data.before_length = 2;
     p.data.after = 0;
@@ -596,50 +711,158 @@ bool opens_with_style_head(Parser &p, const char *t, const char *te)
     for (Style style : BUILD_STYLES) {
         Marks trial = p.marks;
         const char *bad;
-        if (match_line(trial, style_patterns(style).head, t, te, bad))
+        if (match_line(trial, style_templates(style).head, t, te, bad))
             return true;
     }
     return false;
 }
 
-// The next line of the style heads still in the running.
+// The line of a style's head at index; nullptr past its end.
+const char *head_line(Style style, size_t index)
+{
+    const char *pattern = style_templates(style).head;
+    for (size_t i = 0; i < index && pattern; i++)
+        pattern = next_pattern_line(pattern);
+    return pattern;
+}
+
+// Where a pattern's line names the source's file, by its mark; nullptr when it names none.
+const char *path_mark(const char *pattern)
+{
+    for (size_t i = 0, n = pattern_line_length(pattern); i < n; i++)
+        if (pattern[i] == PATH_MARK || pattern[i] == C_PATH_MARK || pattern[i] == EMBED_PATH_MARK)
+            return pattern + i;
+    return nullptr;
+}
+
+// The line that names the source's file: it opens and ends as the pattern's line does, and what
+// lies between is the path.
+bool match_source_line(const char *pattern, const char *mark, const char *t, const char *te, const char *&bad)
+{
+    size_t before = size_t(mark - pattern), after = pattern_line_length(pattern) - before - 1;
+    if ((bad = first_mismatch(t, te, pattern, before)) != nullptr && bad < t + before)
+        return false;
+    bad = te;
+    return size_t(te - t) >= before + after && std::memcmp(te - after, mark + 1, after) == 0;
+}
+
+// A backslash and three octal digits undone in place, and with `quotes` GNU as's \\ and \" too;
+// anything else stays as it is. Returns the new length.
+size_t undo_escapes(char *b, size_t n, bool quotes)
+{
+    auto octal = [](char c) { return c >= '0' && c <= '7'; };
+    size_t o = 0;
+    for (size_t i = 0; i < n;) {
+        if (b[i] == '\\' && i + 3 < n && b[i + 1] <= '3' && octal(b[i + 1]) && octal(b[i + 2]) && octal(b[i + 3])) {
+            b[o++] = char((b[i + 1] - '0') << 6 | (b[i + 2] - '0') << 3 | (b[i + 3] - '0'));
+            i += 4;
+        } else if (quotes && b[i] == '\\' && i + 1 < n && (b[i + 1] == '\\' || b[i + 1] == '"')) {
+            b[o++] = b[i + 1];
+            i += 2;
+        } else {
+            b[o++] = b[i++];
+        }
+    }
+    return o;
+}
+
+// The text names the file its bytes come from: refused, with the path as the user gave it to
+// bin2src, its escapes undone (GNU as's, and in a C file the C string's around them). A control
+// character stays escaped, so that no text can steer the terminal that shows the message; a path
+// longer than bin2src names is cut.
+bool refuse_source_line(Parser &p, const char *pattern, const char *mark, const char *t, const char *te)
+{
+    const char *word = *mark == EMBED_PATH_MARK ? "#embed" : ".incbin";
+    const size_t word_length = std::strlen(word), before = size_t(mark - pattern);
+    size_t at = 0;
+    while (at + word_length < before && std::memcmp(pattern + at, word, word_length) != 0)
+        at++;
+    const size_t after = pattern_line_length(pattern) - before - 1, n = size_t(te - t) - before - after;
+    char path[LINE_LIMIT];
+    std::memcpy(path, t + before, n);
+    size_t length = n;
+    if (*mark == C_PATH_MARK)
+        length = undo_escapes(path, length, false);
+    if (*mark != EMBED_PATH_MARK)
+        length = undo_escapes(path, length, true);
+    char shown[SOURCE_PATH_MAX + 4];
+    size_t k = 0;
+    for (size_t i = 0; i < length; i++) {
+        auto b = uint8_t(path[i]);
+        if (k + 4 > SOURCE_PATH_MAX) {
+            std::memcpy(shown + k, "...", 3);
+            k += 3;
+            break;
+        }
+        if (b < 0x20 || b == 0x7F) {
+            const char escape[] = {'\\', char('0' + (b >> 6)), char('0' + (b >> 3 & 7)), char('0' + (b & 7))};
+            std::memcpy(shown + k, escape, 4);
+            k += 4;
+        } else {
+            shown[k++] = char(b);
+        }
+    }
+    shown[k] = 0;
+    static_assert(sizeof ReverseError::what > sizeof shown + 100, "the path and the words around it fit");
+    return fail(p, t + at, "the text takes its bytes from the file '", shown,
+                *mark == EMBED_PATH_MARK ? "' (#embed) and holds none itself: that file is the bytes"
+                                         : "' (.incbin) and holds none itself: that file is the bytes");
+}
+
+bool read_string_line(Parser &p, const char *t, const char *te);
+
+// The data lines of a style whose head has been read.
+void begin_data(Parser &p, Style style)
+{
+    set_style_form(p, style);
+    expect(p, style == Style::CString ? read_string_line : read_data_line, Ending::DataLine);
+}
+
+// The next line of the style heads still in the running. A head that has ended beside a longer
+// one still going on (gas beside incbin, c-source beside c-embed) takes the line as its first
+// data line when the longer one does not take it.
 bool read_head_line(Parser &p, const char *t, const char *te)
 {
-    unsigned remaining = 0;
-    const char *bad = t, *expected = nullptr, *first_bad = nullptr;
+    unsigned remaining = 0, ended = 0;
+    const char *bad = t, *expected = nullptr, *first_bad = nullptr, *problem = nullptr;
     size_t index = p.head_index;
     for (Style style : BUILD_STYLES) {
         if (!(p.candidates & 1u << int(style)))
             continue;
-        const char *pattern = style_patterns(style).head;
-        for (size_t i = 0; i < index && pattern; i++)
-            pattern = next_pattern_line(pattern);
-        if (!pattern)
-            continue;
-        if (match_line(p.marks, pattern, t, te, bad)) {
+        const char *pattern = head_line(style, index);
+        const char *mark = pattern ? path_mark(pattern) : nullptr;
+        if (!pattern) {
+            ended |= 1u << int(style);
+        } else if (mark ? match_source_line(pattern, mark, t, te, bad) : match_line(p.marks, pattern, t, te, bad)) {
+            if (mark)
+                return refuse_source_line(p, pattern, mark, t, te);
             remaining |= 1u << int(style);
         } else if (!expected) {
             expected = pattern;
             first_bad = bad;
+            problem = mark ? nullptr : p.marks.problem;
         }
     }
-    if (!remaining)
+    if (!remaining) {
+        for (Style style : BUILD_STYLES) {
+            if (ended & 1u << int(style)) {
+                begin_data(p, style);
+                return p.next(p, t, te);
+            }
+        }
+        if (problem)
+            return fail(p, first_bad, problem);
         return expected ? fail_expected(p, first_bad, expected) : fail(p, t, "not a text that bin2src writes");
+    }
     p.candidates = remaining;
     p.head_index = index + 1;
     expect(p, read_head_line, Ending::Data);
     // A head read to its end, with no other still going on: its data follows.
     for (Style style : BUILD_STYLES) {
-        if (!(remaining & 1u << int(style)))
-            continue;
-        const char *pattern = style_patterns(style).head;
-        for (size_t i = 0; i <= index && pattern; i++)
-            pattern = next_pattern_line(pattern);
-        if (pattern == nullptr && remaining == 1u << int(style)) {
+        if (remaining == 1u << int(style) && !head_line(style, index + 1)) {
             if (style == Style::CHeader)
                 return fail(p, t, "a C header declares the data but holds no bytes: read its C source instead");
-            set_style_form(p, style);
-            expect(p, read_data_line, Ending::DataLine);
+            begin_data(p, style);
         }
     }
     return true;
@@ -674,6 +897,90 @@ bool read_data_or_tail_line(Parser &p, const char *t, const char *te)
     if (!p.tail)
         return fail(p, t, "a data line was expected");
     return read_tail_line(p, t, te);
+}
+
+// ---- c-string: the bytes in string literals, a line's worth each ----
+
+constexpr std::array<bool, 256> make_plain_in_string()
+{
+    std::array<bool, 256> plain{};
+    for (unsigned b = 0; b < 256; b++)
+        plain[b] = is_plain_in_string(b);
+    return plain;
+}
+constexpr std::array<bool, 256> PLAIN_IN_STRING = make_plain_in_string();
+
+// Where a string's body first goes wrong, from s on, and why, read a character or an escape at a
+// time: for a line that read_string_line's loop found at fault.
+bool fail_string(Parser &p, const char *s, const char *end)
+{
+    for (; s < end; s++) {
+        auto c = uint8_t(*s);
+        if (PLAIN_IN_STRING[c])
+            continue;
+        if (c == '"')
+            return fail(p, s, "a '\"' inside a line's string, which bin2src writes as \\042");
+        if (c == '?')
+            return fail(p, s, "a '?' in a string, which bin2src writes as \\077 so that it starts no trigraph");
+        if (c != '\\')
+            return fail(p, s,
+                        "a character other than printable ASCII, which bin2src writes as '\\' and three octal digits");
+        for (int i = 1; i <= 3; i++)
+            if (s + i >= end || s[i] < '0' || s[i] > '7')
+                return fail(p, s + i, "'\\' and three octal digits were expected");
+        if (s[1] > '3')
+            return fail(p, s + 1, "an octal escape over \\377, which no byte is");
+        s += 3;
+    }
+    return false; // not reached: the line came here for a fault
+}
+
+bool read_string_line(Parser &p, const char *t, const char *te);
+
+// After a string line: another, or the tail.
+bool read_string_or_tail_line(Parser &p, const char *t, const char *te)
+{
+    if (starts_with(t, te, p.data.start, p.data.start_length))
+        return read_string_line(p, t, te);
+    return read_tail_line(p, t, te);
+}
+
+// A line of c-string: '\t"', the bytes, '"'. Each byte is one character or four: the escapes are
+// read as if every character started one and kept only where one does, so that the loop has no
+// branch on the bytes; a line that breaks a rule is read again by fail_string to say where.
+bool read_string_line(Parser &p, const char *t, const char *te)
+{
+    if (!starts_with(t, te, p.data.start, p.data.start_length))
+        return fail(p, first_mismatch(t, te, p.data.start, p.data.start_length), "a data line was expected");
+    const char *s = t + p.data.start_length;
+    if (te == s || te[-1] != '"')
+        return fail(p, te, "the line ends inside its string: '\"' was expected");
+    const char *const end = te - 1;
+    if (p.out_used > OUT_BLOCK - LINE_BYTES_MAX && !flush(p))
+        return false;
+    uint8_t *const first = out_block + p.out_used;
+    uint8_t *out = first;
+    // The three characters after the line's last are in the text block, within its slack.
+    static_assert(READ_KERNEL_SLACK >= 3);
+    unsigned wrong = 0;
+    while (s < end) {
+        unsigned c = uint8_t(s[0]), d1 = uint8_t(s[1]) - '0', d2 = uint8_t(s[2]) - '0', d3 = uint8_t(s[3]) - '0';
+        unsigned plain = PLAIN_IN_STRING[c];
+        *out++ = uint8_t(plain ? c : d1 << 6 | d2 << 3 | d3);
+        wrong |= plain ? 0 : (c ^ '\\') | (d1 >> 2) | (d2 | d3) >> 3;
+        s += plain ? 1 : 4;
+    }
+    if (wrong || s != end) {
+        fail_string(p, t + p.data.start_length, end);
+        return false;
+    }
+    const size_t n = size_t(out - first);
+    if (n == 0 && p.count > 0)
+        return fail(p, end, "an empty string stands only for an empty source, on the only data line");
+    p.count += n;
+    p.out_used += n;
+    expect(p, n == 0 ? read_tail_line : read_string_or_tail_line, Ending::Tail);
+    return true;
 }
 
 bool read_tail_line(Parser &p, const char *t, const char *te)

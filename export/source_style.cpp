@@ -162,58 +162,6 @@ constexpr bool patterns_fit()
 static_assert(patterns_fit(), "a head or tail fits its buffer with the longest name, count, section and path");
 static_assert(ALIGNMENT_MAX < 10000, "the alignment has at most 4 digits");
 
-// The patterns with the default placement, as the way back reads them: at compile time, into
-// fixed rooms.
-constexpr size_t DEFAULT_PATTERN_MAX = 2048;
-constexpr size_t STYLE_COUNT = sizeof PATTERNS / sizeof *PATTERNS;
-constexpr char DEFAULT_ELF_SECTION[] = ".rodata", DEFAULT_COFF_SECTION[] = ".rdata", DEFAULT_ALIGNMENT[] = "16";
-static_assert(ALIGNMENT_DEFAULT == 16);
-
-struct DefaultPatterns {
-    char head[STYLE_COUNT][DEFAULT_PATTERN_MAX];
-    char tail[STYLE_COUNT][DEFAULT_PATTERN_MAX];
-};
-
-constexpr void with_defaults(const char *pattern, char *out)
-{
-    for (; *pattern; pattern++) {
-        const char *value = *pattern == ELF_SECTION_MARK    ? DEFAULT_ELF_SECTION
-                            : *pattern == COFF_SECTION_MARK ? DEFAULT_COFF_SECTION
-                            : *pattern == ALIGNMENT_MARK    ? DEFAULT_ALIGNMENT
-                                                            : nullptr;
-        if (!value)
-            *out++ = *pattern;
-        for (; value && *value; value++)
-            *out++ = *value;
-    }
-    *out = 0;
-}
-
-constexpr DefaultPatterns make_default_patterns()
-{
-    DefaultPatterns d{};
-    for (size_t i = 0; i < STYLE_COUNT; i++) {
-        with_defaults(PATTERNS[i].head, d.head[i]);
-        with_defaults(PATTERNS[i].tail, d.tail[i]);
-    }
-    return d;
-}
-
-constexpr bool defaults_fit()
-{
-    for (const StylePatterns &p : PATTERNS) {
-        char out[DEFAULT_PATTERN_MAX * 2] = {};
-        with_defaults(p.head, out);
-        if (length_of(out) >= DEFAULT_PATTERN_MAX)
-            return false;
-        with_defaults(p.tail, out);
-        if (length_of(out) >= DEFAULT_PATTERN_MAX)
-            return false;
-    }
-    return true;
-}
-static_assert(defaults_fit(), "the patterns with the default placement fit their rooms");
-constexpr DefaultPatterns DEFAULT_PATTERNS = make_default_patterns();
 
 // The macros that gcc and clang predefine in their default dialects (gnu17, gnu++17) but not in
 // the strict ones, where a name is nothing but a name: on Linux and the BSDs, on 32-bit x86, on
@@ -289,15 +237,11 @@ bool is_c_style(Style style)
            style == Style::CString || style == Style::CEmbed;
 }
 
-// A byte in a C string literal: printable ASCII as it is, but for the quote, the backslash and
-// '?', which could start a trigraph; anything else as three octal digits, which no digit after
-// them can lengthen.
+// A byte's text in a string line: itself, or its octal escape (is_plain_in_string).
 struct StringCell {
     char text[4];
     uint8_t length;
 };
-
-constexpr bool is_plain_in_string(unsigned b) { return b >= 0x20 && b < 0x7F && b != '"' && b != '\\' && b != '?'; }
 
 constexpr std::array<StringCell, 256> make_string_cells()
 {
@@ -353,14 +297,6 @@ bool listed(const char *const (&list)[N], const char *name, size_t length)
 }
 
 } // namespace
-
-StylePatterns style_patterns(Style style)
-{
-    StylePatterns p = PATTERNS[int(style)];
-    p.head = DEFAULT_PATTERNS.head[int(style)];
-    p.tail = DEFAULT_PATTERNS.tail[int(style)];
-    return p;
-}
 
 StylePatterns style_templates(Style style) { return PATTERNS[int(style)]; }
 

@@ -31,8 +31,11 @@ constexpr size_t IDENTIFIER_MAX = 63;
 constexpr size_t COLUMNS_MAX = 256; // bytes a line, when not the default 16
 // --section: a name that every assembler and linker takes as it is, ELF's and COFF's alike.
 constexpr size_t SECTION_MAX = 63;
+// --section's defaults: the read-only data of ELF and of COFF.
+constexpr char DEFAULT_ELF_SECTION[] = ".rodata", DEFAULT_COFF_SECTION[] = ".rdata";
 // --align: a power of two up to the largest a COFF section can carry.
 constexpr size_t ALIGNMENT_DEFAULT = 16, ALIGNMENT_MAX = 8192;
+constexpr bool is_alignment(uint64_t n) { return n >= 1 && n <= ALIGNMENT_MAX && (n & (n - 1)) == 0; }
 // The .incbin styles name their source in the text: at most this many bytes of its path.
 constexpr size_t SOURCE_PATH_MAX = 4096;
 
@@ -73,9 +76,8 @@ struct StylePatterns {
 };
 
 // A C header and the .incbin styles have no data lines: head and tail are written once the
-// bytes have been counted. The patterns with the default placement (the marks \4, \5 and \6
-// expanded), which is what the way back reads; the writer expands the form's own.
-StylePatterns style_patterns(Style style);
+// bytes have been counted. The writer expands the marks with the form's own values; the way back
+// reads them from the text.
 StylePatterns style_templates(Style style);
 bool has_data_lines(Style style);
 // The styles that take --section and --align, and those that name their source.
@@ -126,6 +128,11 @@ size_t style_name_from_path(const char *path, char *out);
 constexpr size_t STYLE_PIECE_MAX = 1024;
 constexpr size_t STYLE_HEAD_MAX = 4 * 1024 + 5 * SOURCE_PATH_MAX;
 size_t expand_style_pattern(const char *pattern, const StyleForm &form, uint64_t count, char *out);
+
+// A byte that a string line holds as itself: printable ASCII but '"', '\\' and '?', which could
+// start a trigraph. Every other byte is '\\' and three octal digits, which no digit after them
+// can lengthen.
+constexpr bool is_plain_in_string(unsigned b) { return b >= 0x20 && b < 0x7F && b != '"' && b != '\\' && b != '?'; }
 
 // A data line of n bytes (1 to COLUMNS_MAX): its start, the cells, and LF. A list line keeps the
 // comma after its last cell unless it is the last line; a string's line is a C string literal

@@ -890,6 +890,15 @@ TEST_F(Bin2src, ReverseWritesTheBytesOrNothing)
     EXPECT_EQ(r.err, failed_unchanged(path("bad.h") + ":1000:5: a hexadecimal digit was expected", out, true));
     EXPECT_EQ(read("out.bin"), bytes_of("old"));
     EXPECT_EQ(names(), (std::vector<std::string>{"bad.h", "data.bin", "data.h", "out.bin"}));
+
+    // A text that pulls the bytes in from the file names it, as it was given, and holds none.
+    ASSERT_EQ(run({"-t", "c-incbin", "--force", "-o", path("data.h"), source}).status, 0);
+    r = run({"--reverse", "--force", "-o", out, path("data.h")});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, failed_unchanged(path("data.h") + ":19:8: the text takes its bytes from the file '" + source +
+                                          "' (.incbin) and holds none itself: that file is the bytes",
+                                      out, true));
+    EXPECT_EQ(read("out.bin"), bytes_of("old"));
 }
 
 TEST_F(Bin2src, ProgressOnATerminalForALongRunAndThenCleared)

@@ -1,9 +1,9 @@
 // Writes the seed corpus of the --reverse fuzz target into a folder, with the program's own
 // writers: the window's three formats in UTF-16LE and UTF-8 with several data names, and every
-// build style with several names, cases, line widths and terminators, of sources from 0 bytes to
-// 4000 (texts small enough to mutate quickly); some window texts without their ruler, with LF line
-// ends or a byte-order mark. And xxd's texts, -i (with -C or not) and -p, written here as xxd
-// writes them.
+// build style with several names, cases, line widths, terminators, sections, alignments and
+// source paths, of sources from 0 bytes to 4000 (texts small enough to mutate quickly); some
+// window texts without their ruler, with LF line ends or a byte-order mark. And xxd's texts, -i
+// (with -C or not) and -p, written here as xxd writes them.
 //   reverse_corpus FOLDER
 #include <algorithm>
 #include <cstdio>
@@ -139,13 +139,25 @@ int main(int argc, char **argv)
             }
         }
         const char *names[] = {"d", "data_1", "the_longest_name_a_build_style_takes_is_sixty_three_characters_"};
-        for (Style style : {Style::C, Style::CHeader, Style::CSource, Style::Gas, Style::Nasm, Style::Values, Style::Plain}) {
+        const char *sections[] = {"", ".rdata", ".data.rel.ro.font", "s$_9"};
+        const char *paths[] = {"font.bin", "/a b/d\xC3\xA9\"\\\x01.bin", "C:\\assets\\tune.bin"};
+        for (Style style : {Style::C, Style::CHeader, Style::CSource, Style::Gas, Style::Nasm, Style::Incbin,
+                            Style::CIncbin, Style::CString, Style::CEmbed, Style::Values, Style::Plain}) {
             Memory memory{&bytes, 0};
             StyleForm form{.style = style, .lower = round % 2 == 1,
                            .columns = round % 3 == 0 ? 16 : 1 + random() % COLUMNS_MAX, .terminator = Terminator(round % 3)};
             const char *name = names[round++ % std::size(names)];
             form.name_length = std::string(name).size();
             std::copy_n(name, form.name_length, form.name);
+            if (is_placed(style)) {
+                const char *section = sections[round % std::size(sections)];
+                form.section_length = std::string(section).size();
+                std::copy_n(section, form.section_length + 1, form.section);
+                form.alignment = size_t(1) << random() % 14;
+            }
+            const char *path = paths[style == Style::CEmbed ? 0 : round % std::size(paths)];
+            form.path = path;
+            form.path_length = std::string(path).size();
             std::string text;
             stream_style_text(form, SourceReader{read_memory, &memory}, Utf8Writer{keep_utf8, &text});
             if (!save(folder, text))

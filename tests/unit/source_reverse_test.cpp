@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstring>
 #include <random>
 #include <string>
 #include <vector>
@@ -94,7 +95,19 @@ constexpr Form FORMS[] = {
     {Style::Window, ViewMode::C, true},    {Style::Window, ViewMode::Asm, true},  {Style::Window, ViewMode::Basic, true},
     {Style::C, ViewMode::C, true},         {Style::CSource, ViewMode::C, true},   {Style::Gas, ViewMode::C, true},
     {Style::Nasm, ViewMode::C, true},      {Style::Values, ViewMode::C, true},    {Style::Plain, ViewMode::C, true},
+    {Style::CString, ViewMode::C, true},
 };
+
+// The texts that hold no bytes, and the path they name, as bin2src takes it and as the refusal
+// shows it: its quote, backslash and non-ASCII letter unescaped, its control character not.
+constexpr Style NO_BYTES[] = {Style::CHeader, Style::Incbin, Style::CIncbin, Style::CEmbed};
+const std::string NAMED_PATH = "dir/d\xC3\xA9\"\\\x01.bin", SHOWN_PATH = "dir/d\xC3\xA9\"\\\\001.bin";
+const std::string EMBED_PATH = "dir/d\xC3\xA9 #\\.bin"; // #embed's quotes take no escapes
+
+// Sections and alignments that --section and --align take, the defaults among them.
+const char *const SECTIONS[] = {"", ".rodata", ".rdata", ".data.rel.ro.x", "s$_9",
+                                "a_section_name_of_sixty_three_characters_is_the_longest_taken_"};
+constexpr size_t ALIGNMENTS[] = {0, 1, 16, 64, 8192};
 
 // What xxd writes, from its output's rules: -i with the declaration and the length ('i'; -C
 // capitalises the name) or its values alone, as from a pipe ('v'), and -p ('p'); -c bytes a line,
@@ -133,6 +146,15 @@ std::u16string text_of(const Form &form, const std::u16string &label, const std:
     std::u16string utf16;
     if (form.style != Style::Window) {
         StyleForm style{form.style, "data_1", 6, random() % 2 == 0, random() % 3 == 0 ? 1 + random() % COLUMNS_MAX : 16};
+        const std::string &path = form.style == Style::CEmbed ? EMBED_PATH : NAMED_PATH;
+        style.path = path.c_str();
+        style.path_length = path.size();
+        if (is_placed(form.style)) {
+            const char *section = SECTIONS[random() % std::size(SECTIONS)];
+            style.section_length = std::strlen(section);
+            std::memcpy(style.section, section, style.section_length + 1);
+            style.alignment = ALIGNMENTS[random() % std::size(ALIGNMENTS)];
+        }
         result = stream_style_text(style, reader, Utf8Writer{keep_utf8, &utf8});
         return widen(utf8);
     }
@@ -208,9 +230,11 @@ TEST(Reverse, EveryFormStyleEncodingAndLineEndGivesBackItsBytes)
 TEST(Reverse, TerminatorsEmptySourcesAndXxdsTextsGiveBackTheirBytes)
 {
     // A NUL that the length leaves out is left out; one it counts is a byte, as in the bare forms,
-    // which have no length. An empty source's text, and an empty text, hold no bytes.
+    // which have no length; a string's own is never one. An empty source's text, and an empty
+    // text, hold no bytes.
     std::mt19937 random(24);
-    for (Style style : {Style::C, Style::CSource, Style::Gas, Style::Nasm, Style::Values, Style::Plain}) {
+    for (Style style :
+         {Style::C, Style::CSource, Style::Gas, Style::Nasm, Style::Values, Style::Plain, Style::CString}) {
         for (Terminator terminator : {Terminator::None, Terminator::Uncounted, Terminator::Counted}) {
             for (size_t size : {0, 1, 15, 16, 17, 64, 1000}) {
                 std::vector<uint8_t> bytes = random_bytes(random, size);
@@ -220,7 +244,8 @@ TEST(Reverse, TerminatorsEmptySourcesAndXxdsTextsGiveBackTheirBytes)
                 std::string text;
                 ASSERT_EQ(stream_style_text(form, SourceReader{read_cut, &whole}, Utf8Writer{keep_utf8, &text}),
                           StreamResult::Written);
-                if (terminator == Terminator::Counted || (terminator != Terminator::None && is_bare_style(style)))
+                if (style != Style::CString &&
+                    (terminator == Terminator::Counted || (terminator != Terminator::None && is_bare_style(style))))
                     bytes.push_back(0);
                 ReverseRun back = reverse_cut(bytes_of(text), {1 + random() % 50, random()});
                 ASSERT_EQ(back.result, ReverseResult::Written) << back.line << ":" << back.column << ": " << back.what << "\n"
@@ -270,6 +295,24 @@ std::string repeated(const std::string &s, size_t n)
     return out;
 }
 
+// The text with the first `from` in it replaced by `to`.
+std::string with(std::string text, const std::string &from, const std::string &to)
+{
+    return text.replace(text.find(from), from.size(), to);
+}
+
+// A style's text of two bytes named d, as the converter writes it.
+std::vector<uint8_t> written(Style style, const std::string &path = NAMED_PATH)
+{
+    std::vector<uint8_t> bytes{1, 2};
+    CutReader whole{bytes.data(), bytes.size(), 0, {WHOLE, 0}};
+    StyleForm form{.style = style, .name = "d", .name_length = 1, .columns = 16, .path = path.c_str(),
+                   .path_length = path.size()};
+    std::string text;
+    stream_style_text(form, SourceReader{read_cut, &whole}, Utf8Writer{keep_utf8, &text});
+    return bytes_of(text);
+}
+
 TEST(Reverse, MalformedTextsNameTheirLineAndColumn)
 {
     // Each text read whole, a byte at a time and in random cuts: the same place and message.
@@ -283,11 +326,15 @@ TEST(Reverse, MalformedTextsNameTheirLineAndColumn)
                                   "\tglobal $d:data ($d.end - $d)\n%endif\n$d:\n";
     const std::string gas =
         gas_head + "\t.byte 0x00\n\t.ifdef .text\n\t.size d, . - d\n\t.endif\n\t.balign 8\n\t.globl d_len\nd_len:\n";
+    const std::string string_head = "#ifndef BIN2SRC_d_H\n#define BIN2SRC_d_H\n#if defined(__GNUC__)\n"
+                                    "#pragma GCC diagnostic push\n#pragma GCC diagnostic ignored \"-Woverlength-strings\"\n"
+                                    "#endif\nstatic const unsigned char d[] = {\n";
+    const std::string holds_none = "' (.incbin) and holds none itself: that file is the bytes";
     struct Case {
         const char *what;
         std::vector<uint8_t> text;
         uint64_t line, column;
-        const char *says;
+        std::string says;
     } cases[] = {
         {"a truncated line", bytes_of(c_head + "\t0x00,0x1"), 4, 10, "the line ends inside a byte"},
         {"a bad digit", bytes_of(ruler + "BYTE exe_dt[]={\r\n\t0x00,0xG1\r\n\t}\r\n"), 3, 9,
@@ -354,6 +401,36 @@ TEST(Reverse, MalformedTextsNameTheirLineAndColumn)
         {"a plain line after a shorter one", bytes_of("4142\n41\n42\n"), 3, 1, "shorter than the first"},
         {"a letter among the digits", bytes_of("4142\n4g42\n"), 2, 2, "a hexadecimal digit was expected"},
         {"a blank line", bytes_of("4142\n\n"), 2, 1, "a line of hexadecimal digits was expected"},
+        // String lines: printable ASCII but '"', '\\' and '?' as itself, any other byte in three octal digits.
+        {"a string's byte over \\377", bytes_of(string_head + "\t\"a\\400\"\n"), 8, 5, "an octal escape over \\377"},
+        {"a '?' in a string", bytes_of(string_head + "\t\"a?\"\n"), 8, 4, "a '?' in a string"},
+        {"a '\"' inside a string", bytes_of(string_head + "\t\"a\"b\"\n"), 8, 4, "a '\"' inside a line's string"},
+        {"a tab in a string", bytes_of(string_head + "\t\"\tb\"\n"), 8, 3, "other than printable ASCII"},
+        {"an escape of two digits", bytes_of(string_head + "\t\"\\12\"\n"), 8, 6, "three octal digits were expected"},
+        {"an escaped quote", bytes_of(string_head + "\t\"\\\"\"\n"), 8, 4, "three octal digits were expected"},
+        {"a string without its closing quote", bytes_of(string_head + "\t\"abc\n"), 8, 6, "the line ends inside its string"},
+        {"an empty string after bytes", bytes_of(string_head + "\t\"a\"\n\t\"\"\n"), 9, 3,
+         "an empty string stands only for an empty source"},
+        // The texts that hold no bytes, refused at what they hold instead.
+        {"a C header", written(Style::CHeader), 5, 1, "a C header declares the data but holds no bytes"},
+        {"an assembler text with .incbin", written(Style::Incbin), 10, 2,
+         "the text takes its bytes from the file '" + SHOWN_PATH + holds_none},
+        {"a C text with .incbin", written(Style::CIncbin), 19, 8, "the file '" + SHOWN_PATH + holds_none},
+        {"a C text with #embed", written(Style::CEmbed, EMBED_PATH), 6, 1,
+         "the file '" + EMBED_PATH + "' (#embed) and holds none itself: that file is the bytes"},
+        // Sections and alignments: what --section and --align take, ELF's and COFF's sections one
+        // name or the defaults, NASM's two alignments one.
+        {"a section starting with a digit", bytes_of(with(gas_head, ".rodata", "9x")), 2, 11, "does not start with a digit"},
+        {"a section of 64 characters", bytes_of(with(gas_head, ".rodata", std::string(64, 's'))), 2, 74,
+         "at most 63 characters"},
+        {"a section with a '-'", bytes_of(with(gas_head, ".rodata", ".ro-data")), 2, 14, "ASCII letters, digits, '_', '.'"},
+        {"COFF's section not ELF's", bytes_of(with(gas_head, ".rdata", ".data")), 5, 11, "one name, or .rodata and .rdata"},
+        {"ELF's section not COFF's", bytes_of(with(nasm_head, ".rodata", ".data")), 10, 10, "one name, or .rodata and .rdata"},
+        {"an alignment of 24", bytes_of(with(gas_head, "16", "24")), 8, 10, "a power of two from 1 to 8192"},
+        {"an alignment of 16384", bytes_of(with(gas_head, "16", "16384")), 8, 10, "a power of two from 1 to 8192"},
+        {"an alignment with a leading zero", bytes_of(with(gas_head, "16", "016")), 8, 10, "no leading zero"},
+        {"two alignments", bytes_of(with(nasm_head, "align=16\n\tglobal $d:", "align=32\n\tglobal $d:")), 10, 54,
+         "not the one written above"},
     };
     cases[4].text.push_back(0x20); // one byte of a unit
     std::mt19937 random(3);
@@ -373,36 +450,51 @@ TEST(Reverse, TheAnswerIsTheSameHoweverTheReadsCutTheText)
     // The texts of every form, whole and damaged here and there: read whole, a byte at a time
     // and in random cuts, each gives the same bytes or the same error.
     std::mt19937 random(22);
-    const char damage[] = {'\n', '\r', ',', ' ', '0', 'H', 'x', '\0', '\xFF', '\xD8'};
+    const char damage[] = {'\n', '\r', ',', ' ', '0', 'H', 'x', '\0', '\xFF', '\xD8', '\\', '"'};
     size_t damaged = 0;
+    // Round 0 reads the text as it is, then a byte is changed, added or taken away, or the text
+    // cut short.
+    auto read_damaged = [&](const std::vector<uint8_t> &encoded, const auto &check_whole, const std::string &what) {
+        for (int round = 0; round < 8; round++) {
+            std::vector<uint8_t> t = encoded;
+            if (round > 0) {
+                size_t at = random() % t.size();
+                switch (random() % 4) {
+                case 0: t[at] = uint8_t(damage[random() % sizeof damage]); break;
+                case 1: t.insert(t.begin() + ptrdiff_t(at), uint8_t(damage[random() % sizeof damage])); break;
+                case 2: t.erase(t.begin() + ptrdiff_t(at)); break;
+                case 3: t.resize(at); break;
+                }
+            }
+            ReverseRun whole = reverse_cut(t, {WHOLE, 0});
+            if (round == 0)
+                check_whole(whole);
+            damaged += whole.result == ReverseResult::Malformed;
+            EXPECT_EQ(reverse_cut(t, {1, 0}), whole) << "a byte at a time, " << what;
+            Cuts cuts{1 + random() % 100, random()};
+            EXPECT_EQ(reverse_cut(t, cuts), whole) << "reads of 1 to " << cuts.most << ", seed " << cuts.seed << ", " << what;
+        }
+    };
     for (const Form &form : FORMS) {
         for (size_t size : {1, 16, 17, 300}) {
             std::vector<uint8_t> bytes = random_bytes(random, size);
             StreamResult written;
             std::u16string text = text_of(form, u"ﾃﾞｰﾀ", bytes, random, written);
             std::vector<uint8_t> encoded = form.utf8 ? bytes_of(narrow(text)) : utf16le(text);
-            for (int round = 0; round < 8; round++) {
-                std::vector<uint8_t> t = encoded;
-                if (round > 0) {
-                    // A byte changed, added or taken away, or the text cut short.
-                    size_t at = random() % t.size();
-                    switch (random() % 4) {
-                    case 0: t[at] = uint8_t(damage[random() % sizeof damage]); break;
-                    case 1: t.insert(t.begin() + ptrdiff_t(at), uint8_t(damage[random() % sizeof damage])); break;
-                    case 2: t.erase(t.begin() + ptrdiff_t(at)); break;
-                    case 3: t.resize(at); break;
-                    }
-                }
-                ReverseRun whole = reverse_cut(t, {WHOLE, 0});
-                if (round == 0) {
-                    EXPECT_EQ(whole.bytes, bytes) << "style " << int(form.style) << ", format " << int(form.format);
-                }
-                damaged += whole.result == ReverseResult::Malformed;
-                EXPECT_EQ(reverse_cut(t, {1, 0}), whole) << "a byte at a time, style " << int(form.style);
-                Cuts cuts{1 + random() % 100, random()};
-                EXPECT_EQ(reverse_cut(t, cuts), whole) << "reads of 1 to " << cuts.most << ", seed " << cuts.seed;
-            }
+            std::string what = "style " + std::to_string(int(form.style)) + ", format " + std::to_string(int(form.format));
+            read_damaged(encoded, [&](const ReverseRun &whole) { EXPECT_EQ(whole.bytes, bytes) << what; }, what);
         }
+    }
+    // The texts that hold no bytes: refused for what they are.
+    for (Style style : NO_BYTES) {
+        StreamResult written;
+        std::u16string text = text_of({style, ViewMode::C, true}, u"", random_bytes(random, 20), random, written);
+        std::string what = "style " + std::to_string(int(style));
+        read_damaged(bytes_of(narrow(text)), [&](const ReverseRun &whole) {
+            EXPECT_EQ(whole.result, ReverseResult::Malformed) << what;
+            EXPECT_NE(whole.what.find(style == Style::CHeader ? "holds no bytes" : "holds none itself"), std::string::npos)
+                << what << ": " << whole.what;
+        }, what);
     }
     // xxd's texts, damaged in the same ways.
     for (char kind : {'i', 'v', 'p'}) {
