@@ -72,7 +72,8 @@ const char HELP_TEXT[] =
     "                         pipe, for a declaration of your own) or plain (plain hexadecimal\n"
     "                         as xxd -p writes it: lower case, 60 digits a line); an empty\n"
     "                         source gives an empty text\n"
-    "      --case=CASE        upper (the default; lower for plain) or lower hexadecimal digits\n"
+    "      --case=CASE        upper (the default; lower for plain) or lower hexadecimal digits;\n"
+    "                         not with c-string, whose octal escapes have none\n"
     "  -c, --columns=N        bytes a line, 1 to 256 (16 by default; 30 for plain)\n"
     "      --align=N          the assembler styles' alignment of NAME: a power of two, 1 to\n"
     "                         8192 (16 by default)\n"
@@ -479,7 +480,8 @@ struct Seen {
     const char *conversion_only; // the first option that only a conversion takes
     const char *slice;           // --offset or --length
     const char *terminator;      // --nul
-    bool case_given, columns_given;
+    const char *case_option;     // --case
+    bool columns_given;
 };
 
 // The option at argv[i] and its value: "--word=value", "--word value", "-xvalue", "-x value". A
@@ -573,7 +575,7 @@ Parsed take_option(const Spelling &spelling, const char *value, const char *arg,
         }
         options.style.lower = equal_ignoring_case(value, "lower");
         seen.style_only = arg;
-        seen.case_given = true;
+        seen.case_option = arg;
         break;
     case Key::Columns:
         if (!parse_columns(value, options.style.columns)) {
@@ -670,7 +672,7 @@ Parsed check_together(const char *const *argv, const Seen &seen, Options &option
         }
         // Plain hexadecimal is xxd -p's unless asked otherwise: lower case, 60 digits a line.
         if (options.style.style == Style::Plain) {
-            options.style.lower = seen.case_given ? options.style.lower : true;
+            options.style.lower = seen.case_option ? options.style.lower : true;
             options.style.columns = seen.columns_given ? options.style.columns : PLAIN_COLUMNS;
         }
     } else if (options.style.style != Style::Window) {
@@ -689,6 +691,12 @@ Parsed check_together(const char *const *argv, const Seen &seen, Options &option
         if (seen.terminator && names_source(options.style.style)) {
             message_start(error, "'", seen.terminator,
                           "' does not go with --style=incbin, c-incbin or c-embed, whose bytes come from the source itself");
+            return Parsed::Usage;
+        }
+        if (options.style.style == Style::CString && seen.case_option) {
+            message_start(error, "'", seen.case_option,
+                          "' does not go with --style=c-string, whose bytes are characters and octal escapes, "
+                          "with no hexadecimal digit");
             return Parsed::Usage;
         }
         if (options.style.style == Style::CString && options.style.terminator == Terminator::Counted) {

@@ -599,6 +599,8 @@ TEST_F(Bin2src, BadOptionsAreRefusedWithTheirReason)
         {{"--case=lower", source}, "'--case=lower' belongs to the build styles (--style); the window's text has "
                                    "upper-case digits, 16 bytes a line"},
         {{"-t", "c", "-c", "257", source}, "bad number of bytes a line '257': 1 to 256"},
+        {{"-t", "c-string", "--case=upper", source}, "'--case=upper' does not go with --style=c-string, whose bytes are "
+                                                    "characters and octal escapes, with no hexadecimal digit"},
         // Where the assembler styles put the bytes, and what only a file can give.
         {{"-t", "gas", "--align=24", source}, "bad alignment '24': a power of two from 1 to 8192"},
         {{"-t", "gas", "--align=16384", source}, "bad alignment '16384': a power of two from 1 to 8192"},
