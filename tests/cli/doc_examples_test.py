@@ -36,8 +36,8 @@ import tempfile
 FIXTURE_SIZE = 3 * 65536 + 17
 COMPILED = {".c", ".h", ".cc", ".cpp", ".hpp", ".inc", ".s", ".S", ".asm"}
 # The styles whose texts hold no bytes to read back: a declaration, or a text that the assembler
-# or the compiler fills from the source file itself; and a string literal's.
-NO_BYTES = {"c-header", "incbin", "c-incbin", "c-embed", "c-string"}
+# or the compiler fills from the source file itself.
+NO_BYTES = {"c-header", "incbin", "c-incbin", "c-embed"}
 
 
 class Example:
@@ -396,7 +396,7 @@ class Run:
                         source = command.reads[0] if command.reads else None
                         if made_from.get(source) is not None and data != made_from[source]:
                             problems.append("%s is not the bytes that %s was made from" % (name, source))
-                    elif not command.has("-s", "--segment", "-v", "--view", "--align", "--section") and \
+                    elif not command.has("-s", "--segment", "-v", "--view") and \
                             style not in NO_BYTES:
                         expected = self.converted_bytes(command, folder)
                         back = subprocess.run([self.bin2src, "--reverse", path], capture_output=True, timeout=120)
