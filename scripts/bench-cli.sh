@@ -6,14 +6,15 @@
 # with the peak memory (maximum resident set) of each. Then the converter's core in memory
 # (Google Benchmark): bytes of source per second in each format, encoding and instruction set.
 # On the largest source also each build style beside xxd -i, --reverse beside xxd -r -p (of the C
-# style's text, and of the texts that xxd -i and xxd -p wrote), and the progress line's cost on a
-# terminal.
+# and c-string styles' texts, and of the texts that xxd -i and xxd -p wrote), and the progress
+# line's cost on a terminal.
 #
 #   scripts/bench-cli.sh [MiB ...]        sizes of the random sources, default 64 1
 #
 # With VORDA_BENCH_BASELINE naming another bin2src (one built from an earlier commit, say), that
 # program converts the same source in the same rounds, the two taking turns: the window's text in
-# UTF-8 and the c style, into new files, so that a change of speed shows beside the noise.
+# UTF-8 and the c style, into new files, and --reverse of the c style's text and of xxd's, so that
+# a change of speed shows beside the noise.
 #
 # Each size runs VORDA_BENCH_RUNS rounds (default 7), every tool and floor taking its turn
 # within each round so that the machine's noise falls on all of them; medians are printed,
@@ -115,31 +116,38 @@ for mib in "${sizes[@]}"; do
 done
 
 # The build styles and the way back, on the largest source, into new files: each style beside
-# xxd -i; --reverse of the UTF-8 C style's text (about 5 characters a byte), of xxd -i's header
-# (about 6) and of xxd -p's plain hex (2), each beside xxd -r -p of that plain hex; and the
+# xxd -i; --reverse of the UTF-8 C style's text (about 5 characters a byte), of the c-string
+# style's (about 3), of xxd -i's header (about 6) and of
+# xxd -p's plain hex (2), each beside xxd -r -p of that plain hex; and the
 # progress line's cost, with standard error on a terminal (script gives it one) and without
 # --no-progress, beside the same with it.
 largest=$(printf '%s\n' "${sizes[@]}" | sort -n | tail -1)
 source_file=$(random_source "$work" "$largest")
 "$bin2src" --style=c -o "$work/styles.h" --force "$source_file"
+"$bin2src" --style=c-string -o "$work/styles.string.h" --force "$source_file"
 xxd -p "$source_file" >"$work/styles.hex"
 xxd -i "$source_file" >"$work/styles.xxd.h"
 declare -A sms=()
-style_tools=(c c-source c-string gas nasm values plain xxd-i reverse reverse-xxd-i reverse-xxd-p xxd-r terminal terminal-quiet)
+style_tools=(c c-source c-string gas nasm values plain xxd-i reverse reverse-c-string reverse-xxd-i reverse-xxd-p xxd-r
+             terminal terminal-quiet)
 baseline=${VORDA_BENCH_BASELINE:-}
-[ -n "$baseline" ] && style_tools+=(window base-window base-c)
+[ -n "$baseline" ] && style_tools+=(window base-window base-c base-reverse base-reverse-xxd-i base-reverse-xxd-p)
 run_style() {
   local out="$work/out.$1"
   rm -f "$out"
   case $1 in
     xxd-i) timed sh -c 'exec xxd -i "$1" >"$2"' xxd "$source_file" "$out" ;;
     reverse) timed "$bin2src" --reverse -o "$out" "$work/styles.h" ;;
+    reverse-c-string) timed "$bin2src" --reverse -o "$out" "$work/styles.string.h" ;;
     reverse-xxd-i) timed "$bin2src" --reverse -o "$out" "$work/styles.xxd.h" ;;
     reverse-xxd-p) timed "$bin2src" --reverse -o "$out" "$work/styles.hex" ;;
     xxd-r) timed sh -c 'exec xxd -r -p "$1" >"$2"' xxd "$work/styles.hex" "$out" ;;
     window) timed "$bin2src" -e utf8 -o "$out" "$source_file" ;;
     base-window) timed "$baseline" -e utf8 -o "$out" "$source_file" ;;
     base-c) timed "$baseline" --style=c -o "$out" "$source_file" ;;
+    base-reverse) timed "$baseline" --reverse -o "$out" "$work/styles.h" ;;
+    base-reverse-xxd-i) timed "$baseline" --reverse -o "$out" "$work/styles.xxd.h" ;;
+    base-reverse-xxd-p) timed "$baseline" --reverse -o "$out" "$work/styles.hex" ;;
     terminal) timed script -qec "'$bin2src' --style=c -o '$out' '$source_file'" /dev/null ;;
     terminal-quiet) timed script -qec "'$bin2src' --style=c --no-progress -o '$out' '$source_file'" /dev/null ;;
     *) timed "$bin2src" --style="$1" -o "$out" "$source_file" ;;
@@ -150,25 +158,25 @@ run_style() {
 for ((run = 1; run <= runs; run++)); do
   for tool in "${style_tools[@]}"; do run_style "$tool" >/dev/null; done
 done
-rm -f "$work/styles.h" "$work/styles.hex" "$work/styles.xxd.h"
+rm -f "$work/styles.h" "$work/styles.string.h" "$work/styles.hex" "$work/styles.xxd.h"
 say "${largest}MiB into a new file: the build styles beside xxd -i, the way back beside xxd -r -p (ms, medians of $runs)"
-printf '%-16s %10s %6s %-10s %10s %8s\n' run ms spread reference ref_ms ref/run
+printf '%-22s %10s %6s %-18s %10s %8s\n' run ms spread reference ref_ms ref/run
 declare -A sresult
-shown=(c c-source c-string gas nasm values plain reverse reverse-xxd-i reverse-xxd-p terminal)
-[ -n "$baseline" ] && shown+=(window c-vs-base)
+shown=(c c-source c-string gas nasm values plain reverse reverse-c-string reverse-xxd-i reverse-xxd-p terminal)
+[ -n "$baseline" ] && shown+=(window c-vs-base reverse-vs-base reverse-xxd-i-vs-base reverse-xxd-p-vs-base)
 for tool in "${shown[@]}"; do
   case $tool in
+    *-vs-base) ref=base-${tool%-vs-base} ;;
     reverse*) ref=xxd-r ;;
     terminal) ref=terminal-quiet ;;
     window) ref=base-window ;;
-    c-vs-base) ref=base-c ;;
     *) ref=xxd-i ;;
   esac
-  [ "$tool" = c-vs-base ] && sms[c-vs-base]=${sms[c]}
+  [[ $tool == *-vs-base ]] && sms[$tool]=${sms[${tool%-vs-base}]}
   # shellcheck disable=SC2086
   b=$(median ${sms[$tool]}) r=$(median ${sms[$ref]})
   # shellcheck disable=SC2086
-  printf '%-16s %10s %6s %-10s %10s %8s\n' "$tool" "$b" "$(spread ${sms[$tool]})" "$ref" "$r" "$(ratio "$r" "$b")"
+  printf '%-22s %10s %6s %-18s %10s %8s\n' "$tool" "$b" "$(spread ${sms[$tool]})" "$ref" "$r" "$(ratio "$r" "$b")"
   sresult[$tool]=$(ratio "$r" "$b")
 done
 
@@ -208,6 +216,8 @@ for tool in c c-source c-string gas nasm; do
   check "${largest}MiB into a file, style $tool, times faster than xxd -i:" "${sresult[$tool]}" ">=" 10
 done
 check "${largest}MiB, --reverse of the C style's text, times faster than xxd -r -p of plain hex:" "${sresult[reverse]}" ">=" 5
+check "${largest}MiB, --reverse of the c-string style's text, times faster than xxd -r -p of plain hex:" \
+  "${sresult[reverse-c-string]}" ">=" 1
 check "${largest}MiB, --reverse of xxd -i's header, times faster than xxd -r -p of plain hex:" "${sresult[reverse-xxd-i]}" ">=" 5
 check "${largest}MiB, --reverse of xxd -p's plain hex, times faster than xxd -r -p of it:" "${sresult[reverse-xxd-p]}" ">=" 5
 # A run under a second shows no progress, so this is the clock's cost alone: within the noise.
