@@ -11,6 +11,7 @@
 #include "allocation_count.h"
 #include "export/line_kernel.h"
 #include "export/source_stream.h"
+#include "tests/shared/kernel_choice.h"
 
 namespace {
 
@@ -51,7 +52,7 @@ void stream_source(benchmark::State &state)
         return;
     }
     state.SetLabel(std::string(utf8 ? "utf8 " : "utf16le ") + instruction_set_name(set));
-    LineKernels chosen = line_kernels;
+    KernelChoice restore;
     line_kernels = line_kernels_for(set);
     std::mt19937 random(1);
     for (auto &b : source_bytes)
@@ -75,7 +76,6 @@ void stream_source(benchmark::State &state)
             state.SkipWithError("the stream did not complete");
     }
     uint64_t during = allocation_count() - before;
-    line_kernels = chosen;
     state.SetBytesProcessed(int64_t(state.iterations()) * int64_t(SOURCE_SIZE));
     state.counters["allocations"] = double(during);
     state.counters["text_bytes_per_byte"] = double(text_bytes) / double(state.iterations()) / double(SOURCE_SIZE);

@@ -1,8 +1,7 @@
 // The whole conversion of a source, streamed: bytes pulled in large blocks through a reader,
 // the text of many lines gathered into large blocks handed to a writer, in UTF-16 or in UTF-8.
-// The text is exactly the concatenation of ruler_text, declaration_text and one chunk_text per
-// 64-byte chunk; its full lines come from the line kernel. Constant memory: static blocks, no
-// heap. Portable: no windows.h here.
+// The window's text is ruler_text, declaration_text, the full lines from the line kernel and
+// last_lines. Constant memory: static blocks, no heap. Portable: no windows.h here.
 #pragma once
 
 #include <cstddef>

@@ -135,32 +135,6 @@ template <class Unit> size_t declaration(ViewMode format, const Label &label, Un
     return size_t(p - out);
 }
 
-template <class Unit>
-size_t chunk(ViewMode format, const Label &label, const uint8_t *bytes, size_t count, uint64_t chunk_index,
-             bool is_last, Unit *out)
-{
-    if (count > CHUNK_SIZE)
-        count = CHUNK_SIZE;
-    if (count == 0 || !is_format(format))
-        return 0;
-    LineStart<Unit> start = line_start<Unit>(format, label);
-    Unit *p = out;
-    for (size_t first = 0; first < count; first += LINE_CELLS) {
-        size_t n = count - first < LINE_CELLS ? count - first : LINE_CELLS;
-        // The file's first line goes on from the declaration "label DB ".
-        bool goes_on = format == ViewMode::Asm && chunk_index == 0 && first == 0;
-        LineStart<Unit> this_start = goes_on ? LineStart<Unit>{} : start;
-        if (is_last && first + n == count) {
-            p = last_lines(format, this_start, bytes + first, n, p);
-        } else {
-            // A short chunk that is not the last keeps its commas, like any line that the
-            // list goes on after.
-            p = put_line_end(put_cells(format, bytes + first, n, put_start(p, this_start)));
-        }
-    }
-    return size_t(p - out);
-}
-
 } // namespace
 
 Label label_from(const char16_t *text)
@@ -235,15 +209,3 @@ size_t ruler_text(ViewMode format, const Label &label, char16_t *out) { return r
 size_t ruler_text(ViewMode format, const Label &label, char *out) { return ruler(format, label, out); }
 size_t declaration_text(ViewMode format, const Label &label, char16_t *out) { return declaration(format, label, out); }
 size_t declaration_text(ViewMode format, const Label &label, char *out) { return declaration(format, label, out); }
-
-size_t chunk_text(ViewMode format, const Label &label, const uint8_t *bytes, size_t count, uint64_t chunk_index,
-                  bool is_last, char16_t *out)
-{
-    return chunk(format, label, bytes, count, chunk_index, is_last, out);
-}
-
-size_t chunk_text(ViewMode format, const Label &label, const uint8_t *bytes, size_t count, uint64_t chunk_index,
-                  bool is_last, char *out)
-{
-    return chunk(format, label, bytes, count, chunk_index, is_last, out);
-}

@@ -1,7 +1,7 @@
-// The text of an exported file: a ruler line, a declaration and one piece per 64-byte chunk of
-// the source, in C, assembler or BASIC notation. Concatenated in that order the pieces are the
-// whole file. Each piece can be built in UTF-16 (char16_t units) or in UTF-8 (char units): every
-// character the text has of its own is ASCII, one unit in either, so only the data name differs.
+// The text of an exported file: a ruler line, a declaration and the data lines of 16 bytes each,
+// in C, assembler or BASIC notation. Concatenated in that order the pieces are the whole file.
+// Each piece can be built in UTF-16 (char16_t units) or in UTF-8 (char units): every character
+// the text has of its own is ASCII, one unit in either, so only the data name differs.
 // Pure: no files, no windows, no globals. Portable: no windows.h here.
 #pragma once
 
@@ -13,7 +13,6 @@
 #include "document/document.h"
 
 constexpr size_t LABEL_MAX = LABEL_CAPACITY - 1; // 15: the settings dialog reads no more
-constexpr size_t CHUNK_SIZE = 64;                // source bytes per chunk: four lines of 16
 
 // The data name, at most LABEL_MAX units, with its length worked out once: the assembler
 // indents every continuation line by it.
@@ -66,66 +65,28 @@ constexpr size_t declaration_length(ViewMode format, size_t label)
     }
 }
 
-// Chunk `chunk_index` (from 0) of `count` bytes (1 to 64). A line holds 16 cells; every line
-// ends in CR LF.
-constexpr size_t chunk_length(ViewMode format, size_t label, size_t count, uint64_t chunk_index, bool is_last)
-{
-    size_t lines = (count + 15) / 16;
-    size_t full_lines = count / 16;
-    switch (format) {
-    case ViewMode::C:
-    case ViewMode::Basic:
-        // TAB, cells of 5 ("0x41," or "&H41,"), CR LF; the last byte loses its comma and the
-        // closing line TAB "}" CR LF follows.
-        return lines * (1 + 2) + count * 5 - (is_last ? 1 : 0) + (is_last ? 1 + 1 + 2 : 0);
-    case ViewMode::Asm: {
-        // L spaces and " DB " open each line but the file's first, which goes on from the
-        // declaration; cells "41H" with a comma after all but the 16th of a line, and no comma
-        // after the file's last byte.
-        size_t starts = (chunk_index == 0 ? lines - 1 : lines) * (label + 4);
-        size_t commas = count - full_lines - (is_last && count % 16 != 0 ? 1 : 0);
-        return starts + count * 3 + commas + lines * 2;
-    }
-    default:
-        return 0;
-    }
-}
-
 // Worst cases, which the callers' buffers are sized by.
 constexpr size_t RULER_TEXT_MAX = ruler_length(ViewMode::Asm, LABEL_MAX); // 15 + 71 = 86
 constexpr size_t DECLARATION_TEXT_MAX = declaration_length(ViewMode::Basic, LABEL_MAX); // 20 + 15 = 35
 constexpr size_t DECLARATION_UTF8_MAX = declaration_length(ViewMode::Basic, LABEL_MAX * UTF8_PER_UNIT_MAX); // 65
-// A full Asm chunk after the first, 15-unit label: 4 × (15 + 4 + 16 × 3 + 15 + 2) = 336.
-constexpr size_t CHUNK_TEXT_MAX = chunk_length(ViewMode::Asm, LABEL_MAX, CHUNK_SIZE, 1, false);
 
 static_assert(ruler_length(ViewMode::C, 0) == 85 && ruler_length(ViewMode::Basic, 0) == 84);
 static_assert(ruler_length(ViewMode::Asm, 0) == 71 && RULER_TEXT_MAX == 86);
 static_assert(RULER_TEXT_MAX >= ruler_length(ViewMode::C, LABEL_MAX));
 static_assert(DECLARATION_TEXT_MAX == 35);
 static_assert(DECLARATION_TEXT_MAX >= declaration_length(ViewMode::C, LABEL_MAX));
-static_assert(CHUNK_TEXT_MAX == 4 * (15 + 4 + 16 * 3 + 15 + 2) && CHUNK_TEXT_MAX == 336);
-// C and Basic: 4 lines of TAB, 16 cells of 5 and CR LF, less the last comma, plus TAB "}" CR LF.
-static_assert(chunk_length(ViewMode::C, LABEL_MAX, CHUNK_SIZE, 0, true) == 4 * 83 - 1 + 4);
-static_assert(chunk_length(ViewMode::Basic, LABEL_MAX, CHUNK_SIZE, 0, true) <= CHUNK_TEXT_MAX);
-static_assert(chunk_length(ViewMode::C, LABEL_MAX, CHUNK_SIZE, 1, false) <= CHUNK_TEXT_MAX);
 
 // Each writes its piece at out, which has room for the worst case above, and returns its
 // length. Nothing is written past the piece and nothing terminates it: the pieces are
-// concatenated. chunk_text takes 1 to 64 bytes (more are cut to 64; none give no text);
-// is_last is true for the chunk that holds the source's last byte.
+// concatenated.
 size_t ruler_text(ViewMode format, const Label &label, char16_t *out);
 size_t declaration_text(ViewMode format, const Label &label, char16_t *out);
-size_t chunk_text(ViewMode format, const Label &label, const uint8_t *bytes, size_t count, uint64_t chunk_index,
-                  bool is_last, char16_t *out);
 // The same in UTF-8; out holds DECLARATION_UTF8_MAX bytes for a declaration.
 size_t ruler_text(ViewMode format, const Label &label, char *out);
 size_t declaration_text(ViewMode format, const Label &label, char *out);
-size_t chunk_text(ViewMode format, const Label &label, const uint8_t *bytes, size_t count, uint64_t chunk_index,
-                  bool is_last, char *out);
 
-// The text by lines, for the streaming converter, which cuts it at lines rather than chunks.
-// A line opens with its start: TAB in C and Basic, L spaces and " DB " in Asm, nothing on the
-// file's first Asm line, which goes on from the declaration.
+// The data, line by line. A line opens with its start: TAB in C and Basic, L spaces and " DB "
+// in Asm, nothing on the file's first Asm line, which goes on from the declaration.
 constexpr size_t LINE_START_MAX = LABEL_MAX + 4;
 template <class Unit> struct LineStart {
     Unit units[32]; // LINE_START_MAX, and room for whole vector loads

@@ -11,6 +11,7 @@
 #include "export/line_kernel.h"
 #include "export/source_reverse.h"
 #include "tests/shared/bytes.h"
+#include "tests/shared/kernel_choice.h"
 #include "tests/shared/reverse_run.h"
 
 void PrintTo(const ReverseRun &run, std::ostream *out)
@@ -172,7 +173,7 @@ TEST(Reverse, EveryFormStyleEncodingAndLineEndGivesBackItsBytes)
     // in UTF-8 or UTF-16LE, with a byte-order mark or not, with its line ends or the others, read
     // in pieces of random sizes; on every instruction set the reader has.
     std::mt19937 random(15);
-    LineKernels chosen = line_kernels;
+    KernelChoice restore;
     const std::u16string labels[] = {u"exe_dt", u"", u"ﾃﾞｰﾀ", u"abcdefghijklmno"};
     for (InstructionSet set : INSTRUCTION_SETS) {
         if (!instruction_set_available(set))
@@ -210,7 +211,7 @@ TEST(Reverse, EveryFormStyleEncodingAndLineEndGivesBackItsBytes)
             }
         }
     }
-    line_kernels = chosen;
+    line_kernels = restore.chosen;
 
     // The ruler is optional: without it a UTF-16LE text without its mark is still told from
     // UTF-8, whatever its data name opens with.

@@ -57,7 +57,7 @@ TEST(SourceText, WorkedExampleOfSeventeenBytes)
     };
     for (const auto &c : cases) {
         Pieces pieces = build(c.format, u"exe_dt", bytes);
-        EXPECT_EQ(pieces.chunks.size(), 1u) << "ruler, declaration and one chunk: three writes";
+        EXPECT_EQ(pieces.chunks.size(), 1u) << "ruler, declaration and one chunk of lines";
         EXPECT_EQ(pieces.whole(), c.text) << name(c.format);
     }
     EXPECT_EQ(C_RULER.size(), 85u);
@@ -175,8 +175,10 @@ TEST(SourceText, FifteenUnitLabel)
     EXPECT_EQ(text, reference_source_text(2, label, bytes));
     EXPECT_EQ(build_whole(ViewMode::C, label, bytes), reference_source_text(1, label, bytes));
     EXPECT_EQ(build_whole(ViewMode::Basic, label, bytes), reference_source_text(3, label, bytes));
-    // The longest piece of all: a full Asm chunk after the first.
-    EXPECT_EQ(build(ViewMode::Asm, label, bytes).chunks[1].size(), CHUNK_TEXT_MAX);
+    // The longest text of 64 bytes: four full Asm lines after the first, each of 15 spaces, " DB ",
+    // 16 cells of 3 with 15 commas, and CR LF.
+    EXPECT_EQ(build(ViewMode::Asm, label, bytes).chunks[1].size(), 4 * (15 + 4 + 16 * 3 + 15 + 2));
+    EXPECT_EQ(build(ViewMode::Asm, label, bytes).chunks[1].size(), 4 * (LINE_START_MAX + line_body_length(ViewMode::Asm)));
 }
 
 TEST(SourceText, LabelIsCutToFifteenUnits)
@@ -213,17 +215,18 @@ TEST(SourceText, EmptySourceIsRulerAndDeclarationOnly)
 TEST(SourceText, OtherFormatsAndEmptyChunksHaveNoText)
 {
     Label label = label_from(u"exe_dt");
-    uint8_t bytes[CHUNK_SIZE] = {};
-    char16_t out[CHUNK_TEXT_MAX] = {SENTINEL};
+    const LineStart<char16_t> start = line_start<char16_t>(ViewMode::C, label);
+    uint8_t bytes[CHUNK_BYTES + 1] = {};
+    char16_t out[4 * (LINE_START_MAX + line_body_length(ViewMode::C)) + LAST_LINES_MAX] = {SENTINEL};
     for (ViewMode format : {ViewMode::Normal, ViewMode(4), ViewMode(-1)}) {
         EXPECT_EQ(ruler_text(format, label, out), 0u) << int(format);
         EXPECT_EQ(declaration_text(format, label, out), 0u) << int(format);
-        EXPECT_EQ(chunk_text(format, label, bytes, 16, 0, true, out), 0u) << int(format);
+        EXPECT_EQ(last_lines(format, start, bytes, 16, out), out) << int(format);
     }
-    EXPECT_EQ(chunk_text(ViewMode::C, label, bytes, 0, 0, true, out), 0u);
+    EXPECT_EQ(last_lines(ViewMode::C, start, bytes, 0, out), out);
     EXPECT_EQ(out[0], SENTINEL);
-    // More than a chunk is cut to one.
-    EXPECT_EQ(chunk_text(ViewMode::C, label, bytes, 65, 0, false, out), chunk_length(ViewMode::C, 6, 64, 0, false));
+    // Lines asked for are written, and no more, whatever follows them in the source.
+    EXPECT_EQ(size_t(scalar_lines(ViewMode::C, start, bytes, 4, out) - out), 4 * (1 + line_body_length(ViewMode::C)));
 }
 
 TEST(SourceText, RandomLengthsAndLabelsMatchTheReference)
