@@ -36,10 +36,6 @@ void open_manual(HWND window)
         show_manual_missing(window);
 }
 
-constexpr int32_t EXPORT_C = int32_t(ViewMode::C);
-constexpr int32_t EXPORT_ASM = int32_t(ViewMode::Asm);
-constexpr int32_t EXPORT_BASIC = int32_t(ViewMode::Basic);
-
 } // namespace
 
 LRESULT on_command(HWND window, int command)
@@ -58,9 +54,9 @@ LRESULT on_command(HWND window, int command)
     case IDT_BACK:                                step(window, step_back, SMALL_STEP); break;
     case IDT_FORWARD_10:                          step(window, step_forward, LARGE_STEP); break;
     case IDT_BACK_10:                             step(window, step_back, LARGE_STEP); break;
-    case IDM_EXPORT_C: case IDT_EXPORT_C:         export_with_dialog(window, EXPORT_C); break;
-    case IDM_EXPORT_ASM: case IDT_EXPORT_ASM:     export_with_dialog(window, EXPORT_ASM); break;
-    case IDM_EXPORT_BASIC: case IDT_EXPORT_BASIC: export_with_dialog(window, EXPORT_BASIC); break;
+    case IDM_EXPORT_C: case IDT_EXPORT_C:         export_with_dialog(window, ExportFormat::C); break;
+    case IDM_EXPORT_ASM: case IDT_EXPORT_ASM:     export_with_dialog(window, ExportFormat::Asm); break;
+    case IDM_EXPORT_BASIC: case IDT_EXPORT_BASIC: export_with_dialog(window, ExportFormat::Basic); break;
     case IDM_HELP: case IDT_HELP:                 open_manual(window); break;
     case IDM_ABOUT:                               show_about(window); break;
     case IDM_EXIT: case IDT_EXIT:                 DestroyWindow(window); break; // WM_DESTROY ends the run

@@ -48,11 +48,12 @@ PROCESS_MEMORY_COUNTERS memory()
 
 int wmain(int argc, wchar_t **argv)
 {
-    if (argc < 3) {
+    int number = argc > 3 ? _wtoi(argv[3]) : 1;
+    if (argc < 3 || number < 1 || number > 3) {
         std::fprintf(stderr, "usage: export_bench <source> <destination> [format 1|2|3]\n");
         return 2;
     }
-    int32_t format = argc > 3 ? int32_t(_wtoi(argv[3])) : 1;
+    ExportFormat format = EXPORT_FORMATS[number - 1];
     if (!set_source_file(utf16(argv[1])) || !text_copy(document.export_path, utf16(argv[2])) ||
         !text_copy(document.export_label, u"exe_dt")) {
         std::fprintf(stderr, "path too long\n");

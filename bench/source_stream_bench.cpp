@@ -44,7 +44,7 @@ template <class Unit> bool write_nowhere(void *context, const Unit *text, size_t
 // (0 scalar, 1 SSSE3, 2 AVX2).
 void stream_source(benchmark::State &state)
 {
-    ViewMode format = ViewMode(state.range(0));
+    ExportFormat format = EXPORT_FORMATS[state.range(0) - 1];
     bool utf8 = state.range(1) == 1;
     InstructionSet set = InstructionSet(state.range(2));
     if (!instruction_set_available(set)) {

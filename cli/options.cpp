@@ -156,26 +156,30 @@ bool equal_ignoring_case(const char *a, const char *b)
     return *a == *b;
 }
 
-bool parse_format(const char *value, ViewMode &format)
+bool parse_format(const char *value, ExportFormat &format)
 {
     if (equal_ignoring_case(value, "c"))
-        format = ViewMode::C;
+        format = ExportFormat::C;
     else if (equal_ignoring_case(value, "asm"))
-        format = ViewMode::Asm;
+        format = ExportFormat::Asm;
     else if (equal_ignoring_case(value, "basic"))
-        format = ViewMode::Basic;
+        format = ExportFormat::Basic;
     else
         return false;
     return true;
 }
 
+// normal, or a format's name for the view that shows its cells.
 bool parse_view(const char *value, ViewMode &view)
 {
-    if (equal_ignoring_case(value, "normal")) {
+    ExportFormat format;
+    if (equal_ignoring_case(value, "normal"))
         view = ViewMode::Normal;
-        return true;
-    }
-    return parse_format(value, view);
+    else if (parse_format(value, format))
+        view = view_mode(format);
+    else
+        return false;
+    return true;
 }
 
 bool parse_encoding(const char *value, Encoding &encoding)
@@ -732,7 +736,7 @@ Parsed check_together(const char *const *argv, const Seen &seen, Options &option
 Parsed parse_options(int argc, const char *const *argv, Options &options, Message &error, Message &warning)
 {
     options = Options{};
-    options.format = ViewMode::C;
+    options.format = ExportFormat::C;
     options.label = label_from(DEFAULT_LABEL);
     options.encoding = Encoding::Utf16le;
     options.source = STANDARD_ARGUMENT;

@@ -19,7 +19,7 @@ constexpr int EXIT_FAILED = 1; // a file could not be read or written, or there 
 constexpr int EXIT_USAGE = 2;  // a bad option or data name
 
 struct Options {
-    ViewMode format; // C, Asm or Basic
+    ExportFormat format; // the window's text's
     Label label;
     StyleForm style; // the window's text, or a build style with its C name, case and columns
     Encoding encoding;

@@ -7,8 +7,8 @@
 #include <cstdint>
 
 #include "common/digits.h"
+#include "common/formats.h"
 #include "common/text.h"
-#include "document/document.h"
 
 constexpr size_t LINE_CELLS = 16; // source bytes per line, in the view and in the exported text
 
@@ -19,19 +19,21 @@ struct CellForm {
     const char *after;
 };
 
-// C's form for C, assembler's for Asm, BASIC's for anything else.
-constexpr CellForm cell_form(ViewMode format)
+constexpr CellForm cell_form(ExportFormat format)
 {
-    return format == ViewMode::C ? CellForm{"0x", ""} : format == ViewMode::Asm ? CellForm{"", "H"} : CellForm{"&H", ""};
+    return format == ExportFormat::C   ? CellForm{"0x", ""}
+         : format == ExportFormat::Asm ? CellForm{"", "H"}
+                                       : CellForm{"&H", ""};
 }
 
 // Units of a cell and its comma: 5 in C and Basic ("0x41,", "&H41,"), 4 in Asm ("41H,").
-constexpr size_t cell_length(ViewMode format)
+constexpr size_t cell_length(ExportFormat format)
 {
     return length_of(cell_form(format).before) + 2 + length_of(cell_form(format).after) + 1;
 }
 
-static_assert(cell_length(ViewMode::C) == 5 && cell_length(ViewMode::Asm) == 4 && cell_length(ViewMode::Basic) == 5);
+static_assert(cell_length(ExportFormat::C) == 5 && cell_length(ExportFormat::Asm) == 4 &&
+              cell_length(ExportFormat::Basic) == 5);
 
 // The cells sit in rows of eight units, so that a fast writer can copy a whole row for a cell
 // and let the next cell overwrite the spare units. Each carries its comma.
@@ -39,43 +41,49 @@ constexpr size_t CELL_ROW = 8;
 
 template <class Unit> using CellRows = Unit[256][CELL_ROW];
 
-// C, Asm and Basic, then C's with lower-case digits, which only bin2src's build styles write.
+// The cells of each format, and C's with lower-case digits, which only bin2src's build styles write.
 template <class Unit> struct CellTable {
-    CellRows<Unit> rows[4];
+    CellRows<Unit> c, assembler, basic, lower_c;
 };
-constexpr int LOWER_C_CELLS = 3;
+
+template <class Unit> constexpr void fill_cells(CellRows<Unit> &rows, CellForm form, bool lower)
+{
+    for (unsigned b = 0; b < 256; b++) {
+        Unit *p = rows[b];
+        for (const char *s = form.before; *s; s++)
+            *p++ = Unit(*s);
+        *p++ = Unit(hex_digit(b >> 4, lower));
+        *p++ = Unit(hex_digit(b & 0xF, lower));
+        for (const char *s = form.after; *s; s++)
+            *p++ = Unit(*s);
+        *p = Unit(',');
+    }
+}
 
 template <class Unit> constexpr CellTable<Unit> make_cells()
 {
     CellTable<Unit> t{};
-    for (int f = 0; f <= LOWER_C_CELLS; f++) {
-        bool lower = f == LOWER_C_CELLS;
-        CellForm form = lower ? cell_form(ViewMode::C) : cell_form(ViewMode(f + 1));
-        for (unsigned b = 0; b < 256; b++) {
-            Unit *p = t.rows[f][b];
-            for (const char *s = form.before; *s; s++)
-                *p++ = Unit(*s);
-            *p++ = Unit(hex_digit(b >> 4, lower));
-            *p++ = Unit(hex_digit(b & 0xF, lower));
-            for (const char *s = form.after; *s; s++)
-                *p++ = Unit(*s);
-            *p = Unit(',');
-        }
-    }
+    fill_cells(t.c, cell_form(ExportFormat::C), false);
+    fill_cells(t.assembler, cell_form(ExportFormat::Asm), false);
+    fill_cells(t.basic, cell_form(ExportFormat::Basic), false);
+    fill_cells(t.lower_c, cell_form(ExportFormat::C), true);
     return t;
 }
 
 // Inline: one table of each unit in the whole program, whichever files copy from it.
 template <class Unit> alignas(16) inline constexpr CellTable<Unit> cells = make_cells<Unit>();
 
-// The cells of C, Asm or Basic, or with `lower` C's with lower-case digits.
-template <class Unit> constexpr const CellRows<Unit> &cell_rows(ViewMode format, bool lower = false)
+// The cells of a format, or with `lower` C's with lower-case digits.
+template <class Unit> constexpr const CellRows<Unit> &cell_rows(ExportFormat format, bool lower = false)
 {
-    return cells<Unit>.rows[lower ? LOWER_C_CELLS : int(format) - 1];
+    return lower                       ? cells<Unit>.lower_c
+         : format == ExportFormat::C   ? cells<Unit>.c
+         : format == ExportFormat::Asm ? cells<Unit>.assembler
+                                       : cells<Unit>.basic;
 }
 
-static_assert(cell_rows<char16_t>(ViewMode::Asm)[0xFF][0] == u'F' && cell_rows<char16_t>(ViewMode::Asm)[0xFF][2] == u'H',
+static_assert(cell_rows<char16_t>(ExportFormat::Asm)[0xFF][0] == u'F' && cell_rows<char16_t>(ExportFormat::Asm)[0xFF][2] == u'H',
               "no leading zero in front of A to F");
-static_assert(cell_rows<char>(ViewMode::C)[0x0A][2] == '0' && cell_rows<char>(ViewMode::C)[0x0A][3] == 'A',
+static_assert(cell_rows<char>(ExportFormat::C)[0x0A][2] == '0' && cell_rows<char>(ExportFormat::C)[0x0A][3] == 'A',
               "two digits, leading zero included");
-static_assert(cell_rows<char>(ViewMode::C, true)[0xB9][2] == 'b' && cell_rows<char>(ViewMode::C, true)[0xB9][3] == '9');
+static_assert(cell_rows<char>(ExportFormat::C, true)[0xB9][2] == 'b' && cell_rows<char>(ExportFormat::C, true)[0xB9][3] == '9');

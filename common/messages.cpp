@@ -1,6 +1,5 @@
 #include "common/messages.h"
 
-#include "document/document.h"
 #include "res/texts.h"
 
 namespace {

@@ -5,8 +5,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "common/text.h"
 #include "common/wide_win.h"
-#include "document/document.h"
 
 // The file error message with the system's code and the warning icon: a file that cannot be
 // opened, read, created or written. caption: CAPTION_OPEN_ERROR or CAPTION_SAVE_ERROR.

@@ -5,6 +5,8 @@
 #include <cstddef>
 #include <cstdint>
 
+constexpr size_t PATH_CAPACITY = 260; // 259 characters and the terminator (MAX_PATH)
+
 // Length of a terminated string of either kind of unit.
 template <class Unit> constexpr size_t length_of(const Unit *s)
 {

@@ -5,9 +5,9 @@
 #include <cstddef>
 #include <cstdint>
 
-enum class ViewMode : int32_t { Normal = 0, C = 1, Asm = 2, Basic = 3 };
+#include "common/formats.h"
+#include "common/text.h"
 
-constexpr size_t PATH_CAPACITY = 260;   // 259 characters and the terminator (MAX_PATH)
 constexpr size_t LABEL_CAPACITY = 16;   // 15 characters and the terminator
 constexpr size_t EXPORT_PATH_MAX = 255; // the settings dialog reads at most this many
 constexpr uint32_t SEGMENT_SIZE = 0x10000;
@@ -20,7 +20,7 @@ struct Document {
     uint64_t file_size;
     int64_t segment_index;
     ViewMode current_view_mode;
-    int32_t export_format; // 1 C, 2 Asm, 3 Basic
+    ExportFormat export_format; // that of the last export command: none (0) before the first
     char16_t export_label[LABEL_CAPACITY];
     char16_t export_path[PATH_CAPACITY];
     char16_t open_directory[PATH_CAPACITY];

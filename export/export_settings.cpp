@@ -23,9 +23,12 @@ void copy_cut(char16_t *dst, size_t capacity, const char16_t *src)
 
 } // namespace
 
-size_t default_destination(char16_t (&out)[EXPORT_PATH_MAX + 1], const char16_t *source_path, int32_t format)
+size_t default_destination(char16_t (&out)[EXPORT_PATH_MAX + 1], const char16_t *source_path, ExportFormat format)
 {
-    const char16_t *extension = format == 1 ? u"cpp" : format == 2 ? u"asm" : format == 3 ? u"bas" : u"txt";
+    const char16_t *extension = format == ExportFormat::C     ? u"cpp"
+                              : format == ExportFormat::Asm   ? u"asm"
+                              : format == ExportFormat::Basic ? u"bas"
+                                                              : u"txt";
     TextBuilder t = text_builder(out);
     size_t n = text_length(source_path, PATH_CAPACITY);
     if (n > EXPORT_PATH_MAX)

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 
+#include "common/formats.h"
 #include "common/wide_win.h"
 
 // The export settings dialog, modal to owner. Proposes "exe_dt" and the default destination
@@ -11,14 +12,14 @@
 // 1; the cancel button and the close box return 0.
 INT_PTR show_export_settings(HWND owner);
 
-// Writes the whole of source_path as source text in format (1 C, 2 Asm, 3 Basic) to
+// Writes the whole of source_path as source text in `format` to
 // export_path with export_label, asking before it replaces a file that is there, then refreshes
 // the status bar and reports the time taken. The text goes into a temporary file beside the
 // destination, which takes its name only once the text is whole: every failure is reported to
 // the user and leaves export_path as it was, an old file byte for byte. An export that runs for
 // more than half a second, and has a while to go yet, shows its progress and can be cancelled;
-// a cancel leaves export_path as it was too, and reports nothing. Any other format does nothing.
-void export_source(HWND owner, int32_t format);
+// a cancel leaves export_path as it was too, and reports nothing.
+void export_source(HWND owner, ExportFormat format);
 
 // The progress dialog of a long export, driven from between the blocks of the conversion on the
 // user-interface thread. progress_begin comes before the conversion: `size` is the source's size
@@ -37,4 +38,4 @@ bool export_in_progress();
 
 // An export command as the menu and the toolbar run it: refused while no file is chosen, then
 // export_format is set, the settings dialog asked and, on OK, the file exported.
-void export_with_dialog(HWND owner, int32_t format);
+void export_with_dialog(HWND owner, ExportFormat format);

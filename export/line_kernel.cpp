@@ -365,7 +365,7 @@ Unit *by_shape(LineShape shape, bool lower, const LineStart<Unit> &start, const 
 }
 
 template <class Unit, template <class, LineShape> class Kernel>
-Unit *by_format(ViewMode format, const LineStart<Unit> &start, const uint8_t *bytes, size_t lines, Unit *out)
+Unit *by_format(ExportFormat format, const LineStart<Unit> &start, const uint8_t *bytes, size_t lines, Unit *out)
 {
     return by_shape<Unit, Kernel>(line_shape(format), false, start, bytes, lines, out);
 }

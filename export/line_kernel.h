@@ -13,7 +13,7 @@
 // reads exactly 16 bytes a line, but may write up to LINE_KERNEL_SLACK bytes past the end it
 // returns: whole vectors are stored, and the next text overwrites the excess.
 template <class Unit>
-using LineKernel = Unit *(*)(ViewMode format, const LineStart<Unit> &start, const uint8_t *bytes, size_t lines,
+using LineKernel = Unit *(*)(ExportFormat format, const LineStart<Unit> &start, const uint8_t *bytes, size_t lines,
                              Unit *out);
 constexpr size_t LINE_KERNEL_SLACK = 32; // one AVX2 store
 

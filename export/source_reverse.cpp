@@ -39,7 +39,7 @@ constexpr char LABEL_MARK = '\3'; // the window's data name in a declaration's p
 // their source are read only to be refused.
 constexpr Style BUILD_STYLES[] = {Style::C,      Style::CHeader, Style::CSource, Style::Gas,    Style::Nasm,
                                   Style::CString, Style::Incbin,  Style::CIncbin, Style::CEmbed};
-constexpr ViewMode LIST_FORMATS[] = {ViewMode::C, ViewMode::Basic}; // those that begin with a fixed ruler
+constexpr ExportFormat LIST_FORMATS[] = {ExportFormat::C, ExportFormat::Basic}; // those that begin with a fixed ruler
 
 // xxd -i makes its data name from the whole path it was given, so it may be long; a longer one is
 // refused rather than cut.
@@ -174,7 +174,7 @@ struct Parser {
     const char *line_begin;
     ReverseError *error;
     // The form, as the first lines tell it.
-    ViewMode format;     // the window's, from its ruler or declaration
+    ExportFormat format; // the window's, from its ruler or declaration
     unsigned candidates; // the build styles whose heads match so far, a bit set of Style
     size_t head_index;   // the line of their heads that comes next
     size_t asm_indent;   // the window's assembler indentation from its ruler, or SIZE_MAX
@@ -502,14 +502,14 @@ inline bool read_cells(Parser &p, const char *body, const char *te, bool &comma)
 }
 
 // The data form of the window's format, with the assembler's indentation, and of a style.
-void set_window_form(Parser &p, ViewMode format, size_t indent)
+void set_window_form(Parser &p, ExportFormat format, size_t indent)
 {
     p.format = format;
     CellForm form = cell_form(format);
     p.data.before = form.before;
     p.data.before_length = std::strlen(form.before);
     p.data.after = form.after[0];
-    p.data.row = format == ViewMode::Asm;
+    p.data.row = format == ExportFormat::Asm;
     p.data.shape = line_shape(format);
     p.data.full_body = line_read_length(p.data.shape);
     Label label{};
@@ -567,7 +567,7 @@ bool read_past_end_line(Parser &p, const char *t, const char *te);
 bool opens_with_list_ruler(Parser &, const char *t, const char *te)
 {
     char ruler[RULER_TEXT_MAX];
-    for (ViewMode format : LIST_FORMATS)
+    for (ExportFormat format : LIST_FORMATS)
         if (ruler_text(format, Label{}, ruler) && starts_with(t, te, ruler, 3))
             return true;
     return false;
@@ -576,7 +576,7 @@ bool opens_with_list_ruler(Parser &, const char *t, const char *te)
 bool read_list_ruler_line(Parser &p, const char *t, const char *te)
 {
     char ruler[RULER_TEXT_MAX];
-    for (ViewMode format : LIST_FORMATS) {
+    for (ExportFormat format : LIST_FORMATS) {
         size_t n = ruler_text(format, Label{}, ruler) - 2; // without its line end
         if (!starts_with(t, te, ruler, 3))
             continue;
@@ -611,7 +611,7 @@ bool read_asm_ruler_line(Parser &p, const char *t, const char *te)
     Label label{};
     label.length = spaces - 4;
     char ruler[RULER_TEXT_MAX];
-    size_t n = ruler_text(ViewMode::Asm, label, ruler) - 2;
+    size_t n = ruler_text(ExportFormat::Asm, label, ruler) - 2;
     if (const char *bad = first_mismatch(t, te, ruler, n))
         return fail(p, bad, NOT_THE_RULER);
     p.asm_indent = label.length;
@@ -665,7 +665,7 @@ bool opens_with_declaration(Parser &, const char *t, const char *te)
 
 bool read_bare_declaration_line(Parser &p, const char *t, const char *te)
 {
-    p.format = *t == 'B' ? ViewMode::C : ViewMode::Basic;
+    p.format = *t == 'B' ? ExportFormat::C : ExportFormat::Basic;
     return read_declaration_line(p, t, te);
 }
 
@@ -695,7 +695,7 @@ bool read_asm_first_line(Parser &p, const char *t, const char *te)
         if (const char *long_at = past_units(t, db, LABEL_MAX))
             return fail(p, long_at, LABEL_TOO_LONG);
     }
-    set_window_form(p, ViewMode::Asm, utf16_units(t, db));
+    set_window_form(p, ExportFormat::Asm, utf16_units(t, db));
     bool comma;
     if (!read_cells(p, db + 4, te, comma))
         return false;

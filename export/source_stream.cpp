@@ -10,7 +10,7 @@ namespace {
 // The form of a text for the stream: what stands before the data, the line kernel for full lines,
 // and the last line with what follows it. The window's text, in either encoding.
 template <class Unit> struct WindowForm {
-    ViewMode format;
+    ExportFormat format;
     const Label &label;
     LineKernel<Unit> kernel;
     LineStart<Unit> start, first_start;
@@ -152,7 +152,7 @@ StreamResult stream(const Form &form, SourceReader reader, Writer writer, Unit *
 }
 
 template <class Unit, class Writer>
-StreamResult stream_window(ViewMode format, const Label &label, SourceReader reader, Writer writer, Unit *block)
+StreamResult stream_window(ExportFormat format, const Label &label, SourceReader reader, Writer writer, Unit *block)
 {
     LineKernel<Unit> kernel;
     if constexpr (std::is_same_v<Unit, char>)
@@ -161,7 +161,7 @@ StreamResult stream_window(ViewMode format, const Label &label, SourceReader rea
         kernel = line_kernels.utf16;
     // The file's first assembler line goes on from the declaration "label DB ".
     const LineStart<Unit> start = line_start<Unit>(format, label);
-    WindowForm<Unit> form{format, label, kernel, start, format == ViewMode::Asm ? LineStart<Unit>{} : start};
+    WindowForm<Unit> form{format, label, kernel, start, format == ExportFormat::Asm ? LineStart<Unit>{} : start};
     return stream(form, reader, writer, block);
 }
 
@@ -193,12 +193,12 @@ StreamResult count_into_text(const StyleForm &form, SourceReader reader, Utf8Wri
 
 } // namespace
 
-StreamResult stream_source_text(ViewMode format, const Label &label, SourceReader reader, TextWriter writer)
+StreamResult stream_source_text(ExportFormat format, const Label &label, SourceReader reader, TextWriter writer)
 {
     return stream_window(format, label, reader, writer, utf16_block);
 }
 
-StreamResult stream_source_text(ViewMode format, const Label &label, SourceReader reader, Utf8Writer writer)
+StreamResult stream_source_text(ExportFormat format, const Label &label, SourceReader reader, Utf8Writer writer)
 {
     return stream_window(format, label, reader, writer, utf8_block);
 }

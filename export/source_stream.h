@@ -50,8 +50,8 @@ enum class StreamResult {
 // write comes only after the first block of text is full or the source has ended, so an empty
 // source writes nothing at all. Uses static blocks: not re-entrant, which the single
 // user-interface thread and the command-line converter never need.
-StreamResult stream_source_text(ViewMode format, const Label &label, SourceReader reader, TextWriter writer);
-StreamResult stream_source_text(ViewMode format, const Label &label, SourceReader reader, Utf8Writer writer);
+StreamResult stream_source_text(ExportFormat format, const Label &label, SourceReader reader, TextWriter writer);
+StreamResult stream_source_text(ExportFormat format, const Label &label, SourceReader reader, Utf8Writer writer);
 
 // A build style's text in UTF-8, on the same blocks. A C header's text comes once the source has
 // been read to its end. An empty source has a text too: the declaring styles' holds one NUL byte

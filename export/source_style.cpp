@@ -448,7 +448,7 @@ char *style_line(const StyleForm &form, const uint8_t *bytes, size_t n, bool is_
 {
     if (form.style == Style::Plain) {
         // The digits of C's cells, without their "0x" and comma.
-        const CellRows<char> &rows = cell_rows<char>(ViewMode::C, form.lower);
+        const CellRows<char> &rows = cell_rows<char>(ExportFormat::C, form.lower);
         for (size_t i = 0; i < n; i++, out += 2)
             std::memcpy(out, rows[bytes[i]] + 2, 2);
         *out++ = '\n';

@@ -7,13 +7,8 @@ namespace {
 // Units of a cell and its comma in a shape's lines.
 constexpr size_t cell_length(LineShape shape) { return cell_length(cell_format(shape)); }
 
-static_assert(line_body_length(ViewMode::C) == 16 * cell_length(ViewMode::C) + 2);
-static_assert(line_body_length(ViewMode::Asm) == 16 * cell_length(ViewMode::Asm) - 1 + 2);
-
-bool is_format(ViewMode format)
-{
-    return format == ViewMode::C || format == ViewMode::Asm || format == ViewMode::Basic;
-}
+static_assert(line_body_length(ExportFormat::C) == 16 * cell_length(ExportFormat::C) + 2);
+static_assert(line_body_length(ExportFormat::Asm) == 16 * cell_length(ExportFormat::Asm) - 1 + 2);
 
 // ASCII text, which is the same in either encoding, unit for unit.
 template <class Unit> Unit *put(Unit *p, const char *s, size_t n)
@@ -71,11 +66,11 @@ template <LineShape shape, class Unit> Unit *put_cells(const uint8_t *bytes, siz
     return is_row(shape) && n == 16 ? p - 1 : p;
 }
 
-template <class Unit> Unit *put_cells(ViewMode format, const uint8_t *bytes, size_t n, Unit *p)
+template <class Unit> Unit *put_cells(ExportFormat format, const uint8_t *bytes, size_t n, Unit *p)
 {
-    return format == ViewMode::C ? put_cells<LineShape::C>(bytes, n, false, p)
-         : format == ViewMode::Asm ? put_cells<LineShape::Asm>(bytes, n, false, p)
-                                   : put_cells<LineShape::Basic>(bytes, n, false, p);
+    return format == ExportFormat::C   ? put_cells<LineShape::C>(bytes, n, false, p)
+         : format == ExportFormat::Asm ? put_cells<LineShape::Asm>(bytes, n, false, p)
+                                       : put_cells<LineShape::Basic>(bytes, n, false, p);
 }
 
 template <LineShape shape, class Unit>
@@ -88,26 +83,13 @@ Unit *full_lines(const LineStart<Unit> &start, bool lower, const uint8_t *bytes,
     return out;
 }
 
-template <class Unit> size_t ruler(ViewMode format, const Label &label, Unit *out)
+template <class Unit> size_t ruler(ExportFormat format, const Label &label, Unit *out)
 {
-    Unit *p = out;
-    size_t gap; // spaces after each digit: the step from digit to digit is one cell's width
-    switch (format) {
-    case ViewMode::C:
-        p = put(p, "\t//", 3);
-        gap = 4;
-        break;
-    case ViewMode::Basic:
-        p = put(p, "\t'", 2);
-        gap = 4;
-        break;
-    case ViewMode::Asm:
-        p = put(put_spaces(p, label.length), "    ;", 5);
-        gap = 3;
-        break;
-    default:
-        return 0;
-    }
+    Unit *p = format == ExportFormat::C   ? put(out, "\t//", 3)
+            : format == ExportFormat::Asm ? put(put_spaces(out, label.length), "    ;", 5)
+                                          : put(out, "\t'", 2);
+    // Spaces after each digit: the step from digit to digit is one cell's width.
+    size_t gap = cell_length(format) - 1;
     for (unsigned digit = 0; digit < 16; digit++) {
         *p++ = Unit(hex_digit(digit));
         p = put_spaces(p, gap);
@@ -116,22 +98,11 @@ template <class Unit> size_t ruler(ViewMode format, const Label &label, Unit *ou
     return size_t(p - out);
 }
 
-template <class Unit> size_t declaration(ViewMode format, const Label &label, Unit *out)
+template <class Unit> size_t declaration(ExportFormat format, const Label &label, Unit *out)
 {
-    Unit *p = out;
-    switch (format) {
-    case ViewMode::C:
-        p = put(put_label(put(p, "BYTE ", 5), label), "[]={\r\n", 6);
-        break;
-    case ViewMode::Asm:
-        p = put(put_label(p, label), " DB ", 4);
-        break;
-    case ViewMode::Basic:
-        p = put(put_label(put(p, "Dim ", 4), label), "() As Byte = {\r\n", 16);
-        break;
-    default:
-        return 0;
-    }
+    Unit *p = format == ExportFormat::C   ? put(put_label(put(out, "BYTE ", 5), label), "[]={\r\n", 6)
+            : format == ExportFormat::Asm ? put(put_label(out, label), " DB ", 4)
+                                          : put(put_label(put(out, "Dim ", 4), label), "() As Byte = {\r\n", 16);
     return size_t(p - out);
 }
 
@@ -147,24 +118,21 @@ Label label_from(const char16_t *text)
     return label;
 }
 
-template <class Unit> LineStart<Unit> line_start(ViewMode format, const Label &label)
+template <class Unit> LineStart<Unit> line_start(ExportFormat format, const Label &label)
 {
     LineStart<Unit> start{};
     Unit *p = start.units;
-    p = format == ViewMode::Asm ? put(put_spaces(p, label.length), " DB ", 4) : put(p, "\t", 1);
+    p = format == ExportFormat::Asm ? put(put_spaces(p, label.length), " DB ", 4) : put(p, "\t", 1);
     start.length = size_t(p - start.units);
     return start;
 }
 
 template <class Unit>
-Unit *scalar_lines(ViewMode format, const LineStart<Unit> &start, const uint8_t *bytes, size_t lines, Unit *out)
+Unit *scalar_lines(ExportFormat format, const LineStart<Unit> &start, const uint8_t *bytes, size_t lines, Unit *out)
 {
-    switch (format) {
-    case ViewMode::C:     return full_lines<LineShape::C>(start, false, bytes, lines, out);
-    case ViewMode::Asm:   return full_lines<LineShape::Asm>(start, false, bytes, lines, out);
-    case ViewMode::Basic: return full_lines<LineShape::Basic>(start, false, bytes, lines, out);
-    default:              return out;
-    }
+    return format == ExportFormat::C   ? full_lines<LineShape::C>(start, false, bytes, lines, out)
+         : format == ExportFormat::Asm ? full_lines<LineShape::Asm>(start, false, bytes, lines, out)
+                                       : full_lines<LineShape::Basic>(start, false, bytes, lines, out);
 }
 
 char *scalar_lines(LineShape shape, bool lower, const LineStart<char> &start, const uint8_t *bytes, size_t lines,
@@ -173,7 +141,7 @@ char *scalar_lines(LineShape shape, bool lower, const LineStart<char> &start, co
     switch (shape) {
     case LineShape::List: return full_lines<LineShape::List>(start, lower, bytes, lines, out);
     case LineShape::Row:  return full_lines<LineShape::Row>(start, lower, bytes, lines, out);
-    default:              return is_window_shape(shape) ? scalar_lines(ViewMode(int(shape)), start, bytes, lines, out) : out;
+    default:              return scalar_lines(cell_format(shape), start, bytes, lines, out);
     }
 }
 
@@ -184,28 +152,28 @@ char *style_cells(LineShape shape, bool lower, const uint8_t *bytes, size_t n, c
 }
 
 template <class Unit>
-Unit *last_lines(ViewMode format, const LineStart<Unit> &start, const uint8_t *bytes, size_t count, Unit *out)
+Unit *last_lines(ExportFormat format, const LineStart<Unit> &start, const uint8_t *bytes, size_t count, Unit *out)
 {
-    if (!is_format(format) || count == 0)
+    if (count == 0)
         return out;
     Unit *p = put_cells(format, bytes, count, put_start(out, start));
     // The source's last byte never has a comma, in any format.
     if (p[-1] == Unit(','))
         p--;
     p = put_line_end(p);
-    if (format != ViewMode::Asm)
+    if (format != ExportFormat::Asm)
         p = put_line_end(put(p, "\t}", 2));
     return p;
 }
 
-template LineStart<char16_t> line_start(ViewMode, const Label &);
-template LineStart<char> line_start(ViewMode, const Label &);
-template char16_t *scalar_lines(ViewMode, const LineStart<char16_t> &, const uint8_t *, size_t, char16_t *);
-template char *scalar_lines(ViewMode, const LineStart<char> &, const uint8_t *, size_t, char *);
-template char16_t *last_lines(ViewMode, const LineStart<char16_t> &, const uint8_t *, size_t, char16_t *);
-template char *last_lines(ViewMode, const LineStart<char> &, const uint8_t *, size_t, char *);
+template LineStart<char16_t> line_start(ExportFormat, const Label &);
+template LineStart<char> line_start(ExportFormat, const Label &);
+template char16_t *scalar_lines(ExportFormat, const LineStart<char16_t> &, const uint8_t *, size_t, char16_t *);
+template char *scalar_lines(ExportFormat, const LineStart<char> &, const uint8_t *, size_t, char *);
+template char16_t *last_lines(ExportFormat, const LineStart<char16_t> &, const uint8_t *, size_t, char16_t *);
+template char *last_lines(ExportFormat, const LineStart<char> &, const uint8_t *, size_t, char *);
 
-size_t ruler_text(ViewMode format, const Label &label, char16_t *out) { return ruler(format, label, out); }
-size_t ruler_text(ViewMode format, const Label &label, char *out) { return ruler(format, label, out); }
-size_t declaration_text(ViewMode format, const Label &label, char16_t *out) { return declaration(format, label, out); }
-size_t declaration_text(ViewMode format, const Label &label, char *out) { return declaration(format, label, out); }
+size_t ruler_text(ExportFormat format, const Label &label, char16_t *out) { return ruler(format, label, out); }
+size_t ruler_text(ExportFormat format, const Label &label, char *out) { return ruler(format, label, out); }
+size_t declaration_text(ExportFormat format, const Label &label, char16_t *out) { return declaration(format, label, out); }
+size_t declaration_text(ExportFormat format, const Label &label, char *out) { return declaration(format, label, out); }

@@ -32,58 +32,60 @@ constexpr char16_t DEFAULT_LABEL[] = u"exe_dt";
 // and whose cells are C's: a List goes on from line to line, so every cell has its comma (the
 // C initialisers), a Row stands alone and its last cell has none (.byte and db lines). The
 // window's assembler lines are rows too.
-enum class LineShape { C = 1, Asm = 2, Basic = 3, List = 4, Row = 5 };
-constexpr LineShape line_shape(ViewMode format) { return LineShape(int(format)); }
-constexpr bool is_window_shape(LineShape shape) { return int(shape) <= 3; }
+enum class LineShape { C, Asm, Basic, List, Row };
+constexpr LineShape line_shape(ExportFormat format)
+{
+    return format == ExportFormat::C ? LineShape::C : format == ExportFormat::Asm ? LineShape::Asm : LineShape::Basic;
+}
+constexpr bool is_window_shape(LineShape shape)
+{
+    return shape == LineShape::C || shape == LineShape::Asm || shape == LineShape::Basic;
+}
 constexpr bool is_row(LineShape shape) { return shape == LineShape::Asm || shape == LineShape::Row; }
 // The format whose cells a shape's lines hold.
-constexpr ViewMode cell_format(LineShape shape) { return is_window_shape(shape) ? ViewMode(int(shape)) : ViewMode::C; }
+constexpr ExportFormat cell_format(LineShape shape)
+{
+    return shape == LineShape::Asm ? ExportFormat::Asm : shape == LineShape::Basic ? ExportFormat::Basic : ExportFormat::C;
+}
 constexpr CellForm cell_form(LineShape shape) { return cell_form(cell_format(shape)); }
 constexpr const char *line_end(LineShape shape) { return is_window_shape(shape) ? "\r\n" : "\n"; }
 
 // Exact lengths in units, for a label of `label` units. In UTF-8 the declaration holds the
 // label's bytes: give their count there; everywhere else `label` counts UTF-16 units in either
-// encoding, for it is the width of the assembler's indentation. Any format other than C, Asm
-// or Basic has no text.
-constexpr size_t ruler_length(ViewMode format, size_t label)
+// encoding, for it is the width of the assembler's indentation.
+constexpr size_t ruler_length(ExportFormat format, size_t label)
 {
-    switch (format) {
-    case ViewMode::C:     return 1 + 2 + 16 * (1 + 4) + 2;         // TAB "//", 16 × (digit, 4 spaces), CR LF = 85
-    case ViewMode::Basic: return 1 + 1 + 16 * (1 + 4) + 2;         // TAB "'", 16 × (digit, 4 spaces), CR LF = 84
-    case ViewMode::Asm:   return label + 4 + 1 + 16 * (1 + 3) + 2; // L spaces, 4 spaces ";", 16 × (digit, 3 spaces), CR LF
-    default:              return 0;
-    }
+    return format == ExportFormat::C   ? 1 + 2 + 16 * (1 + 4) + 2         // TAB "//", 16 × (digit, 4 spaces), CR LF = 85
+         : format == ExportFormat::Asm ? label + 4 + 1 + 16 * (1 + 3) + 2 // L spaces, 4 spaces ";", 16 × (digit, 3 spaces), CR LF
+                                       : 1 + 1 + 16 * (1 + 4) + 2;        // TAB "'", 16 × (digit, 4 spaces), CR LF = 84
 }
 
-constexpr size_t declaration_length(ViewMode format, size_t label)
+constexpr size_t declaration_length(ExportFormat format, size_t label)
 {
-    switch (format) {
-    case ViewMode::C:     return 5 + label + 4 + 2;          // "BYTE ", label, "[]={", CR LF
-    case ViewMode::Asm:   return label + 4;                  // label, " DB "; the first data line goes on
-    case ViewMode::Basic: return 4 + label + 10 + 4 + 2;     // "Dim ", label, "() As Byte", " = {", CR LF
-    default:              return 0;
-    }
+    return format == ExportFormat::C   ? 5 + label + 4 + 2       // "BYTE ", label, "[]={", CR LF
+         : format == ExportFormat::Asm ? label + 4               // label, " DB "; the first data line goes on
+                                       : 4 + label + 10 + 4 + 2; // "Dim ", label, "() As Byte", " = {", CR LF
 }
 
 // Worst cases, which the callers' buffers are sized by.
-constexpr size_t RULER_TEXT_MAX = ruler_length(ViewMode::Asm, LABEL_MAX); // 15 + 71 = 86
-constexpr size_t DECLARATION_TEXT_MAX = declaration_length(ViewMode::Basic, LABEL_MAX); // 20 + 15 = 35
-constexpr size_t DECLARATION_UTF8_MAX = declaration_length(ViewMode::Basic, LABEL_MAX * UTF8_PER_UNIT_MAX); // 65
+constexpr size_t RULER_TEXT_MAX = ruler_length(ExportFormat::Asm, LABEL_MAX); // 15 + 71 = 86
+constexpr size_t DECLARATION_TEXT_MAX = declaration_length(ExportFormat::Basic, LABEL_MAX); // 20 + 15 = 35
+constexpr size_t DECLARATION_UTF8_MAX = declaration_length(ExportFormat::Basic, LABEL_MAX * UTF8_PER_UNIT_MAX); // 65
 
-static_assert(ruler_length(ViewMode::C, 0) == 85 && ruler_length(ViewMode::Basic, 0) == 84);
-static_assert(ruler_length(ViewMode::Asm, 0) == 71 && RULER_TEXT_MAX == 86);
-static_assert(RULER_TEXT_MAX >= ruler_length(ViewMode::C, LABEL_MAX));
+static_assert(ruler_length(ExportFormat::C, 0) == 85 && ruler_length(ExportFormat::Basic, 0) == 84);
+static_assert(ruler_length(ExportFormat::Asm, 0) == 71 && RULER_TEXT_MAX == 86);
+static_assert(RULER_TEXT_MAX >= ruler_length(ExportFormat::C, LABEL_MAX));
 static_assert(DECLARATION_TEXT_MAX == 35);
-static_assert(DECLARATION_TEXT_MAX >= declaration_length(ViewMode::C, LABEL_MAX));
+static_assert(DECLARATION_TEXT_MAX >= declaration_length(ExportFormat::C, LABEL_MAX));
 
 // Each writes its piece at out, which has room for the worst case above, and returns its
 // length. Nothing is written past the piece and nothing terminates it: the pieces are
 // concatenated.
-size_t ruler_text(ViewMode format, const Label &label, char16_t *out);
-size_t declaration_text(ViewMode format, const Label &label, char16_t *out);
+size_t ruler_text(ExportFormat format, const Label &label, char16_t *out);
+size_t declaration_text(ExportFormat format, const Label &label, char16_t *out);
 // The same in UTF-8; out holds DECLARATION_UTF8_MAX bytes for a declaration.
-size_t ruler_text(ViewMode format, const Label &label, char *out);
-size_t declaration_text(ViewMode format, const Label &label, char *out);
+size_t ruler_text(ExportFormat format, const Label &label, char *out);
+size_t declaration_text(ExportFormat format, const Label &label, char *out);
 
 // The data, line by line. A line opens with its start: TAB in C and Basic, L spaces and " DB "
 // in Asm, nothing on the file's first Asm line, which goes on from the declaration.
@@ -94,7 +96,7 @@ template <class Unit> struct LineStart {
 };
 static_assert(sizeof(LineStart<char>::units) >= LINE_START_MAX);
 
-template <class Unit> LineStart<Unit> line_start(ViewMode format, const Label &label);
+template <class Unit> LineStart<Unit> line_start(ExportFormat format, const Label &label);
 
 // A full line after its start: 16 cells and the line end. C and Basic: 16 × 5 + 2; Asm: 16 × 4 - 1 + 2;
 // List 16 × 5 + 1; Row 16 × 5 - 1 + 1.
@@ -102,17 +104,17 @@ constexpr size_t line_body_length(LineShape shape)
 {
     return LINE_CELLS * cell_length(cell_format(shape)) - (is_row(shape) ? 1 : 0) + length_of(line_end(shape));
 }
-constexpr size_t line_body_length(ViewMode format) { return line_body_length(line_shape(format)); }
-static_assert(line_body_length(ViewMode::Asm) == 65 && line_body_length(ViewMode::C) == 82 &&
+constexpr size_t line_body_length(ExportFormat format) { return line_body_length(line_shape(format)); }
+static_assert(line_body_length(ExportFormat::Asm) == 65 && line_body_length(ExportFormat::C) == 82 &&
               line_body_length(LineShape::List) == 81 && line_body_length(LineShape::Row) == 80);
 // The file's last line, of any length, and in C and Basic the closing line after it.
-constexpr size_t LAST_LINES_MAX = LINE_START_MAX + line_body_length(ViewMode::C) + 4;
+constexpr size_t LAST_LINES_MAX = LINE_START_MAX + line_body_length(ExportFormat::C) + 4;
 
 // `lines` full lines of 16 bytes each: start, cells and CR LF, every cell with its comma but the
 // 16th of an assembler line. The reference line kernel, and the fallback: it writes exactly
 // the lines and returns their end.
 template <class Unit>
-Unit *scalar_lines(ViewMode format, const LineStart<Unit> &start, const uint8_t *bytes, size_t lines, Unit *out);
+Unit *scalar_lines(ExportFormat format, const LineStart<Unit> &start, const uint8_t *bytes, size_t lines, Unit *out);
 // The same for any shape, with upper- or lower-case digits.
 char *scalar_lines(LineShape shape, bool lower, const LineStart<char> &start, const uint8_t *bytes, size_t lines,
                    char *out);
@@ -124,4 +126,4 @@ char *style_cells(LineShape shape, bool lower, const uint8_t *bytes, size_t n, c
 // The file's last line, 1 to 16 bytes: start, cells, no comma after the last, CR LF, and in C
 // and Basic the closing line TAB "}" CR LF. Returns its end.
 template <class Unit>
-Unit *last_lines(ViewMode format, const LineStart<Unit> &start, const uint8_t *bytes, size_t count, Unit *out);
+Unit *last_lines(ExportFormat format, const LineStart<Unit> &start, const uint8_t *bytes, size_t count, Unit *out);

@@ -91,10 +91,8 @@ Destination open_destination(HWND owner, ExportFile &destination, bool &replaces
 
 } // namespace
 
-void export_source(HWND owner, int32_t format)
+void export_source(HWND owner, ExportFormat format)
 {
-    if (format < 1 || format > 3)
-        return;
     // First of all, so that the time reported includes the overwrite question.
     DWORD start = GetTickCount();
 
@@ -127,7 +125,7 @@ void export_source(HWND owner, int32_t format)
 
     // A source without a size (not a file) is converted without a progress dialog.
     progress_begin(owner, sized ? uint64_t(size.QuadPart) : 0, document.export_path);
-    StreamResult result = stream_source_text(ViewMode(format), label_from(document.export_label),
+    StreamResult result = stream_source_text(format, label_from(document.export_label),
                                              SourceReader{read_block, &source}, TextWriter{write_block, &destination});
     // The dialog goes first, before any message box.
     bool cancelled = progress_end();
@@ -163,7 +161,7 @@ void export_source(HWND owner, int32_t format)
     show_completion(owner, GetTickCount() - start);
 }
 
-void export_with_dialog(HWND owner, int32_t format)
+void export_with_dialog(HWND owner, ExportFormat format)
 {
     if (document.source_path[0] == 0) {
         show_open_file_first(owner);

@@ -45,7 +45,7 @@ template <ViewMode mode> size_t format_lines(const uint8_t *bytes, size_t count,
     constexpr size_t stride = line_stride(mode);
     constexpr size_t width = cell_width(mode);
     constexpr bool normal_mode = has_character_column(mode);
-    const char16_t(*rows)[CELL_ROW] = normal_mode ? nullptr : cell_rows<char16_t>(mode);
+    const char16_t(*rows)[CELL_ROW] = normal_mode ? nullptr : cell_rows<char16_t>(shown_format(mode));
     char16_t *p = out;
     for (size_t first = 0; first < count; first += LINE_CELLS) {
         size_t n = count - first < LINE_CELLS ? count - first : LINE_CELLS;

@@ -6,6 +6,7 @@
 #include <cstdint>
 
 #include "common/cells.h"
+#include "common/formats.h"
 #include "document/document.h"
 
 // A rendering's two buffers, the sizes the program has always had: a segment and 1 KiB of
@@ -19,14 +20,11 @@ static_assert(SEGMENT_BUFFER_SIZE == 0x10400 && VIEW_TEXT_CAPACITY == 394240);
 
 // A line: its address, 16 cells, in Normal the 16 characters, and CR LF. Any mode other than C,
 // Asm and Basic is rendered as Normal.
-constexpr bool has_character_column(ViewMode mode)
-{
-    return mode != ViewMode::C && mode != ViewMode::Asm && mode != ViewMode::Basic;
-}
+constexpr bool has_character_column(ViewMode mode) { return !shows_cells(mode); }
 constexpr size_t ADDRESS_WIDTH = 5; // "8000:" or, past 0xFFFF in an odd segment, "10000"
 // Code units of one byte's cell: "41 " in Normal, else the exported text's "0x41,", "41H,",
 // "&H41,".
-constexpr size_t cell_width(ViewMode mode) { return has_character_column(mode) ? 3 : cell_length(mode); }
+constexpr size_t cell_width(ViewMode mode) { return has_character_column(mode) ? 3 : cell_length(shown_format(mode)); }
 constexpr size_t CHARACTER_COLUMN = ADDRESS_WIDTH + LINE_CELLS * cell_width(ViewMode::Normal);
 // Code units from the start of one line to the next, CR LF included.
 constexpr size_t line_stride(ViewMode mode)

@@ -109,7 +109,7 @@ TEST(Options, Defaults)
 {
     Parse p = parse({});
     ASSERT_EQ(p.parsed, Parsed::Run);
-    EXPECT_EQ(p.options.format, ViewMode::C);
+    EXPECT_EQ(p.options.format, ExportFormat::C);
     EXPECT_EQ(std::u16string(p.options.label.units, p.options.label.length), u"exe_dt");
     EXPECT_EQ(p.options.encoding, Encoding::Utf16le);
     EXPECT_EQ(p.options.source.index, STANDARD_STREAM);
@@ -124,7 +124,7 @@ TEST(Options, EverySpellingOfAValue)
                       {"--format=ASM"}, {"-f", "c", "-f", "asm"}}) {
         Parse p = parse(args);
         ASSERT_EQ(p.parsed, Parsed::Run) << p.error;
-        EXPECT_EQ(p.options.format, ViewMode::Asm) << args[0];
+        EXPECT_EQ(p.options.format, ExportFormat::Asm) << args[0];
     }
     Parse p = parse({"-e", "UTF-8", "--name=", "-o", "out.bas", "--force", "-f", "basic", "in.bin"});
     ASSERT_EQ(p.parsed, Parsed::Run) << p.error;
@@ -133,7 +133,7 @@ TEST(Options, EverySpellingOfAValue)
     EXPECT_EQ(p.options.destination.index, 5);
     EXPECT_EQ(p.options.destination.offset, 0u);
     EXPECT_TRUE(p.options.force);
-    EXPECT_EQ(p.options.format, ViewMode::Basic);
+    EXPECT_EQ(p.options.format, ExportFormat::Basic);
     EXPECT_EQ(p.options.source.index, 9);
     // Inline values: the argument that holds the path, and where in it the path starts.
     p = parse({"--output=x.c", "-oy.c"});
@@ -151,7 +151,7 @@ TEST(Options, DashesAndOperands)
     Parse p = parse({"--", "-x"});
     ASSERT_EQ(p.parsed, Parsed::Run) << p.error;
     EXPECT_EQ(p.options.source.index, 2) << "after --, -x is a file name";
-    EXPECT_EQ(parse({"in", "-f", "basic"}).options.format, ViewMode::Basic) << "options after the source";
+    EXPECT_EQ(parse({"in", "-f", "basic"}).options.format, ExportFormat::Basic) << "options after the source";
 }
 
 TEST(Options, SegmentAndView)

@@ -122,7 +122,7 @@ int main(int argc, char **argv)
         std::vector<uint8_t> bytes(size);
         for (auto &b : bytes)
             b = uint8_t(random());
-        for (ViewMode format : {ViewMode::C, ViewMode::Asm, ViewMode::Basic}) {
+        for (ExportFormat format : {ExportFormat::C, ExportFormat::Asm, ExportFormat::Basic}) {
             for (bool utf8 : {false, true}) {
                 if (size == 0)
                     continue; // the window's text refuses an empty source

@@ -12,9 +12,9 @@
 
 #include "export/source_text.h"
 
-inline const char *name(ViewMode format)
+inline const char *name(ExportFormat format)
 {
-    return format == ViewMode::C ? "C" : format == ViewMode::Asm ? "Asm" : format == ViewMode::Basic ? "Basic" : "?";
+    return format == ExportFormat::C ? "C" : format == ExportFormat::Asm ? "Asm" : format == ExportFormat::Basic ? "Basic" : "?";
 }
 
 // Each piece is built into a buffer prefilled with a sentinel, so a unit written past the
@@ -39,17 +39,17 @@ struct Pieces {
 
 // Units of the last line of `count` bytes after its start: the cells, the last without its comma,
 // the line end, and in C and Basic the closing line TAB "}" CR LF.
-inline size_t last_lines_length(ViewMode format, size_t count)
+inline size_t last_lines_length(ExportFormat format, size_t count)
 {
-    return count * cell_length(format) - 1 + 2 + (format == ViewMode::Asm ? 0 : 4);
+    return count * cell_length(format) - 1 + 2 + (format == ExportFormat::Asm ? 0 : 4);
 }
 
 // The whole file built line by line, grouped into chunks of four lines.
-inline Pieces build(ViewMode format, const std::u16string &label_text, const std::vector<uint8_t> &bytes)
+inline Pieces build(ExportFormat format, const std::u16string &label_text, const std::vector<uint8_t> &bytes)
 {
     Label label = label_from(label_text.c_str());
     Pieces pieces;
-    char16_t buffer[4 * (LINE_START_MAX + line_body_length(ViewMode::C)) + LAST_LINES_MAX + 8];
+    char16_t buffer[4 * (LINE_START_MAX + line_body_length(ExportFormat::C)) + LAST_LINES_MAX + 8];
     auto take = [&](size_t n, size_t predicted, const char *what) {
         EXPECT_EQ(n, predicted) << what << " length, " << name(format);
         EXPECT_EQ(buffer[n], SENTINEL) << what << " wrote past its length, " << name(format);
@@ -67,7 +67,7 @@ inline Pieces build(ViewMode format, const std::u16string &label_text, const std
         for (size_t first = at; first < at + n; first += LINE_CELLS) {
             size_t count = std::min(LINE_CELLS, bytes.size() - first);
             // The file's first assembler line goes on from the declaration "label DB ".
-            LineStart<char16_t> this_start = format == ViewMode::Asm && first == 0 ? LineStart<char16_t>{} : start;
+            LineStart<char16_t> this_start = format == ExportFormat::Asm && first == 0 ? LineStart<char16_t>{} : start;
             std::fill(std::begin(buffer), std::end(buffer), SENTINEL);
             if (first + count == bytes.size()) {
                 size_t length = size_t(last_lines(format, this_start, bytes.data() + first, count, buffer) - buffer);

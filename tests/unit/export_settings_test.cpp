@@ -6,7 +6,7 @@
 
 namespace {
 
-std::u16string destination(const std::u16string &source, int32_t format)
+std::u16string destination(const std::u16string &source, ExportFormat format)
 {
     char16_t out[EXPORT_PATH_MAX + 1];
     std::fill(std::begin(out), std::end(out), u'#');
@@ -17,39 +17,39 @@ std::u16string destination(const std::u16string &source, int32_t format)
 
 TEST(DefaultDestination, LastThreeCharactersBecomeTheFormatsExtension)
 {
-    EXPECT_EQ(destination(u"C:\\data\\rom.bin", 1), u"C:\\data\\rom.cpp");
-    EXPECT_EQ(destination(u"C:\\data\\rom.bin", 2), u"C:\\data\\rom.asm");
-    EXPECT_EQ(destination(u"C:\\data\\rom.bin", 3), u"C:\\data\\rom.bas");
-    EXPECT_EQ(destination(u"C:\\data\\rom.bin", 0), u"C:\\data\\rom.txt");
-    EXPECT_EQ(destination(u"C:\\data\\rom.bin", 4), u"C:\\data\\rom.txt");
-    EXPECT_EQ(destination(u"C:\\data\\rom.bin", -1), u"C:\\data\\rom.txt");
+    EXPECT_EQ(destination(u"C:\\data\\rom.bin", ExportFormat::C), u"C:\\data\\rom.cpp");
+    EXPECT_EQ(destination(u"C:\\data\\rom.bin", ExportFormat::Asm), u"C:\\data\\rom.asm");
+    EXPECT_EQ(destination(u"C:\\data\\rom.bin", ExportFormat::Basic), u"C:\\data\\rom.bas");
+    EXPECT_EQ(destination(u"C:\\data\\rom.bin", ExportFormat{}), u"C:\\data\\rom.txt");
+    EXPECT_EQ(destination(u"C:\\data\\rom.bin", ExportFormat(4)), u"C:\\data\\rom.txt");
+    EXPECT_EQ(destination(u"C:\\data\\rom.bin", ExportFormat(-1)), u"C:\\data\\rom.txt");
 }
 
 TEST(DefaultDestination, ExtensionIsNotParsed)
 {
-    EXPECT_EQ(destination(u"C:\\data\\image.jpeg", 1), u"C:\\data\\image.jcpp");
-    EXPECT_EQ(destination(u"C:\\data\\README", 1), u"C:\\data\\REAcpp");
-    EXPECT_EQ(destination(u"C:\\data\\rom.cpp", 1), u"C:\\data\\rom.cpp") << "names the source itself";
-    EXPECT_EQ(destination(u"C:\\データ\\ロム.bin", 2), u"C:\\データ\\ロム.asm");
+    EXPECT_EQ(destination(u"C:\\data\\image.jpeg", ExportFormat::C), u"C:\\data\\image.jcpp");
+    EXPECT_EQ(destination(u"C:\\data\\README", ExportFormat::C), u"C:\\data\\REAcpp");
+    EXPECT_EQ(destination(u"C:\\data\\rom.cpp", ExportFormat::C), u"C:\\data\\rom.cpp") << "names the source itself";
+    EXPECT_EQ(destination(u"C:\\データ\\ロム.bin", ExportFormat::Asm), u"C:\\データ\\ロム.asm");
 }
 
 TEST(DefaultDestination, ShortPathsAreReplacedWhole)
 {
-    EXPECT_EQ(destination(u"abc", 1), u"cpp");
-    EXPECT_EQ(destination(u"ab", 1), u"cpp");
-    EXPECT_EQ(destination(u"a", 2), u"asm");
-    EXPECT_EQ(destination(u"", 3), u"bas");
+    EXPECT_EQ(destination(u"abc", ExportFormat::C), u"cpp");
+    EXPECT_EQ(destination(u"ab", ExportFormat::C), u"cpp");
+    EXPECT_EQ(destination(u"a", ExportFormat::Asm), u"asm");
+    EXPECT_EQ(destination(u"", ExportFormat::Basic), u"bas");
 }
 
 TEST(DefaultDestination, PathsBeyondWhatTheDialogReadsAreNotProposed)
 {
     std::u16string longest = u"C:\\" + std::u16string(EXPORT_PATH_MAX - 7, u'x') + u".bin";
     ASSERT_EQ(longest.size(), EXPORT_PATH_MAX);
-    std::u16string proposed = destination(longest, 1);
+    std::u16string proposed = destination(longest, ExportFormat::C);
     EXPECT_EQ(proposed.size(), EXPORT_PATH_MAX);
     EXPECT_EQ(proposed.substr(proposed.size() - 4), u".cpp");
-    EXPECT_EQ(destination(longest + u"x", 1), u"") << "256 characters: no cut name";
-    EXPECT_EQ(destination(std::u16string(PATH_CAPACITY - 1, u'y'), 1), u"");
+    EXPECT_EQ(destination(longest + u"x", ExportFormat::C), u"") << "256 characters: no cut name";
+    EXPECT_EQ(destination(std::u16string(PATH_CAPACITY - 1, u'y'), ExportFormat::C), u"");
 }
 
 class StoreSettings : public ::testing::Test {

@@ -16,18 +16,18 @@
 
 namespace {
 
-constexpr ViewMode FORMATS[] = {ViewMode::C, ViewMode::Asm, ViewMode::Basic};
+constexpr ExportFormat FORMATS[] = {ExportFormat::C, ExportFormat::Asm, ExportFormat::Basic};
 
 // Full lines straight from a kernel and from the scalar reference, in heap blocks of exactly the
 // lines' bytes and of the text with the slack the kernels may use, so that AddressSanitizer
 // sees any read or write past them.
 template <class Unit>
-void expect_kernel_lines(LineKernel<Unit> kernel, ViewMode format, const Label &label, std::mt19937 &random)
+void expect_kernel_lines(LineKernel<Unit> kernel, ExportFormat format, const Label &label, std::mt19937 &random)
 {
     size_t lines = 1 + random() % 8;
     std::vector<uint8_t> bytes = random_bytes(random, lines * LINE_CELLS);
     // The file's first assembler line has no start.
-    LineStart<Unit> start = format == ViewMode::Asm && random() % 4 == 0 ? LineStart<Unit>{} : line_start<Unit>(format, label);
+    LineStart<Unit> start = format == ExportFormat::Asm && random() % 4 == 0 ? LineStart<Unit>{} : line_start<Unit>(format, label);
     std::vector<Unit> expected(lines * (start.length + line_body_length(format)));
     ASSERT_EQ(scalar_lines(format, start, bytes.data(), lines, expected.data()), expected.data() + expected.size());
     std::vector<Unit> text(expected.size() + LINE_KERNEL_SLACK / sizeof(Unit));
@@ -47,7 +47,7 @@ TEST(LineKernel, EveryInstructionSetWritesTheReferenceText)
         SCOPED_TRACE(instruction_set_name(set));
         line_kernels = line_kernels_for(set);
         ASSERT_EQ(line_kernels.set, set);
-        for (ViewMode format : FORMATS) {
+        for (ExportFormat format : FORMATS) {
             for (size_t last = 1; last <= LINE_CELLS; last++) {
                 std::u16string label(random() % (LABEL_MAX + 1), u'_');
                 for (auto &unit : label)

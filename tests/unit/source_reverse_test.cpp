@@ -87,16 +87,16 @@ std::u16string other_line_ends(const std::u16string &text)
 
 struct Form {
     Style style;     // Window: the format and encoding below
-    ViewMode format;
+    ExportFormat format;
     bool utf8;
 };
 
 constexpr Form FORMS[] = {
-    {Style::Window, ViewMode::C, false},   {Style::Window, ViewMode::Asm, false}, {Style::Window, ViewMode::Basic, false},
-    {Style::Window, ViewMode::C, true},    {Style::Window, ViewMode::Asm, true},  {Style::Window, ViewMode::Basic, true},
-    {Style::C, ViewMode::C, true},         {Style::CSource, ViewMode::C, true},   {Style::Gas, ViewMode::C, true},
-    {Style::Nasm, ViewMode::C, true},      {Style::Values, ViewMode::C, true},    {Style::Plain, ViewMode::C, true},
-    {Style::CString, ViewMode::C, true},
+    {Style::Window, ExportFormat::C, false},   {Style::Window, ExportFormat::Asm, false}, {Style::Window, ExportFormat::Basic, false},
+    {Style::Window, ExportFormat::C, true},    {Style::Window, ExportFormat::Asm, true},  {Style::Window, ExportFormat::Basic, true},
+    {Style::C, ExportFormat::C, true},         {Style::CSource, ExportFormat::C, true},   {Style::Gas, ExportFormat::C, true},
+    {Style::Nasm, ExportFormat::C, true},      {Style::Values, ExportFormat::C, true},    {Style::Plain, ExportFormat::C, true},
+    {Style::CString, ExportFormat::C, true},
 };
 
 // The texts that hold no bytes, and the path they name, as bin2src takes it and as the refusal
@@ -215,7 +215,7 @@ TEST(Reverse, EveryFormStyleEncodingAndLineEndGivesBackItsBytes)
 
     // The ruler is optional: without it a UTF-16LE text without its mark is still told from
     // UTF-8, whatever its data name opens with.
-    for (ViewMode format : {ViewMode::C, ViewMode::Asm, ViewMode::Basic}) {
+    for (ExportFormat format : {ExportFormat::C, ExportFormat::Asm, ExportFormat::Basic}) {
         for (const std::u16string label : {u"exe_dt", u"", u"ﾃﾞｰﾀ", u"abcdefghijklmno", u"\U0001D4B3ab"}) {
             std::vector<uint8_t> bytes = random_bytes(random, 40);
             StreamResult written;
@@ -489,7 +489,7 @@ TEST(Reverse, TheAnswerIsTheSameHoweverTheReadsCutTheText)
     // The texts that hold no bytes: refused for what they are.
     for (Style style : NO_BYTES) {
         StreamResult written;
-        std::u16string text = text_of({style, ViewMode::C, true}, u"", random_bytes(random, 20), random, written);
+        std::u16string text = text_of({style, ExportFormat::C, true}, u"", random_bytes(random, 20), random, written);
         std::string what = "style " + std::to_string(int(style));
         read_damaged(bytes_of(narrow(text)), [&](const ReverseRun &whole) {
             EXPECT_EQ(whole.result, ReverseResult::Malformed) << what;

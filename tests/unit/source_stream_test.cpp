@@ -13,17 +13,17 @@
 
 namespace {
 
-constexpr ViewMode FORMATS[] = {ViewMode::C, ViewMode::Asm, ViewMode::Basic};
+constexpr ExportFormat FORMATS[] = {ExportFormat::C, ExportFormat::Asm, ExportFormat::Basic};
 
 // The source sizes around which the UTF-16 text first passes the end of `blocks` text blocks:
 // the bytes of the lines that fit before that edge with the ruler and the declaration. The line
 // that crosses the edge goes on past the block and is written with the next.
-size_t text_block_edge(ViewMode format, const Label &label, size_t blocks)
+size_t text_block_edge(ExportFormat format, const Label &label, size_t blocks)
 {
     size_t head = ruler_length(format, label.length) + declaration_length(format, label.length);
     size_t line = line_start<char16_t>(format, label).length + line_body_length(format);
     // The file's first assembler line goes on from the declaration, without a start.
-    size_t first = format == ViewMode::Asm ? line_body_length(format) : line;
+    size_t first = format == ExportFormat::Asm ? line_body_length(format) : line;
     return (1 + (blocks * STREAM_TEXT_BLOCK - head - first) / line) * LINE_CELLS;
 }
 
@@ -32,7 +32,7 @@ TEST(SourceStream, WorkedExampleGoesOutInOneWrite)
     std::vector<uint8_t> bytes = counting(17);
     MemorySource source{&bytes};
     MemorySink sink;
-    ASSERT_EQ(stream(ViewMode::C, u"exe_dt", source, sink), StreamResult::Written);
+    ASSERT_EQ(stream(ExportFormat::C, u"exe_dt", source, sink), StreamResult::Written);
     EXPECT_EQ(sink.writes.size(), 1u);
     EXPECT_EQ(sink.text,
               u"\t//0    1    2    3    4    5    6    7    8    9    A    B    C    D    E    F    \r\n"
@@ -49,7 +49,7 @@ TEST(SourceStream, LengthsAroundBlockBoundariesMatchTheReference)
     const std::vector<size_t> small = {1, 15, 16, 17, 63, 64, 65, 127, 128, 129, 65535, 65536, 65537};
     std::mt19937 random(7);
     std::vector<uint8_t> all = random_bytes(random, 2 * STREAM_READ_BLOCK + 65);
-    for (ViewMode format : FORMATS) {
+    for (ExportFormat format : FORMATS) {
         Label label = label_from(u"exe_dt");
         std::vector<size_t> sizes = small;
         for (size_t edge : {STREAM_READ_BLOCK, 2 * STREAM_READ_BLOCK, text_block_edge(format, label, 1),
@@ -73,7 +73,7 @@ TEST(SourceStream, TextBlockEdgesFallWhereTheFirstWriteHappens)
     // write, one line more and it takes two.
     std::mt19937 random(8);
     std::vector<uint8_t> all = random_bytes(random, 2 * STREAM_READ_BLOCK);
-    for (ViewMode format : FORMATS) {
+    for (ExportFormat format : FORMATS) {
         size_t edge = text_block_edge(format, label_from(u"exe_dt"), 1);
         for (size_t size : {edge - LINE_CELLS, edge + LINE_CELLS}) {
             std::vector<uint8_t> bytes(all.begin(), all.begin() + ptrdiff_t(size));
@@ -97,7 +97,7 @@ TEST(SourceStream, RandomLengthsAndShortReadsMatchTheReferenceAndTheChunks)
         for (int i = 0; i < 8; i++)
             read_sizes.push_back(random() % 3 == 0 ? 1 + random() % 100 : 1 + random() % STREAM_READ_BLOCK);
         const std::u16string &label = labels[random() % 3];
-        ViewMode format = FORMATS[random() % 3];
+        ExportFormat format = FORMATS[random() % 3];
         MemorySource source{&bytes, 0, read_sizes};
         MemorySink sink;
         ASSERT_EQ(stream(format, label, source, sink), StreamResult::Written);
@@ -112,7 +112,7 @@ TEST(SourceStream, GathersManyChunksIntoEachWrite)
 {
     std::mt19937 random(3);
     std::vector<uint8_t> bytes = random_bytes(random, 1 << 20);
-    for (ViewMode format : FORMATS) {
+    for (ExportFormat format : FORMATS) {
         MemorySource source{&bytes};
         MemorySink sink;
         ASSERT_EQ(stream(format, u"exe_dt", source, sink), StreamResult::Written);
@@ -128,7 +128,7 @@ TEST(SourceStream, GathersManyChunksIntoEachWrite)
 TEST(SourceStream, EmptySourceWritesNothing)
 {
     std::vector<uint8_t> bytes;
-    for (ViewMode format : FORMATS) {
+    for (ExportFormat format : FORMATS) {
         MemorySource source{&bytes};
         MemorySink sink;
         EXPECT_EQ(stream(format, u"exe_dt", source, sink), StreamResult::EmptySource);
@@ -145,7 +145,7 @@ TEST(SourceStream, ReadFailureStopsTheStream)
         MemorySource source{&bytes};
         source.fail_on_read = fail;
         MemorySink sink;
-        EXPECT_EQ(stream(ViewMode::C, u"exe_dt", source, sink), StreamResult::ReadFailed) << fail;
+        EXPECT_EQ(stream(ExportFormat::C, u"exe_dt", source, sink), StreamResult::ReadFailed) << fail;
         EXPECT_EQ(source.reads, fail + 1) << "no read after the failed one";
         EXPECT_EQ(sink.writes.empty(), fail == 0) << fail;
     }
@@ -159,7 +159,7 @@ TEST(SourceStream, WriteFailureStopsTheStream)
         MemorySource source{&bytes};
         MemorySink sink;
         sink.fail_on_write = fail;
-        EXPECT_EQ(stream(ViewMode::Basic, u"exe_dt", source, sink), StreamResult::WriteFailed) << fail;
+        EXPECT_EQ(stream(ExportFormat::Basic, u"exe_dt", source, sink), StreamResult::WriteFailed) << fail;
         EXPECT_EQ(sink.writes.size(), fail) << "no write after the failed one";
         EXPECT_LT(source.at, bytes.size()) << "the source is not read to its end";
     }
@@ -168,7 +168,7 @@ TEST(SourceStream, WriteFailureStopsTheStream)
     MemorySource source{&small};
     MemorySink sink;
     sink.fail_on_write = 0;
-    EXPECT_EQ(stream(ViewMode::Asm, u"exe_dt", source, sink), StreamResult::WriteFailed);
+    EXPECT_EQ(stream(ExportFormat::Asm, u"exe_dt", source, sink), StreamResult::WriteFailed);
 }
 
 } // namespace

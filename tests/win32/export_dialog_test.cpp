@@ -27,7 +27,7 @@ protected:
     }
     void TearDown() override { destroy_host_window(window); }
 
-    void choose(const std::wstring &source, int32_t format)
+    void choose(const std::wstring &source, ExportFormat format)
     {
         ASSERT_TRUE(text_copy(document.source_path, utf16(source.c_str())));
         document.export_format = format;
@@ -41,16 +41,16 @@ protected:
 
 TEST_F(ExportDialog, ProposesDataNameAndDestinationForEachFormat)
 {
-    const struct { std::wstring source; int32_t format; const wchar_t *destination; } cases[] = {
-        {L"C:\\data\\rom.bin", 1, L"C:\\data\\rom.cpp"},
-        {L"C:\\data\\rom.bin", 2, L"C:\\data\\rom.asm"},
-        {L"C:\\data\\rom.bin", 3, L"C:\\data\\rom.bas"},
-        {L"C:\\data\\rom.bin", 0, L"C:\\data\\rom.txt"},
-        {L"C:\\data\\image.jpeg", 1, L"C:\\data\\image.jcpp"},
-        {L"C:\\data\\README", 1, L"C:\\data\\REAcpp"},
-        {L"ab", 2, L"asm"},
+    const struct { std::wstring source; ExportFormat format; const wchar_t *destination; } cases[] = {
+        {L"C:\\data\\rom.bin", ExportFormat::C, L"C:\\data\\rom.cpp"},
+        {L"C:\\data\\rom.bin", ExportFormat::Asm, L"C:\\data\\rom.asm"},
+        {L"C:\\data\\rom.bin", ExportFormat::Basic, L"C:\\data\\rom.bas"},
+        {L"C:\\data\\rom.bin", ExportFormat{}, L"C:\\data\\rom.txt"}, // before any export command
+        {L"C:\\data\\image.jpeg", ExportFormat::C, L"C:\\data\\image.jcpp"},
+        {L"C:\\data\\README", ExportFormat::C, L"C:\\data\\REAcpp"},
+        {L"ab", ExportFormat::Asm, L"asm"},
         // 259 characters, too long for the box: a cut path would name another file.
-        {L"C:\\" + std::wstring(250, L'd') + L"\\r.bin", 1, L""},
+        {L"C:\\" + std::wstring(250, L'd') + L"\\r.bin", ExportFormat::C, L""},
     };
     for (const auto &c : cases) {
         choose(c.source, c.format);
@@ -63,7 +63,7 @@ TEST_F(ExportDialog, ProposesDataNameAndDestinationForEachFormat)
         EXPECT_EQ(show_export_settings(window), 0);
         EXPECT_EQ(script.steps_run(), 1u);
         EXPECT_EQ(seen_label, L"exe_dt");
-        EXPECT_EQ(narrow(seen_destination), narrow(c.destination)) << narrow(c.source) << ", format " << c.format;
+        EXPECT_EQ(narrow(seen_destination), narrow(c.destination)) << narrow(c.source) << ", format " << int(c.format);
         EXPECT_EQ(label(), L"untouched") << "cancel stores nothing";
         EXPECT_EQ(path(), L"untouched path");
     }
@@ -72,10 +72,10 @@ TEST_F(ExportDialog, ProposesDataNameAndDestinationForEachFormat)
 TEST_F(ExportDialog, OkStoresTheBoxesWithTheDataNameCutToFifteen)
 {
     const std::wstring longest = L"C:\\" + std::wstring(252, L'p'); // 255 characters, the most it takes
-    const struct { int32_t format; const wchar_t *typed_label; std::wstring typed_path, label, path; } cases[] = {
-        {3, nullptr, L"", L"exe_dt", L"C:\\data\\rom.bas"}, // the proposals as they are
-        {1, L"abcdefghijklmnopqrst", longest, L"abcdefghijklmno", longest},
-        {1, L"", L"", L"", L""},
+    const struct { ExportFormat format; const wchar_t *typed_label; std::wstring typed_path, label, path; } cases[] = {
+        {ExportFormat::Basic, nullptr, L"", L"exe_dt", L"C:\\data\\rom.bas"}, // the proposals as they are
+        {ExportFormat::C, L"abcdefghijklmnopqrst", longest, L"abcdefghijklmno", longest},
+        {ExportFormat::C, L"", L"", L"", L""},
     };
     for (const auto &c : cases) {
         choose(L"C:\\data\\rom.bin", c.format);
@@ -87,8 +87,8 @@ TEST_F(ExportDialog, OkStoresTheBoxesWithTheDataNameCutToFifteen)
                                 click(dialog, IDC_EXPORT_OK);
                             }});
         EXPECT_EQ(show_export_settings(window), 1);
-        EXPECT_EQ(label(), c.label) << "format " << c.format;
-        EXPECT_EQ(narrow(path()), narrow(c.path)) << "format " << c.format;
+        EXPECT_EQ(label(), c.label) << "format " << int(c.format);
+        EXPECT_EQ(narrow(path()), narrow(c.path)) << "format " << int(c.format);
         if (c.typed_label == nullptr) {
             EXPECT_EQ(document.export_path[15], 0) << "the field is cleared before it is written";
         }
@@ -97,7 +97,7 @@ TEST_F(ExportDialog, OkStoresTheBoxesWithTheDataNameCutToFifteen)
 
 TEST_F(ExportDialog, LongerDestinationIsRefusedAndTheDialogStaysOpen)
 {
-    choose(L"C:\\data\\rom.bin", 1);
+    choose(L"C:\\data\\rom.bin", ExportFormat::C);
     std::wstring too_long = L"C:\\" + std::wstring(253, L'p'); // 256 characters
     BoxCapture boxes;
     bool still_open = false;
@@ -126,7 +126,7 @@ TEST_F(ExportDialog, LongerDestinationIsRefusedAndTheDialogStaysOpen)
 
 TEST_F(ExportDialog, CloseBoxCancels)
 {
-    choose(L"C:\\data\\rom.bin", 1);
+    choose(L"C:\\data\\rom.bin", ExportFormat::C);
     DialogScript script(CAPTION, {[](HWND dialog) { PostMessageW(dialog, WM_SYSCOMMAND, SC_CLOSE, 0); }});
     EXPECT_EQ(show_export_settings(window), 0);
     EXPECT_EQ(script.steps_run(), 1u);
@@ -135,7 +135,7 @@ TEST_F(ExportDialog, CloseBoxCancels)
 
 TEST_F(ExportDialog, EnterAndEscAreIgnored)
 {
-    choose(L"C:\\data\\rom.bin", 1);
+    choose(L"C:\\data\\rom.bin", ExportFormat::C);
     // Enter in an edit box, then Esc: the dialog stays open, so the last step can press cancel.
     // Were Enter taken for OK, the result would be 1 and the label stored.
     {
@@ -173,7 +173,7 @@ TEST_F(ExportDialog, EnterAndEscAreIgnored)
 
 TEST_F(ExportDialog, BrowseOpensTheFileDialogAndCancelKeepsTheBox)
 {
-    choose(L"C:\\data\\rom.bin", 1);
+    choose(L"C:\\data\\rom.bin", ExportFormat::C);
     HWND file_dialog = nullptr;
     std::wstring filter;
     DialogScript script(CAPTION, {
@@ -200,7 +200,7 @@ TEST_F(ExportDialog, BrowseOkPutsTheChosenPathInTheBox)
 {
     std::wstring folder = scratch_folder();
     std::wstring chosen = folder + L"\\chosen.cpp"; // need not exist
-    choose(folder + L"\\rom.bin", 1);
+    choose(folder + L"\\rom.bin", ExportFormat::C);
     DialogScript script(CAPTION, {
                                      [](HWND dialog) { click(dialog, IDC_BROWSE); },
                                      [&](HWND) {
@@ -330,7 +330,7 @@ TEST_F(ExportDialog, ResourceTemplateMatchesTheLayout)
 // The live dialog: what the platform built from the template, once WM_INITDIALOG has run.
 TEST_F(ExportDialog, LiveDialogLayoutFocusAndTabOrder)
 {
-    choose(L"C:\\data\\rom.bin", 1);
+    choose(L"C:\\data\\rom.bin", ExportFormat::C);
     struct Control { int id; std::wstring text; RECT rect, expected_rect; };
     std::vector<Control> seen;
     RECT client_units = {0, 0, 198, 55}, client = {};

@@ -3,6 +3,7 @@
 
 #include <string>
 #include <thread>
+#include <type_traits>
 
 #include "dialog_script.h"
 #include "common/text.h"
@@ -37,7 +38,7 @@ protected:
     }
 
     // Exports with the program's questions answered in turn; the boxes it showed.
-    std::vector<Box> exported(int32_t format, std::vector<int> answers = {})
+    std::vector<Box> exported(ExportFormat format, std::vector<int> answers = {})
     {
         BoxCapture boxes(std::move(answers));
         export_source(window, format);
@@ -91,7 +92,7 @@ TEST_F(ExportSource, WorkedExampleAsTheFileHoldsIt)
     std::wstring source = scratch_file(L"rom.bin", bytes);
     std::wstring destination = proposed(source, L"cpp");
     prepare(source, destination);
-    std::vector<Box> boxes = exported(1);
+    std::vector<Box> boxes = exported(ExportFormat::C);
     ASSERT_EQ(boxes.size(), 1u);
     expect_completion(boxes[0]);
     // UTF-16LE, no byte-order mark, no terminator, CR LF.
@@ -117,15 +118,15 @@ TEST_F(ExportSource, EveryFormatMatchesTheReferenceByteForByte)
     for (const auto &c : cases) {
         std::vector<uint8_t> bytes = random_bytes(c.size, unsigned(c.size));
         std::wstring source = scratch_file(L"data.bin", bytes);
-        for (int format = 1; format <= 3; format++) {
-            std::wstring destination = proposed(source, EXTENSIONS[format]);
+        for (ExportFormat format : EXPORT_FORMATS) {
+            std::wstring destination = proposed(source, EXTENSIONS[int(format)]);
             prepare(source, destination, c.label);
             std::vector<Box> boxes = exported(format);
-            ASSERT_EQ(boxes.size(), 1u) << "format " << format << ", " << c.size << " bytes";
+            ASSERT_EQ(boxes.size(), 1u) << "format " << int(format) << ", " << c.size << " bytes";
             expect_completion(boxes[0]);
-            EXPECT_EQ(first_difference(read_file(destination), utf16le(reference_source_text(format, c.label, bytes))),
+            EXPECT_EQ(first_difference(read_file(destination), utf16le(reference_source_text(int(format), c.label, bytes))),
                       "")
-                << "format " << format << ", " << c.size << " bytes";
+                << "format " << int(format) << ", " << c.size << " bytes";
         }
     }
 }
@@ -139,7 +140,7 @@ TEST_F(ExportSource, OverwriteAnsweredNoLeavesTheFileAloneAndYesReplacesIt)
     std::wstring destination = write_file(proposed(source, L"bas"), old);
     prepare(source, destination);
 
-    std::vector<Box> boxes = exported(3, {IDNO});
+    std::vector<Box> boxes = exported(ExportFormat::Basic, {IDNO});
     ASSERT_EQ(boxes.size(), 1u) << "the question, and no completion message";
     expect_question(boxes[0]);
     EXPECT_TRUE(read_file(destination) == old);
@@ -149,7 +150,7 @@ TEST_F(ExportSource, OverwriteAnsweredNoLeavesTheFileAloneAndYesReplacesIt)
     EXPECT_NE(again, INVALID_HANDLE_VALUE) << "the source is still open";
     CloseHandle(again);
 
-    boxes = exported(3, {IDYES, IDOK});
+    boxes = exported(ExportFormat::Basic, {IDYES, IDOK});
     ASSERT_EQ(boxes.size(), 2u);
     expect_question(boxes[0]);
     expect_completion(boxes[1]);
@@ -162,7 +163,7 @@ TEST_F(ExportSource, SourceDeletedAfterItWasChosen)
     std::wstring destination = source + L".cpp";
     prepare(source, destination);
     ASSERT_TRUE(DeleteFileW(source.c_str()));
-    std::vector<Box> boxes = exported(1);
+    std::vector<Box> boxes = exported(ExportFormat::C);
     ASSERT_EQ(boxes.size(), 1u);
     expect_warning(boxes[0], "FileOpenError", file_error(source, ERROR_FILE_NOT_FOUND));
     EXPECT_FALSE(exists(destination)) << "nothing is created";
@@ -175,7 +176,7 @@ TEST_F(ExportSource, DestinationThatIsTheSourceIsRefusedAndTheSourceKept)
     std::vector<uint8_t> bytes = random_bytes(5000, 4);
     std::wstring source = scratch_file(L"rom.cpp", bytes);
     prepare(source, source);
-    std::vector<Box> boxes = exported(1, {IDYES});
+    std::vector<Box> boxes = exported(ExportFormat::C, {IDYES});
     ASSERT_EQ(boxes.size(), 2u);
     expect_question(boxes[0]);
     expect_warning(boxes[1], "FileSaveError", file_error(source, ERROR_SHARING_VIOLATION));
@@ -188,7 +189,7 @@ TEST_F(ExportSource, DestinationInAMissingFolderIsReportedWithoutTheQuestion)
     std::wstring source = scratch_file(L"rom.bin", random_bytes(10, 5));
     std::wstring destination = scratch_folder() + L"\\missing\\rom.asm";
     prepare(source, destination);
-    std::vector<Box> boxes = exported(2, {IDYES});
+    std::vector<Box> boxes = exported(ExportFormat::Asm, {IDYES});
     ASSERT_EQ(boxes.size(), 1u) << "no file is there to ask about";
     expect_warning(boxes[0], "FileSaveError", file_error(destination, ERROR_PATH_NOT_FOUND));
     EXPECT_TRUE(status_bar_untouched());
@@ -199,7 +200,7 @@ TEST_F(ExportSource, EmptySourceIsRefusedBeforeTheDestinationIsCreated)
     std::wstring source = scratch_file(L"empty.bin", {});
     std::wstring destination = proposed(source, L"cpp");
     prepare(source, destination);
-    std::vector<Box> boxes = exported(1);
+    std::vector<Box> boxes = exported(ExportFormat::C);
     ASSERT_EQ(boxes.size(), 1u);
     expect_warning(boxes[0], "ﾌｧｲﾙｴﾗｰ", narrow(source) + "のﾌｧｲﾙは空(0Byte)です\r\n変換するﾃﾞｰﾀがありません");
     EXPECT_FALSE(exists(destination));
@@ -215,11 +216,11 @@ TEST_F(ExportSource, LongPathsFitTheirMessages)
     std::wstring destination = folder + L"\\no such folder\\" + std::wstring(259 - folder.size() - 16, L'd');
     ASSERT_EQ(destination.size(), 259u);
     prepare(source, destination);
-    std::vector<Box> boxes = exported(1, {IDYES});
+    std::vector<Box> boxes = exported(ExportFormat::C, {IDYES});
     ASSERT_EQ(boxes.size(), 1u) << "the missing source is reported first";
     expect_warning(boxes[0], "FileOpenError", file_error(source, ERROR_FILE_NOT_FOUND));
     write_file(source, random_bytes(10, 6));
-    boxes = exported(1);
+    boxes = exported(ExportFormat::C);
     ASSERT_EQ(boxes.size(), 1u) << "the missing folder, without a question";
     expect_warning(boxes[0], "FileSaveError", file_error(destination, ERROR_PATH_NOT_FOUND));
 }
@@ -241,7 +242,7 @@ TEST_F(ExportSource, ReadFailureIsReportedAndTheDestinationRemoved)
     });
     std::wstring destination = scratch_folder() + L"\\pipe.cpp";
     prepare(name, destination);
-    std::vector<Box> boxes = exported(1);
+    std::vector<Box> boxes = exported(ExportFormat::C);
     feeder.join();
     ASSERT_EQ(boxes.size(), 1u);
     expect_warning(boxes[0], "FileOpenError", file_error(name, ERROR_BROKEN_PIPE));
@@ -268,7 +269,7 @@ TEST_F(ExportSource, FailureAfterYesLeavesTheOldFileAsItWas)
     const std::vector<uint8_t> old = random_bytes(1000000, 13);
     std::wstring destination = write_file(folder + L"\\old.cpp", old);
     prepare(name, destination);
-    std::vector<Box> boxes = exported(1, {IDYES, IDOK});
+    std::vector<Box> boxes = exported(ExportFormat::C, {IDYES, IDOK});
     feeder.join();
     ASSERT_EQ(boxes.size(), 2u);
     expect_question(boxes[0]);
@@ -298,7 +299,7 @@ TEST_F(ExportSource, WriteFailureIsReportedWithoutCompletion)
     std::vector<uint8_t> bytes = random_bytes(200000, 8);
     std::wstring source = scratch_file(L"rom.bin", bytes);
     prepare(source, name);
-    std::vector<Box> boxes = exported(1);
+    std::vector<Box> boxes = exported(ExportFormat::C);
     reader.join();
     ASSERT_EQ(boxes.size(), 1u) << "the failure, and no completion message";
     expect_warning(boxes[0], "FileSaveError", file_error(name, ERROR_BROKEN_PIPE));
@@ -306,17 +307,11 @@ TEST_F(ExportSource, WriteFailureIsReportedWithoutCompletion)
     EXPECT_TRUE(status_bar_untouched());
 }
 
-TEST_F(ExportSource, OtherFormatsDoNothing)
-{
-    std::wstring source = scratch_file(L"rom.bin", random_bytes(10, 9));
-    std::wstring destination = source + L".txt";
-    prepare(source, destination);
-    BoxCapture boxes;
-    for (int32_t format : {0, 4, -1})
-        export_source(window, format);
-    EXPECT_TRUE(boxes.seen().empty());
-    EXPECT_FALSE(exists(destination));
-}
+// No value but the three formats reaches the writer or the export command: neither takes a number.
+static_assert(!std::is_invocable_v<decltype(export_source), HWND, int32_t> &&
+              !std::is_invocable_v<decltype(export_source), HWND, ViewMode>);
+static_assert(!std::is_invocable_v<decltype(export_with_dialog), HWND, int32_t> &&
+              !std::is_invocable_v<decltype(export_with_dialog), HWND, ViewMode>);
 
 // The export command as the menu runs it, through the real settings dialog.
 TEST_F(ExportSource, CommandGoesThroughTheDialog)
@@ -324,19 +319,19 @@ TEST_F(ExportSource, CommandGoesThroughTheDialog)
     std::vector<uint8_t> bytes = random_bytes(1000, 10);
     std::wstring source = scratch_file(L"rom.bin", bytes);
     ASSERT_TRUE(set_source_file(utf16(source.c_str())));
-    for (int32_t format = 1; format <= 3; format++) {
+    for (ExportFormat format : EXPORT_FORMATS) {
         DialogScript script(L"変換保存の設定", {[](HWND dialog) { click(dialog, IDC_EXPORT_OK); }});
         BoxCapture boxes;
         export_with_dialog(window, format);
         EXPECT_EQ(script.steps_run(), 1u);
         EXPECT_EQ(document.export_format, format);
         // The capture sees the dialog too; its IDCANCEL is one of the commands the dialog ignores.
-        ASSERT_EQ(boxes.seen().size(), 2u) << "format " << format;
+        ASSERT_EQ(boxes.seen().size(), 2u) << "format " << int(format);
         EXPECT_EQ(narrow(boxes.seen()[0].caption), "変換保存の設定");
         expect_completion(boxes.seen()[1]);
-        std::wstring destination = proposed(source, EXTENSIONS[format]);
-        EXPECT_EQ(first_difference(read_file(destination), utf16le(reference_source_text(format, u"exe_dt", bytes))), "")
-            << "format " << format;
+        std::wstring destination = proposed(source, EXTENSIONS[int(format)]);
+        EXPECT_EQ(first_difference(read_file(destination), utf16le(reference_source_text(int(format), u"exe_dt", bytes))), "")
+            << "format " << int(format);
     }
 }
 
@@ -346,7 +341,7 @@ TEST_F(ExportSource, CommandCancelledExportsNothing)
     ASSERT_TRUE(set_source_file(utf16(source.c_str())));
     DialogScript script(L"変換保存の設定", {[](HWND dialog) { click(dialog, IDC_EXPORT_CANCEL); }});
     BoxCapture boxes;
-    export_with_dialog(window, 2);
+    export_with_dialog(window, ExportFormat::Asm);
     EXPECT_EQ(boxes.seen().size(), 1u) << "only the dialog";
     EXPECT_FALSE(exists(proposed(source, L"asm")));
 }
@@ -354,14 +349,14 @@ TEST_F(ExportSource, CommandCancelledExportsNothing)
 TEST_F(ExportSource, CommandWithoutAFileAsksForOneFirst)
 {
     BoxCapture boxes;
-    export_with_dialog(window, 1);
+    export_with_dialog(window, ExportFormat::C);
     ASSERT_EQ(boxes.seen().size(), 1u) << "no dialog";
     const Box &box = boxes.seen()[0];
     EXPECT_EQ(narrow(box.caption), "残念！");
     EXPECT_EQ(narrow(box.text), "ファイルを先に開いてから行って下さい。");
     EXPECT_FALSE(box.warning());
     EXPECT_TRUE(box.ok && !box.cancel && !box.yes && !box.no);
-    EXPECT_EQ(document.export_format, 0) << "unchanged";
+    EXPECT_EQ(document.export_format, ExportFormat{}) << "unchanged";
 }
 
 } // namespace
