@@ -1,7 +1,6 @@
 #include "run_helpers.h"
 
 #include <fcntl.h>
-#include <iconv.h>
 #include <signal.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -137,32 +136,4 @@ std::vector<std::string> Scratch::names() const
     }
     std::sort(found.begin(), found.end());
     return found;
-}
-
-// glibc's converter, not the program's: it refuses an unpaired surrogate, which the program's
-// rule turns into U+FFFD.
-std::string utf8(const std::u16string &text)
-{
-    std::string in;
-    for (char16_t unit : text)
-        in += {char(unit & 0xFF), char(unit >> 8)};
-    iconv_t cd = iconv_open("UTF-8", "UTF-16LE");
-    EXPECT_NE(cd, iconv_t(-1)) << "iconv_open: " << std::strerror(errno);
-    std::string out;
-    char *from = in.data();
-    size_t left = in.size();
-    while (left > 0) {
-        char block[4096];
-        char *to = block;
-        size_t room = sizeof block;
-        size_t done = iconv(cd, &from, &left, &to, &room);
-        out.append(block, size_t(to - block));
-        if (done == size_t(-1) && errno != E2BIG) { // EILSEQ, or EINVAL for a high surrogate at the end
-            out += "\xEF\xBF\xBD";
-            from += 2;
-            left -= 2;
-        }
-    }
-    iconv_close(cd);
-    return out;
 }

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/reference/utf8_reference.h"
 #include "tests/shared/bytes.h"
 
 struct Result {
@@ -52,8 +53,5 @@ protected:
 
     std::string dir;
 };
-
-// UTF-16 to UTF-8 by an encoder independent of the program's, the reference of its UTF-8 forms.
-std::string utf8(const std::u16string &text);
 
 extern const char *const BIN2SRC;
