@@ -7,7 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 
-constexpr size_t MESSAGE_CAPACITY = 8192; // a path of NAME_SHOWN_MAX bytes and the words around it
+constexpr size_t MESSAGE_CAPACITY = 16384; // --help, and a path of NAME_SHOWN_MAX bytes with the words around it
 constexpr size_t NAME_SHOWN_MAX = 4096;   // a longer path or argument is shown cut, with "..."
 
 struct Message {

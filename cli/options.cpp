@@ -2,143 +2,225 @@
 
 #include <cstring>
 
+#include "common/temporary_name.h"
+#include "common/text.h"
 #include "common/utf8.h"
 
-const char HELP_TEXT[] =
-    "Usage: bin2src [OPTION]... [SOURCE]\n"
-    "  or:  bin2src --reverse [-o FILE] [--force] [TEXT]\n"
-    "Converts the bytes of SOURCE into C, assembler or BASIC source data: by default the text\n"
-    "that VORDA's export writes, byte for byte. A ruler comment, the declaration, then the bytes\n"
-    "as hexadecimal literals, 16 a line, every line ending in CR LF. With no SOURCE, or with -,\n"
-    "the bytes come from standard input, from where it stands. The window's text refuses an\n"
-    "empty source, as the window does; a file that says it holds 0 bytes (those of /proc) is\n"
-    "read to its end all the same.\n"
-    "\n"
-    "Conversion:\n"
-    "  -f, --format=FORMAT    c (the default), asm or basic: a C array BYTE NAME[]={ ... }, with\n"
-    "                         no ';' after the '}' (the includer adds it, and defines BYTE, e.g.\n"
-    "                         typedef unsigned char BYTE;), assembler NAME DB 00H,... lines\n"
-    "                         continued by DB lines, or a BASIC Dim NAME() As Byte = { ... }\n"
-    "  -n, --name=NAME        the data name, exe_dt by default. In the window's text at most 15\n"
-    "                         characters (UTF-16 code units, as the window counts them), or\n"
-    "                         empty; a longer name is refused, not cut. In a build style a C\n"
-    "                         name of at most 63 characters (below).\n"
-    "  -o, --output=FILE      the destination file; with none, or with -, standard output.\n"
-    "                         An existing FILE is not replaced without --force, and FILE is\n"
-    "                         never the source itself, whatever name or link reaches it.\n"
-    "                         The text goes to FILE.bin2src-XXXXXXXX.part in FILE's folder,\n"
-    "                         renamed to FILE once whole: a run that fails or is interrupted\n"
-    "                         leaves FILE as it was. (A kill that cannot be caught may leave\n"
-    "                         the .part file; delete it.) A device is written directly.\n"
-    "  -e, --encoding=ENC     utf16le (the default: UTF-16LE without a byte-order mark, as the\n"
-    "                         window writes it) or utf8 (for compilers that do not read UTF-16)\n"
-    "      --offset=N         skip the first N bytes of SOURCE (xxd's -s: here -s is\n"
-    "                         --segment). Standard input's are read and dropped. An offset\n"
-    "                         past the end is an error that says the size.\n"
-    "  -l, --length=N         convert at most N bytes, from the offset on. N is decimal, or\n"
-    "                         hexadecimal after 0x\n"
-    "      --force            replace FILE if it exists; it keeps its permission bits, ACL\n"
-    "                         and extended attributes, and a symbolic link FILE stays, the\n"
-    "                         file it names is replaced\n"
-    "      --no-progress      no progress line (shown on a terminal when a run lasts a second,\n"
-    "                         unless the text goes to the terminal too)\n"
-    "\n"
-    "Build styles: text that compilers and assemblers take as it is, UTF-8, LF line ends:\n"
-    "  -t, --style=STYLE      window (the default: the window's text, as above), c (a C/C++\n"
-    "                         file with an include guard: static const unsigned char NAME[],\n"
-    "                         and NAME_len, a constant expression), c-header (the extern\n"
-    "                         declaration and NAME_len) with c-source (the one definition),\n"
-    "                         gas (GNU as: .byte lines) or nasm (db lines), each with the\n"
-    "                         global label NAME and the 64-bit length NAME_len, for ELF\n"
-    "                         (x86, ARM, AArch64...) and Windows' COFF alike.\n"
-    "                         For large files, the forms that cost a build what a copy does:\n"
-    "                         incbin (GNU as pulls SOURCE in by its path, .incbin) and c-incbin\n"
-    "                         (the same in a C/C++ file that GCC and Clang compile as it is),\n"
-    "                         each with c-header for the program; c-string (as c, in string\n"
-    "                         literals, which compilers read 15 to 35 times faster);\n"
-    "                         c-embed (a definition that C23's #embed fills from SOURCE).\n"
-    "                         NAME is a C name: letters, digits and '_', not starting with a\n"
-    "                         digit or '_', not ending in '_', without '__', not main; in the\n"
-    "                         C styles no keyword, nor a macro that gcc and clang predefine\n"
-    "                         (linux, unix). A function of the C library (log, printf) is\n"
-    "                         taken with a warning. By default NAME comes from SOURCE's file\n"
-    "                         name: each run of other characters becomes one '_', none at\n"
-    "                         either end; data goes before a leading digit or an empty name,\n"
-    "                         and _data after a name that would be refused or warned about\n"
-    "                         (8x8.bin gives data_8x8_bin, main gives main_data). An empty\n"
-    "                         source gives one NUL byte and a length of 0, for C has no empty\n"
-    "                         array (incbin and c-incbin: no byte). Without a name: values\n"
-    "                         (the comma-separated cells alone, as xxd -i writes them from a\n"
-    "                         pipe, for a declaration of your own) or plain (plain hexadecimal\n"
-    "                         as xxd -p writes it: lower case, 60 digits a line); an empty\n"
-    "                         source gives an empty text\n"
-    "      --case=CASE        upper (the default; lower for plain) or lower hexadecimal digits;\n"
-    "                         not with c-string, whose octal escapes have none\n"
-    "  -c, --columns=N        bytes a line, 1 to 256 (16 by default; 30 for plain)\n"
-    "      --align=N          the assembler styles' alignment of NAME: a power of two, 1 to\n"
-    "                         8192 (16 by default)\n"
-    "      --section=NAME     their section: .rodata on ELF and .rdata on COFF by default\n"
-    "  -z, --nul[=counted]    a NUL byte after the bytes, for a text used as a C string.\n"
-    "                         NAME_len does not count it (as strlen does), or with =counted it\n"
-    "                         does (as sizeof does). c-string's bytes end in its string's own\n"
-    "                         NUL, never counted; incbin, c-incbin and c-embed take none\n"
-    "\n"
-    "The way back:\n"
-    "  -r, --reverse          read TEXT and write its bytes. TEXT is any text above (UTF-16LE\n"
-    "                         or UTF-8, with or without a byte-order mark, CR LF or LF, any\n"
-    "                         case, columns, section and alignment), or what xxd -i writes\n"
-    "                         (with or without -C, any -c) or xxd -p; an empty TEXT holds no\n"
-    "                         bytes. The texts of c-header, incbin, c-incbin and c-embed hold\n"
-    "                         none and are refused, the last three naming the file that is\n"
-    "                         their bytes. A text that is not one of them is an error naming\n"
-    "                         its line and column, and FILE is left as it was\n"
-    "\n"
-    "Looking at one 64 KiB segment, printed in UTF-8 on standard output, lines ending in CR LF:\n"
-    "  -s, --segment=N        segment N, counted from 0 (the default); a segment past the end\n"
-    "                         of SOURCE is an error, not the last one. Standard input's\n"
-    "                         segments count from where it stands, as a conversion reads it\n"
-    "  -v, --view=VIEW        the window's rendering: normal (the default: hex dump with a\n"
-    "                         character column), c, asm or basic\n"
-    "\n"
-    "  -h, --help             show this help and exit\n"
-    "      --version          show the version and the licence and exit\n"
-    "\n"
-    "Exit status: 0 done; 1 a file could not be opened, read, created or written, the window's\n"
-    "text had an empty source, the text to reverse is not one bin2src reads, or the segment or\n"
-    "the offset is past the end; 2 a bad option or data name.\n"
-    "\n"
-    "In a CMake project, find_package(bin2src) finds the package installed with bin2src (in\n"
-    "lib/cmake/bin2src), whose bin2src_add_data(TARGET FILE NAME NAME STYLE STYLE) converts\n"
-    "FILE when TARGET is built, and again whenever FILE changes.\n"
-    "\n"
-    "Examples:\n"
-    "  bin2src -e utf8 -n font_rom -o font_rom.c font.bin\n"
-    "                         font.bin as the C array font_rom, in UTF-8 for the compiler\n"
-    "  bin2src --format=asm --encoding=utf8 --output=logo.asm logo.bin\n"
-    "                         logo.bin as assembler DB lines, in UTF-8 for the assembler\n"
-    "  bin2src --force -f basic -o boot.bas boot.bin\n"
-    "                         boot.bin as a BASIC array, replacing boot.bas\n"
-    "  cat boot.bin | bin2src -f basic -e utf8 > boot.bas\n"
-    "                         the same from a pipe, in UTF-8\n"
-    "  bin2src -t c -o font.h font.bin\n"
-    "                         font.bin as font_bin[] and font_bin_len in a header of its own\n"
-    "  bin2src -t nasm -n logo -o logo.asm logo.bin\n"
-    "                         for nasm -f elf64 or win64: global logo and logo_len\n"
-    "  bin2src -t c-incbin -n tune -o tune.c \"$PWD/tune.bin\"\n"
-    "                         tune.bin pulled in as tune and tune_len when tune.c is compiled,\n"
-    "                         from wherever (with bin2src -t c-header -n tune -o tune.h tune.bin)\n"
-    "  bin2src -t values --offset=0x100 -l 64 -o logo.inc logo.bin\n"
-    "                         the 64 bytes of logo.bin from offset 256, as values alone\n"
-    "  bin2src -t c -z -n shader -o shader.h shader.glsl\n"
-    "                         shader.glsl as a C string: a NUL after it, not in shader_len\n"
-    "  bin2src -t plain -o firmware.hex firmware.bin\n"
-    "                         firmware.bin as plain hexadecimal, as xxd -p writes it\n"
-    "  bin2src -r -o font-copy.bin font.h\n"
-    "                         the bytes back from the text: font-copy.bin is font.bin again\n"
-    "  xxd -i logo.bin > logo.h && bin2src -r -o logo-copy.bin logo.h\n"
-    "                         the bytes back from a header that xxd -i wrote\n"
-    "  bin2src --segment=2 --view=c firmware.bin | less\n"
-    "                         the third 64 KiB of firmware.bin, as the window shows it in C\n";
+namespace {
+
+// Appends each piece: a text, or a number in decimal.
+void append_piece(Message &m, const char *text) { message_append(m, text); }
+void append_piece(Message &m, uint64_t number) { message_append_unsigned(m, number); }
+template <class... Pieces> void append_pieces(Message &m, Pieces... pieces) { (append_piece(m, pieces), ...); }
+
+// The names of the styles that `has`, in the table's order: "a, b and c" with `last` " and ".
+void append_style_names(Message &m, bool (*has)(Style), const char *last)
+{
+    size_t count = 0, written = 0;
+    for (const StyleWords &words : STYLE_WORDS)
+        count += has(words.style) ? 1 : 0;
+    for (const StyleWords &words : STYLE_WORDS) {
+        if (!has(words.style))
+            continue;
+        if (written > 0)
+            message_append(m, ++written == count ? last : ", ");
+        else
+            written++;
+        message_append(m, words.name);
+    }
+}
+
+bool any_style(Style) { return true; }
+bool is_incbin_style(Style style) { return names_source(style) && style != Style::CEmbed; }
+
+// "c, asm or basic", with `note` after the first name.
+void append_format_names(Message &m, const char *note = "")
+{
+    constexpr size_t count = std::size(FORMAT_WORDS);
+    for (size_t i = 0; i < count; i++)
+        append_pieces(m, i == 0 ? "" : i + 1 == count ? " or " : ", ", FORMAT_WORDS[i].name, i == 0 ? note : "");
+}
+
+// The data name's default, which is ASCII: its UTF-8 is its UTF-16.
+void append_default_label(Message &m)
+{
+    char name[sizeof DEFAULT_LABEL / sizeof DEFAULT_LABEL[0] * UTF8_PER_UNIT_MAX];
+    message_append(m, name, utf16_to_utf8(DEFAULT_LABEL, length_of(DEFAULT_LABEL), name));
+}
+
+// Where --help's descriptions start.
+constexpr char HELP_INDENT[] = "                         ";
+
+// A row of the styles' table: the name, the extension and what it writes, each line of that at
+// the descriptions' column.
+void append_style_row(Message &m, const StyleWords &words)
+{
+    constexpr size_t name_width = 11, extension_width = 8;
+    size_t n = std::strlen(words.name), e = *words.extension ? 1 + std::strlen(words.extension) : 0;
+    append_pieces(m, "      ", words.name);
+    message_append(m, HELP_INDENT, name_width - n);
+    if (e > 0)
+        append_pieces(m, ".", words.extension);
+    message_append(m, HELP_INDENT, extension_width - e);
+    for (const char *line = words.what;;) {
+        const char *end = std::strchr(line, '\n');
+        message_append(m, line, end ? size_t(end - line) : std::strlen(line));
+        message_append(m, "\n");
+        if (!end)
+            break;
+        message_append(m, HELP_INDENT);
+        line = end + 1;
+    }
+}
+
+} // namespace
+
+void help_text(Message &help)
+{
+    message_clear(help);
+    append_pieces(help,
+        "Usage: bin2src [OPTION]... [SOURCE]\n"
+        "  or:  bin2src --reverse [-o FILE] [--force] [TEXT]\n"
+        "Converts the bytes of SOURCE into C, assembler or BASIC source data: by default the text\n"
+        "that VORDA's export writes, byte for byte. A ruler comment, the declaration, then the bytes\n"
+        "as hexadecimal literals, ", LINE_CELLS, " a line, every line ending in CR LF. With no SOURCE, or with -,\n"
+        "the bytes come from standard input, from where it stands. The window's text refuses an\n"
+        "empty source, as the window does; a file that says it holds 0 bytes (those of /proc) is\n"
+        "read to its end all the same.\n"
+        "\n"
+        "Conversion:\n"
+        "  -f, --format=FORMAT    ");
+    append_format_names(help, " (the default)");
+    append_pieces(help, ": a C array BYTE NAME[]={ ... }, with\n"
+        "                         no ';' after the '}' (the includer adds it, and defines BYTE, e.g.\n"
+        "                         typedef unsigned char BYTE;), assembler NAME DB 00H,... lines\n"
+        "                         continued by DB lines, or a BASIC Dim NAME() As Byte = { ... }\n"
+        "  -n, --name=NAME        the data name, ");
+    append_default_label(help);
+    append_pieces(help, " by default. In the window's text at most ", LABEL_MAX, "\n"
+        "                         characters (UTF-16 code units, as the window counts them), or\n"
+        "                         empty; a longer name is refused, not cut. In a build style a C\n"
+        "                         name of at most ", IDENTIFIER_MAX, " characters (below).\n"
+        "  -o, --output=FILE      the destination file; with none, or with -, standard output.\n"
+        "                         An existing FILE is not replaced without --force, and FILE is\n"
+        "                         never the source itself, whatever name or link reaches it.\n"
+        "                         The text goes to FILE", TEMPORARY_MARK);
+    for (size_t i = 0; i < TEMPORARY_TOKEN_DIGITS; i++)
+        message_append(help, "X");
+    append_pieces(help, TEMPORARY_END, " in FILE's folder,\n"
+        "                         renamed to FILE once whole: a run that fails or is interrupted\n"
+        "                         leaves FILE as it was. (A kill that cannot be caught may leave\n"
+        "                         the ", TEMPORARY_END, " file; delete it.) A device is written directly.\n"
+        "  -e, --encoding=ENC     utf16le (the default: UTF-16LE without a byte-order mark, as the\n"
+        "                         window writes it) or utf8 (for compilers that do not read UTF-16)\n"
+        "      --offset=N         skip the first N bytes of SOURCE (xxd's -s: here -s is\n"
+        "                         --segment). Standard input's are read and dropped. An offset\n"
+        "                         past the end is an error that says the size.\n"
+        "  -l, --length=N         convert at most N bytes, from the offset on. N is decimal, or\n"
+        "                         hexadecimal after 0x\n"
+        "      --force            replace FILE if it exists; it keeps its permission bits, ACL\n"
+        "                         and extended attributes, and a symbolic link FILE stays, the\n"
+        "                         file it names is replaced\n"
+        "      --no-progress      no progress line (shown on a terminal when a run lasts a second,\n"
+        "                         unless the text goes to the terminal too)\n"
+        "\n"
+        "Build styles: text that compilers and assemblers take as it is, UTF-8, LF line ends:\n"
+        "  -t, --style=STYLE      the form of the text, each here with the extension of the file it\n"
+        "                         usually goes in:\n");
+    for (const StyleWords &words : STYLE_WORDS)
+        append_style_row(help, words);
+    append_pieces(help,
+        "                         NAME is a C name: letters, digits and '_', not starting with a\n"
+        "                         digit or '_', not ending in '_', without '__', not main; in the\n"
+        "                         C styles no keyword, nor a macro that gcc and clang predefine\n"
+        "                         (linux, unix). A function of the C library (log, printf) is\n"
+        "                         taken with a warning. By default NAME comes from SOURCE's file\n"
+        "                         name: each run of other characters becomes one '_', none at\n"
+        "                         either end; data goes before a leading digit or an empty name,\n"
+        "                         and _data after a name that would be refused or warned about\n"
+        "                         (8x8.bin gives data_8x8_bin, main gives main_data). An empty\n"
+        "                         source gives one NUL byte and a length of 0, for C has no empty\n"
+        "                         array; ");
+    append_style_names(help, is_incbin_style, " and ");
+    append_pieces(help, " give no byte, ");
+    append_style_names(help, is_bare_style, " and ");
+    append_pieces(help, " an\n"
+        "                         empty text\n"
+        "      --case=CASE        upper (the default; lower for ", style_name(Style::Plain), ") or lower hexadecimal digits;\n"
+        "                         not with ", style_name(Style::CString), ", whose octal escapes have none\n"
+        "  -c, --columns=N        bytes a line, 1 to ", COLUMNS_MAX, " (", LINE_CELLS, " by default; ", PLAIN_COLUMNS,
+        " for ", style_name(Style::Plain), ")\n"
+        "      --align=N          the assembler styles' alignment of NAME: a power of two, 1 to\n"
+        "                         ", ALIGNMENT_MAX, " (", ALIGNMENT_DEFAULT, " by default)\n"
+        "      --section=NAME     their section: .rodata on ELF and .rdata on COFF by default\n"
+        "  -z, --nul[=counted]    a NUL byte after the bytes, for a text used as a C string.\n"
+        "                         NAME_len does not count it (as strlen does), or with =counted it\n"
+        "                         does (as sizeof does). ", style_name(Style::CString), "'s bytes end in its string's own\n"
+        "                         NUL, never counted; ");
+    append_style_names(help, names_source, " and ");
+    append_pieces(help, " take none\n"
+        "\n"
+        "The way back:\n"
+        "  -r, --reverse          read TEXT and write its bytes. TEXT is any text above (UTF-16LE\n"
+        "                         or UTF-8, with or without a byte-order mark, CR LF or LF, any\n"
+        "                         case, columns, section and alignment), or what xxd -i writes\n"
+        "                         (with or without -C, any -c) or xxd -p; an empty TEXT holds no\n"
+        "                         bytes. The texts of ", style_name(Style::CHeader), ", ");
+    append_style_names(help, names_source, " and ");
+    append_pieces(help, " hold\n"
+        "                         none and are refused, the last three naming the file that is\n"
+        "                         their bytes. A text that is not one of them is an error naming\n"
+        "                         its line and column, and FILE is left as it was\n"
+        "\n"
+        "Looking at one ", SEGMENT_SIZE / 1024, " KiB segment, printed in UTF-8 on standard output, lines ending in CR LF:\n"
+        "  -s, --segment=N        segment N, counted from 0 (the default); a segment past the end\n"
+        "                         of SOURCE is an error, not the last one. Standard input's\n"
+        "                         segments count from where it stands, as a conversion reads it\n"
+        "  -v, --view=VIEW        the window's rendering: ", NORMAL_VIEW_NAME, " (the default: hex dump with a\n"
+        "                         character column), ");
+    append_format_names(help);
+    append_pieces(help, "\n"
+        "\n"
+        "  -h, --help             show this help and exit\n"
+        "      --version          show the version and the licence and exit\n"
+        "\n"
+        "Exit status: ", uint64_t(EXIT_DONE), " done; ", uint64_t(EXIT_FAILED), " a file could not be opened, read, created or written, the window's\n"
+        "text had an empty source, the text to reverse is not one bin2src reads, or the segment or\n"
+        "the offset is past the end; ", uint64_t(EXIT_USAGE), " a bad option or data name.\n"
+        "\n"
+        "In a CMake project, find_package(bin2src) finds the package installed with bin2src (in\n"
+        "lib/cmake/bin2src), whose bin2src_add_data(TARGET FILE NAME NAME STYLE STYLE) converts\n"
+        "FILE when TARGET is built, and again whenever FILE changes.\n"
+        "\n"
+        "Examples:\n"
+        "  bin2src -e utf8 -n font_rom -o font_rom.c font.bin\n"
+        "                         font.bin as the C array font_rom, in UTF-8 for the compiler\n"
+        "  bin2src --format=asm --encoding=utf8 --output=logo.asm logo.bin\n"
+        "                         logo.bin as assembler DB lines, in UTF-8 for the assembler\n"
+        "  bin2src --force -f basic -o boot.bas boot.bin\n"
+        "                         boot.bin as a BASIC array, replacing boot.bas\n"
+        "  cat boot.bin | bin2src -f basic -e utf8 > boot.bas\n"
+        "                         the same from a pipe, in UTF-8\n"
+        "  bin2src -t c -o font.h font.bin\n"
+        "                         font.bin as font_bin[] and font_bin_len in a header of its own\n"
+        "  bin2src -t nasm -n logo -o logo.asm logo.bin\n"
+        "                         for nasm -f elf64 or win64: global logo and logo_len\n"
+        "  bin2src -t c-incbin -n tune -o tune.c \"$PWD/tune.bin\"\n"
+        "                         tune.bin pulled in as tune and tune_len when tune.c is compiled,\n"
+        "                         from wherever (with bin2src -t c-header -n tune -o tune.h tune.bin)\n"
+        "  bin2src -t values --offset=0x100 -l 64 -o logo.inc logo.bin\n"
+        "                         the 64 bytes of logo.bin from offset 256, as values alone\n"
+        "  bin2src -t c -z -n shader -o shader.h shader.glsl\n"
+        "                         shader.glsl as a C string: a NUL after it, not in shader_len\n"
+        "  bin2src -t plain -o firmware.hex firmware.bin\n"
+        "                         firmware.bin as plain hexadecimal, as xxd -p writes it\n"
+        "  bin2src -r -o font-copy.bin font.h\n"
+        "                         the bytes back from the text: font-copy.bin is font.bin again\n"
+        "  xxd -i logo.bin > logo.h && bin2src -r -o logo-copy.bin logo.h\n"
+        "                         the bytes back from a header that xxd -i wrote\n"
+        "  bin2src --segment=2 --view=c firmware.bin | less\n"
+        "                         the third 64 KiB of firmware.bin, as the window shows it in C\n");
+}
 
 // The GNU form, which help2man reads too: name, package and version, then the licence.
 const char VERSION_TEXT[] = "bin2src (VORDA) " VORDA_VERSION "\n" VORDA_COPYRIGHT
@@ -158,22 +240,19 @@ bool equal_ignoring_case(const char *a, const char *b)
 
 bool parse_format(const char *value, ExportFormat &format)
 {
-    if (equal_ignoring_case(value, "c"))
-        format = ExportFormat::C;
-    else if (equal_ignoring_case(value, "asm"))
-        format = ExportFormat::Asm;
-    else if (equal_ignoring_case(value, "basic"))
-        format = ExportFormat::Basic;
-    else
-        return false;
-    return true;
+    for (const FormatWords &words : FORMAT_WORDS)
+        if (equal_ignoring_case(value, words.name)) {
+            format = words.format;
+            return true;
+        }
+    return false;
 }
 
 // normal, or a format's name for the view that shows its cells.
 bool parse_view(const char *value, ViewMode &view)
 {
     ExportFormat format;
-    if (equal_ignoring_case(value, "normal"))
+    if (equal_ignoring_case(value, NORMAL_VIEW_NAME))
         view = ViewMode::Normal;
     else if (parse_format(value, format))
         view = view_mode(format);
@@ -246,14 +325,11 @@ constexpr Spelling SPELLINGS[] = {
     {'z', "nul",           Key::Nul,         false, true,  true}, // takes an optional "=counted"
 };
 
-constexpr const char *STYLE_NAMES[] = {"window", "c",      "c-header", "c-source", "gas",    "nasm",
-                                       "incbin", "c-incbin", "c-string", "c-embed", "values", "plain"};
-
 bool parse_style(const char *value, Style &style)
 {
-    for (size_t i = 0; i < sizeof STYLE_NAMES / sizeof *STYLE_NAMES; i++)
-        if (equal_ignoring_case(value, STYLE_NAMES[i])) {
-            style = Style(i);
+    for (const StyleWords &words : STYLE_WORDS)
+        if (equal_ignoring_case(value, words.name)) {
+            style = words.style;
             return true;
         }
     return false;
@@ -293,7 +369,8 @@ bool set_section(Options &options, const char *value, Message &error)
         message_start(error, "the section name '", value, "' starts with a digit");
         return false;
     default:
-        message_start(error, "the section name '", value, "' is not 1 to 63 characters");
+        message_start(error, "the section name '", value, "' is not 1 to ");
+        append_pieces(error, SECTION_MAX, " characters");
         return false;
     }
 }
@@ -346,7 +423,7 @@ bool set_label(Options &options, const char *value, Message &error)
     if (n > int64_t(LABEL_MAX)) {
         message_start(error, "the data name '", value, "' is too long: ");
         message_append_unsigned(error, uint64_t(n));
-        message_append(error, " characters, at most 15 are allowed");
+        append_pieces(error, " characters, at most ", LABEL_MAX, " are allowed");
         return false;
     }
     options.label = Label{};
@@ -397,7 +474,7 @@ bool set_style_name(Options &options, const char *given, const char *const *argv
         break;
     case NameProblem::TooLong:
         message_start(error, whose, name, after);
-        message_append(error, "is too long: at most 63 characters");
+        append_pieces(error, "is too long: at most ", IDENTIFIER_MAX, " characters");
         break;
     case NameProblem::BadCharacter:
         message_start(error, whose, name, after);
@@ -453,14 +530,15 @@ bool set_style_name(Options &options, const char *given, const char *const *argv
 bool set_source_path(Options &options, const char *const *argv, Message &error)
 {
     if (options.source.index == STANDARD_STREAM) {
-        message_start(error, "the style '", STYLE_NAMES[int(options.style.style)],
+        message_start(error, "the style '", style_name(options.style.style),
                       "' names its source in the text: give a file, not standard input");
         return false;
     }
     const char *path = argv[options.source.index] + options.source.offset;
     size_t length = std::strlen(path);
     if (length > SOURCE_PATH_MAX) {
-        message_start(error, "the source's path is too long to be named in the text: at most 4096 bytes");
+        message_start(error, "the source's path is too long to be named in the text: at most ");
+        append_pieces(error, SOURCE_PATH_MAX, " bytes");
         return false;
     }
     if (options.style.style == Style::CEmbed && !can_embed_path(path, length)) {
@@ -545,7 +623,8 @@ Parsed take_option(const Spelling &spelling, const char *value, const char *arg,
         return Parsed::Version;
     case Key::Format:
         if (!parse_format(value, options.format)) {
-            message_start(error, "unknown format '", value, "': c, asm or basic");
+            message_start(error, "unknown format '", value, "': ");
+            append_format_names(error);
             return Parsed::Usage;
         }
         seen.window_only = arg;
@@ -567,8 +646,8 @@ Parsed take_option(const Spelling &spelling, const char *value, const char *arg,
         break;
     case Key::Style:
         if (!parse_style(value, options.style.style)) {
-            message_start(error, "unknown style '", value,
-                          "': window, c, c-header, c-source, gas, nasm, incbin, c-incbin, c-string, c-embed, values or plain");
+            message_start(error, "unknown style '", value, "': ");
+            append_style_names(error, any_style, " or ");
             return Parsed::Usage;
         }
         break;
@@ -583,7 +662,8 @@ Parsed take_option(const Spelling &spelling, const char *value, const char *arg,
         break;
     case Key::Columns:
         if (!parse_columns(value, options.style.columns)) {
-            message_start(error, "bad number of bytes a line '", value, "': 1 to 256");
+            message_start(error, "bad number of bytes a line '", value, "': 1 to ");
+            message_append_unsigned(error, COLUMNS_MAX);
             return Parsed::Usage;
         }
         seen.style_only = arg;
@@ -611,7 +691,8 @@ Parsed take_option(const Spelling &spelling, const char *value, const char *arg,
         break;
     case Key::Align:
         if (!parse_alignment(value, options.style.alignment)) {
-            message_start(error, "bad alignment '", value, "': a power of two from 1 to 8192");
+            message_start(error, "bad alignment '", value, "': a power of two from 1 to ");
+            message_append_unsigned(error, ALIGNMENT_MAX);
             return Parsed::Usage;
         }
         seen.placing = arg;
@@ -639,7 +720,9 @@ Parsed take_option(const Spelling &spelling, const char *value, const char *arg,
         break;
     case Key::View:
         if (!parse_view(value, options.view)) {
-            message_start(error, "unknown view '", value, "': normal, c, asm or basic");
+            message_start(error, "unknown view '", value, "': ");
+            append_pieces(error, NORMAL_VIEW_NAME, ", ");
+            append_format_names(error);
             return Parsed::Usage;
         }
         options.print_segment = true;
@@ -671,7 +754,9 @@ Parsed check_together(const char *const *argv, const Seen &seen, Options &option
     if (is_bare_style(options.style.style)) {
         if (seen.window_only || seen.name || seen.placing) {
             message_start(error, "'", seen.window_only ? seen.window_only : seen.name ? seen.name_option : seen.placing,
-                          "' does not go with --style=values or plain, which write the bytes alone, in UTF-8");
+                          "' does not go with --style=");
+            append_style_names(error, is_bare_style, " or ");
+            message_append(error, ", which write the bytes alone, in UTF-8");
             return Parsed::Usage;
         }
         // Plain hexadecimal is xxd -p's unless asked otherwise: lower case, 60 digits a line.
@@ -686,26 +771,27 @@ Parsed check_together(const char *const *argv, const Seen &seen, Options &option
             return Parsed::Usage;
         }
         if (seen.placing && !is_placed(options.style.style)) {
-            message_start(error, "'", seen.placing,
-                          "' places the bytes of the assembler styles: gas, nasm, incbin and c-incbin");
+            message_start(error, "'", seen.placing, "' places the bytes of the assembler styles: ");
+            append_style_names(error, is_placed, " and ");
             return Parsed::Usage;
         }
         // The assembler or the compiler reads these bytes from the source itself; and a string
         // literal ends in a NUL of its own, which its length never counts.
         if (seen.terminator && names_source(options.style.style)) {
-            message_start(error, "'", seen.terminator,
-                          "' does not go with --style=incbin, c-incbin or c-embed, whose bytes come from the source itself");
+            message_start(error, "'", seen.terminator, "' does not go with --style=");
+            append_style_names(error, names_source, " or ");
+            message_append(error, ", whose bytes come from the source itself");
             return Parsed::Usage;
         }
         if (options.style.style == Style::CString && seen.case_option) {
-            message_start(error, "'", seen.case_option,
-                          "' does not go with --style=c-string, whose bytes are characters and octal escapes, "
-                          "with no hexadecimal digit");
+            message_start(error, "'", seen.case_option, "' does not go with --style=");
+            append_pieces(error, style_name(Style::CString),
+                          ", whose bytes are characters and octal escapes, with no hexadecimal digit");
             return Parsed::Usage;
         }
         if (options.style.style == Style::CString && options.style.terminator == Terminator::Counted) {
-            message_start(error, "'", seen.terminator,
-                          "' does not go with --style=c-string, whose length never counts its string's own NUL");
+            message_start(error, "'", seen.terminator, "' does not go with --style=");
+            append_pieces(error, style_name(Style::CString), ", whose length never counts its string's own NUL");
             return Parsed::Usage;
         }
         if (names_source(options.style.style) && !set_source_path(options, argv, error))
@@ -714,7 +800,8 @@ Parsed check_together(const char *const *argv, const Seen &seen, Options &option
             return Parsed::Usage;
     } else if (seen.style_only || seen.placing) {
         message_start(error, "'", seen.style_only ? seen.style_only : seen.placing,
-                      "' belongs to the build styles (--style); the window's text has upper-case digits, 16 bytes a line");
+                      "' belongs to the build styles (--style); the window's text has upper-case digits, ");
+        append_pieces(error, LINE_CELLS, " bytes a line");
         return Parsed::Usage;
     } else if (seen.terminator) {
         message_start(error, "'", seen.terminator,
@@ -732,6 +819,14 @@ Parsed check_together(const char *const *argv, const Seen &seen, Options &option
 }
 
 } // namespace
+
+const char *style_name(Style style)
+{
+    for (const StyleWords &words : STYLE_WORDS)
+        if (words.style == style)
+            return words.name;
+    return "";
+}
 
 Parsed parse_options(int argc, const char *const *argv, Options &options, Message &error, Message &warning)
 {

@@ -528,7 +528,9 @@ int bin2src_main(int argc, const char *const *argv)
     switch (parsed) {
     case Parsed::Help:
     case Parsed::Version: {
-        const char *text = parsed == Parsed::Help ? HELP_TEXT : VERSION_TEXT;
+        if (parsed == Parsed::Help)
+            help_text(message);
+        const char *text = parsed == Parsed::Help ? message.text : VERSION_TEXT;
         int32_t code = 0;
         if (system_print_output(text, std::strlen(text), code))
             return EXIT_DONE;

@@ -43,7 +43,7 @@ struct StyleText {
 
     size_t cells() const { return form.columns; }
     bool takes_empty() const { return true; }
-    size_t line_length() const { return start.length + form.columns * 5 + 1; }
+    size_t line_length() const { return start.length + form.columns * STYLE_BYTE_MAX + 1; }
     size_t head(char *out) const { return expand_style_pattern(patterns.head, form, 0, out); }
     char *lines(const LineStart<char> &s, const uint8_t *bytes, size_t n, char *out) const
     {

@@ -140,4 +140,6 @@ constexpr bool is_plain_in_string(unsigned b) { return b >= 0x20 && b < 0x7F && 
 // every other byte as a three-digit octal escape; plain hexadecimal has two digits a byte and
 // nothing between. Returns its end.
 char *style_line(const StyleForm &form, const uint8_t *bytes, size_t n, bool is_last, char *out);
-constexpr size_t STYLE_LINE_MAX = 8 + COLUMNS_MAX * 5 + 1;
+// The most a byte takes in a line of any style: a C cell, "0x41," (a string's "\101" takes 4).
+constexpr size_t STYLE_BYTE_MAX = cell_length(ExportFormat::C);
+constexpr size_t STYLE_LINE_MAX = 8 + COLUMNS_MAX * STYLE_BYTE_MAX + 1;

@@ -144,6 +144,7 @@ TEST_F(Bin2src, HelpExplainsEveryOptionWithExamples)
                                "--force", "-s, --segment=N", "-v, --view=VIEW", "-h, --help", "exe_dt", "utf16le",
                                "utf8", "Exit status", "Examples:\n  bin2src "})
         EXPECT_NE(r.out.find(option), std::string::npos) << option;
+    EXPECT_TRUE(r.out.ends_with("as the window shows it in C\n")) << "whole, to its last example";
     EXPECT_EQ(run({"-h"}).out, r.out);
     EXPECT_EQ(run({"-f", "asm", "--help", "--bogus"}).status, 0) << "help comes first";
 

@@ -1,6 +1,11 @@
 // bin2src's command line read in the test's own process.
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <iterator>
+#include <regex>
+#include <set>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -194,6 +199,41 @@ TEST(Options, BuildStyleNames)
             ASSERT_EQ(p.parsed, Parsed::Run) << what << ": " << p.error;
             EXPECT_EQ(std::string(p.options.style.name, p.options.style.name_length), c.taken) << what;
             EXPECT_EQ(p.warning, c.said) << what;
+        }
+    }
+}
+
+// The CMake package's bin2src_add_data offers the styles whose text declares the data by its name
+// (not the header it writes beside the others itself, nor the bare ones), and auto, which picks one
+// of them; each goes into a file of its extension in the program's table.
+TEST(Options, CMakePackageOffersTheTablesStylesWithTheirExtensions)
+{
+    std::ifstream file(BIN2SRC_CONFIG);
+    ASSERT_TRUE(file) << BIN2SRC_CONFIG;
+    const std::string text{std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
+    std::set<std::string> expected = {"auto"};
+    for (const StyleWords &words : STYLE_WORDS)
+        if (!is_bare_style(words.style) && words.style != Style::CHeader)
+            expected.insert(words.name);
+    // The list in the function's description and the one its argument is checked against.
+    for (const char *list : {R"(\[STYLE ([a-z|-]+)\])", R"(NOT arg_STYLE MATCHES "\^\(([a-z|-]+)\)\$")"}) {
+        std::smatch found;
+        ASSERT_TRUE(std::regex_search(text, found, std::regex(list))) << list;
+        std::set<std::string> offered;
+        std::istringstream names(found[1].str());
+        for (std::string name; std::getline(names, name, '|');)
+            offered.insert(name);
+        EXPECT_EQ(offered, expected) << list;
+    }
+    for (const StyleWords &words : STYLE_WORDS) {
+        if (words.style == Style::Window)
+            continue; // its file is named by its format
+        std::smatch found;
+        bool has = std::regex_search(text, found, std::regex("set\\(extension_" + std::string(words.name) + " ([^)]+)\\)"));
+        EXPECT_EQ(has, expected.count(words.name) > 0) << words.name;
+        if (has) {
+            // A C file is .c in a C project, .cpp in one of C++ alone.
+            EXPECT_EQ(found[1] == "${c_extension}" ? "c" : found[1].str(), words.extension) << words.name;
         }
     }
 }
