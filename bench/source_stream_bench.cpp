@@ -70,9 +70,9 @@ void stream_source(benchmark::State &state)
     for (auto _ : state) {
         MemorySource source{0};
         SourceReader reader{read_memory, &source};
-        StreamResult result = utf8 ? stream_source_text(format, label, reader, Utf8Writer{write_nowhere<char>, &text_bytes})
+        Outcome result = utf8 ? stream_source_text(format, label, reader, Utf8Writer{write_nowhere<char>, &text_bytes})
                                    : stream_source_text(format, label, reader, TextWriter{write_nowhere<char16_t>, &text_bytes});
-        if (result != StreamResult::Written)
+        if (result != Outcome::Done)
             state.SkipWithError("the stream did not complete");
     }
     uint64_t during = allocation_count() - before;

@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "cli/run.h"
 #include "common/temporary_name.h"
 #include "common/text.h"
 #include "common/utf8.h"

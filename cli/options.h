@@ -10,14 +10,7 @@
 #include "export/source_style.h"
 #include "export/source_text.h"
 
-constexpr char PROGRAM_NAME[] = "bin2src";
-
 enum class Encoding { Utf16le, Utf8 };
-
-// Exit statuses.
-constexpr int EXIT_DONE = 0;
-constexpr int EXIT_FAILED = 1; // a file could not be read or written, or there was nothing to do
-constexpr int EXIT_USAGE = 2;  // a bad option or data name
 
 struct Options {
     ExportFormat format; // the window's text's

@@ -1,6 +1,8 @@
 // What the converter does with its options: the whole conversion, streamed through the
 // export's own code, or one segment in a view rendering; and every message the user reads.
 // Portable: no windows.h here.
+#include "cli/run.h"
+
 #include <bit>
 #include <cstring>
 
@@ -179,20 +181,6 @@ bool write_bytes(void *context, const uint8_t *bytes, size_t count)
     return system_write(*static_cast<SystemFile *>(context), bytes, count);
 }
 
-// How the run went, whichever way it converted.
-enum class Outcome { Written, EmptySource, ReadFailed, WriteFailed, Malformed };
-
-Outcome outcome_of(StreamResult result)
-{
-    switch (result) {
-    case StreamResult::Written:     return Outcome::Written;
-    case StreamResult::EmptySource: return Outcome::EmptySource;
-    case StreamResult::ReadFailed:  return Outcome::ReadFailed;
-    case StreamResult::WriteFailed: return Outcome::WriteFailed;
-    }
-    return Outcome::WriteFailed;
-}
-
 ReverseError reverse_error;
 
 // Bytes into text in the window's form or a build style, or text back into bytes.
@@ -200,19 +188,13 @@ Outcome produce(const Options &options, SystemFile &source, SystemFile &destinat
 {
     Slice slice{source, options.length};
     SourceReader reader{read_source, &slice};
-    if (options.reverse) {
-        switch (reverse_source_text(reader, ByteWriter{write_bytes, &destination}, reverse_error)) {
-        case ReverseResult::Written:     return Outcome::Written;
-        case ReverseResult::Malformed:   return Outcome::Malformed;
-        case ReverseResult::ReadFailed:  return Outcome::ReadFailed;
-        case ReverseResult::WriteFailed: return Outcome::WriteFailed;
-        }
-    }
+    if (options.reverse)
+        return reverse_source_text(reader, ByteWriter{write_bytes, &destination}, reverse_error);
     if (options.style.style != Style::Window)
-        return outcome_of(stream_style_text(options.style, reader, Utf8Writer{write_utf8, &destination}));
-    return outcome_of(options.encoding == Encoding::Utf8
-                          ? stream_source_text(options.format, options.label, reader, Utf8Writer{write_utf8, &destination})
-                          : stream_source_text(options.format, options.label, reader, TextWriter{write_utf16le, &destination}));
+        return stream_style_text(options.style, reader, Utf8Writer{write_utf8, &destination});
+    return options.encoding == Encoding::Utf8
+               ? stream_source_text(options.format, options.label, reader, Utf8Writer{write_utf8, &destination})
+               : stream_source_text(options.format, options.label, reader, TextWriter{write_utf16le, &destination});
 }
 
 // "<source>:<line>:<column>: <what>", as compilers name a place in a text.
@@ -350,29 +332,53 @@ void report_left_as_it_was(const SystemFile &destination)
 }
 
 // Opens the destination: standard output, a device, or the temporary file of a regular one.
-bool open_destination(const Options &options, const SystemFile &source, SystemFile &destination)
+Outcome open_destination(const Options &options, const SystemFile &source, SystemFile &destination)
 {
-    if (options.destination.index == STANDARD_STREAM) {
-        if (system_open_output(source, destination))
-            return true;
-        report_is_source(options, source);
-        return false;
-    }
-    switch (system_create_destination(options.destination, options.force, source, destination)) {
-    case Created::Yes:
-        return true;
-    case Created::Exists:
+    if (options.destination.index == STANDARD_STREAM)
+        return system_open_output(source, destination) ? Outcome::Done : Outcome::IsSource;
+    return system_create_destination(options.destination, options.force, source, destination);
+}
+
+// Says why the conversion did not complete, and where it might leave the user in doubt (a file
+// once the text was on its way) that the destination is as it was.
+void report_failure(Outcome outcome, const Options &options, const SystemFile &source, const SystemFile &destination)
+{
+    bool from_file = source.path.index != STANDARD_STREAM, to_file = destination.path.index != STANDARD_STREAM;
+    switch (outcome) {
+    case Outcome::Done:
+        return;
+    case Outcome::EmptySource:
+        report_empty(options, source);
+        return;
+    case Outcome::Exists:
         report_exists(options);
-        return false;
-    case Created::IsSource:
+        return;
+    case Outcome::IsSource:
         report_is_source(options, source);
-        return false;
-    case Created::Failed:
+        return;
+    case Outcome::CreateFailed:
         report_system_failure(destination.temporary ? "cannot create a file in the folder of" : "cannot create",
                               system_argument(options.destination), true, destination.error);
-        return false;
+        return;
+    case Outcome::NotKept:
+        report_left_as_it_was(destination);
+        return;
+    case Outcome::RenameFailed:
+        report_system_failure("cannot rename the finished text to", name_of_destination(destination), true,
+                              destination.error);
+        return;
+    case Outcome::ReadFailed:
+        report_system_failure("cannot read", name_of_source(source), from_file, source.error);
+        break;
+    case Outcome::WriteFailed:
+        report_system_failure("cannot write", name_of_destination(destination), to_file, destination.error);
+        break;
+    case Outcome::Malformed:
+        report_malformed(source);
+        break;
     }
-    return false;
+    if (destination.temporary)
+        report_left_as_it_was(destination);
 }
 
 // A conversion that does not finish leaves the destination as it was: a regular file's text
@@ -392,49 +398,26 @@ int convert(const Options &options)
     // (those of /proc) may hold data. An empty source that the text refuses leaves nothing: its
     // temporary file goes.
     SystemFile destination{};
-    if (!open_destination(options, source, destination)) {
+    Outcome outcome = open_destination(options, source, destination);
+    if (outcome != Outcome::Done) {
+        report_failure(outcome, options, source, destination);
         system_close(source);
         return EXIT_FAILED;
     }
 
     progress_start(options, source);
-    Outcome result = produce(options, source, destination);
+    outcome = produce(options, source, destination);
     progress_clear();
     system_close(source);
     // A close can still fail to write what the system held back.
-    if (!system_close(destination) && result == Outcome::Written)
-        result = Outcome::WriteFailed;
-    if (result == Outcome::Written) {
-        Finished finished = system_finish(destination, options.force, source);
-        if (finished == Finished::Done)
-            return EXIT_DONE;
-        system_abandon(destination);
-        if (finished == Finished::Exists)
-            report_exists(options);
-        else if (finished == Finished::IsSource)
-            report_is_source(options, source);
-        else if (finished == Finished::NotKept)
-            report_left_as_it_was(destination);
-        else
-            report_system_failure("cannot rename the finished text to", name_of_destination(destination), true,
-                                  destination.error);
-        return EXIT_FAILED;
-    }
-
+    if (!system_close(destination) && outcome == Outcome::Done)
+        outcome = Outcome::WriteFailed;
+    if (outcome == Outcome::Done)
+        outcome = system_finish(destination, options.force, source);
+    if (outcome == Outcome::Done)
+        return EXIT_DONE;
     system_abandon(destination);
-    bool to_file = destination.path.index != STANDARD_STREAM;
-    if (result == Outcome::ReadFailed)
-        report_system_failure("cannot read", name_of_source(source), source.path.index != STANDARD_STREAM,
-                              source.error);
-    else if (result == Outcome::WriteFailed)
-        report_system_failure("cannot write", name_of_destination(destination), to_file, destination.error);
-    else if (result == Outcome::Malformed)
-        report_malformed(source);
-    else
-        report_empty(options, source);
-    // Said where a failure might leave the user in doubt: a file once the text was on its way.
-    if (destination.temporary && result != Outcome::EmptySource)
-        report_left_as_it_was(destination);
+    report_failure(outcome, options, source, destination);
     return EXIT_FAILED;
 }
 

@@ -1,18 +1,19 @@
 // The converter's only contact with the system: files, the standard streams and the text of
-// a system error. system_posix.cpp (open, read, write, rename) and system_win.cpp (CreateFileW,
-// ReadFile, WriteFile, MoveFileExW, with the UTF-16 command line) implement it; everything else
-// is portable. Every call reports its failure; the caller decides what the user reads.
+// a system error. system_linux.cpp (open, read, write, renameat2) and system_win.cpp
+// (CreateFileW, ReadFile, WriteFile, MoveFileExW, with the UTF-16 command line) implement it;
+// everything else is portable. Every call reports its failure; the caller decides what the user reads.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 
 #include "cli/message.h"
+#include "export/outcome.h"
 
 // A path as the command line holds it: argument `index` from character `offset` on (after
 // "--output=" or "-o", which are ASCII, so the offset is the same in UTF-8 and UTF-16). Kept
 // as a place, not as text, so that each system opens it in its own form: the bytes given on
-// POSIX, the UTF-16 command line on Windows.
+// Linux, the UTF-16 command line on Windows.
 struct Argument {
     int index;
     size_t offset;
@@ -35,10 +36,6 @@ struct SystemFile {
     int32_t error;      // the system's code of the last call on it that failed
 };
 
-// The program's arguments in UTF-8, as the portable part reads them; the system layer keeps
-// them in its own form for opening.
-int bin2src_main(int argc, const char *const *argv);
-
 // Standard input, when it is a terminal, is not taken for a source: nobody types bytes.
 bool system_input_is_terminal();
 
@@ -53,23 +50,19 @@ uint64_t system_clock_ms();
 // Opens the source for reading: the file at path, or standard input.
 bool system_open_source(Argument path, SystemFile &file);
 
-enum class Created { Yes, Exists, IsSource, Failed };
-
 // Prepares the destination at path. A regular file, new or (with force) existing, is not
 // opened: its temporary file is created beside it, and the destination stays as it was until
 // system_finish renames the closed temporary file over it. A symbolic link is followed to the file
 // it names, which is replaced, and the link kept; a replaced file keeps its permission bits.
 // Anything else that exists (a device, a FIFO) is opened and written directly, with force.
 // The source itself, whatever name or link reaches it, is never a destination: IsSource.
-// Exists without force. Failed sets file.error; the temporary file could not be created, or
-// the path cannot be a destination.
-Created system_create_destination(Argument path, bool force, const SystemFile &source, SystemFile &file);
+// Exists without force. CreateFailed sets file.error; the temporary file could not be created, or
+// the path cannot be a destination. Done otherwise.
+Outcome system_create_destination(Argument path, bool force, const SystemFile &source, SystemFile &file);
 
 // Standard output as the destination; false when it is the source file itself (a shell's
 // ">> source").
 bool system_open_output(const SystemFile &source, SystemFile &file);
-
-enum class Finished { Done, Exists, IsSource, NotKept, RenameFailed };
 
 // Gives a closed destination whose text is complete its name: renames its temporary file over
 // the destination (a device or standard output is done already). A file replaced passes on what
@@ -79,7 +72,7 @@ enum class Finished { Done, Exists, IsSource, NotKept, RenameFailed };
 // IsSource when such a file took the destination's name meanwhile; RenameFailed sets file.error.
 // On any failure the destination is as it was, and the temporary file is left for
 // system_abandon.
-Finished system_finish(SystemFile &file, bool force, const SystemFile &source);
+Outcome system_finish(SystemFile &file, bool force, const SystemFile &source);
 
 // Removes the temporary file of a closed destination. An existing destination, a device or
 // standard output is left as it is.

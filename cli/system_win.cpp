@@ -3,7 +3,7 @@
 // Paths are the UTF-16 command line, passed on untouched; the portable part reads a UTF-8 copy.
 #include <windows.h>
 
-#include "cli/options.h"
+#include "cli/run.h"
 #include "cli/system.h"
 #include "common/file_replace_win.h"
 
@@ -225,7 +225,7 @@ bool system_open_source(Argument path, SystemFile &file)
     return true;
 }
 
-Created system_create_destination(Argument where, bool force, const SystemFile &source, SystemFile &file)
+Outcome system_create_destination(Argument where, bool force, const SystemFile &source, SystemFile &file)
 {
     file = SystemFile{};
     file.path = where;
@@ -236,17 +236,17 @@ Created system_create_destination(Argument where, bool force, const SystemFile &
     DWORD error = exists ? 0 : GetLastError();
     if (!exists && error != ERROR_FILE_NOT_FOUND && error != ERROR_PATH_NOT_FOUND) {
         file.error = int32_t(error);
-        return Created::Failed;
+        return Outcome::CreateFailed;
     }
     // Refused for being the source before anything else: the user learns that the two names
     // are one file.
     if (exists && is_source(source, h)) {
         CloseHandle(h);
-        return Created::IsSource;
+        return Outcome::IsSource;
     }
     if (exists && !force) {
         CloseHandle(h);
-        return Created::Exists;
+        return Outcome::Exists;
     }
     if (exists && GetFileType(h) != FILE_TYPE_DISK) {
         // A device (NUL, a serial port) or a pipe is written as it is: it cannot be renamed over.
@@ -254,10 +254,10 @@ Created system_create_destination(Argument where, bool force, const SystemFile &
         h = CreateFileW(path, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
         if (h == INVALID_HANDLE_VALUE) {
             file.error = int32_t(GetLastError());
-            return Created::Failed;
+            return Outcome::CreateFailed;
         }
         file.handle = reinterpret_cast<intptr_t>(h);
-        return Created::Yes;
+        return Outcome::Done;
     }
 
     // The file the path finally names, links followed: it is replaced, a link stays.
@@ -266,7 +266,7 @@ Created system_create_destination(Argument where, bool force, const SystemFile &
         CloseHandle(h);
     if (error != 0) {
         file.error = int32_t(error);
-        return Created::Failed;
+        return Outcome::CreateFailed;
     }
 
     file.temporary = true;
@@ -276,10 +276,10 @@ Created system_create_destination(Argument where, bool force, const SystemFile &
     error = replace_begin(temporary);
     if (error != 0) {
         file.error = int32_t(error);
-        return Created::Failed;
+        return Outcome::CreateFailed;
     }
     file.handle = reinterpret_cast<intptr_t>(temporary);
-    return Created::Yes;
+    return Outcome::Done;
 }
 
 bool system_open_output(const SystemFile &source, SystemFile &file)
@@ -346,28 +346,28 @@ void system_abandon(const SystemFile &file)
         replace_abandon();
 }
 
-Finished system_finish(SystemFile &file, bool force, const SystemFile &source)
+Outcome system_finish(SystemFile &file, bool force, const SystemFile &source)
 {
     if (!file.temporary)
-        return Finished::Done;
+        return Outcome::Done;
 
     // What holds the destination's name now, which may have changed while the text was written.
     HANDLE h = look_at(replace_destination());
     bool exists = h != INVALID_HANDLE_VALUE;
-    Finished result = exists && is_source(source, h) ? Finished::IsSource
-                      : exists && !force             ? Finished::Exists
-                                                     : Finished::Done;
+    Outcome result = exists && is_source(source, h) ? Outcome::IsSource
+                   : exists && !force             ? Outcome::Exists
+                                                  : Outcome::Done;
     if (exists)
         CloseHandle(h);
-    if (result != Finished::Done)
+    if (result != Outcome::Done)
         return result;
     // Without force the name must still be free: the move does not take it from a file that
     // appeared meanwhile.
     DWORD error = replace_finish(force);
     if (error == ERROR_ALREADY_EXISTS || error == ERROR_FILE_EXISTS)
-        return Finished::Exists;
+        return Outcome::Exists;
     file.error = int32_t(error);
-    return error == 0 ? Finished::Done : Finished::RenameFailed;
+    return error == 0 ? Outcome::Done : Outcome::RenameFailed;
 }
 
 const char *system_argument(Argument path) { return argument_utf8[path.index] + path.offset; }

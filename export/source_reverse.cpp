@@ -1373,7 +1373,7 @@ bool read_lines(Parser &p, const TextInput &in, const char *&t, const char *end)
 
 } // namespace
 
-ReverseResult reverse_source_text(SourceReader reader, ByteWriter writer, ReverseError &error)
+Outcome reverse_source_text(SourceReader reader, ByteWriter writer, ReverseError &error)
 {
     error = ReverseError{};
     Parser p{};
@@ -1388,13 +1388,13 @@ ReverseResult reverse_source_text(SourceReader reader, ByteWriter writer, Revers
     p.read_hex = line_kernels.read_hex;
     p.read_xxd = line_kernels.read_xxd;
     p.writer = writer;
-    auto failed = [&p]() { return p.write_failed ? ReverseResult::WriteFailed : ReverseResult::Malformed; };
+    auto failed = [&p]() { return p.write_failed ? Outcome::WriteFailed : Outcome::Malformed; };
 
     TextInput in{reader, Encoding::Unknown, 0, 0, false};
     while (!in.at_end) {
         int64_t got = read_text(in);
         if (got < 0)
-            return ReverseResult::ReadFailed;
+            return Outcome::ReadFailed;
         const char *t = text_block, *end = text_block + in.held + size_t(got);
         if (!read_lines(p, in, t, end))
             return failed();
@@ -1404,6 +1404,6 @@ ReverseResult reverse_source_text(SourceReader reader, ByteWriter writer, Revers
     if (!read_text_end(p))
         return failed();
     if (!flush(p))
-        return ReverseResult::WriteFailed;
-    return ReverseResult::Written;
+        return Outcome::WriteFailed;
+    return Outcome::Done;
 }

@@ -19,13 +19,6 @@ struct ByteWriter {
     void *context;
 };
 
-enum class ReverseResult {
-    Written,     // every byte was handed to the writer
-    Malformed,   // the text is not one that bin2src writes: see the error
-    ReadFailed,  // the reader failed
-    WriteFailed, // the writer failed
-};
-
 // Where the text went wrong: line and column from 1, the column in characters, and what was
 // expected there, or the path of the file that the text takes its bytes from.
 struct ReverseError {
@@ -34,6 +27,6 @@ struct ReverseError {
     char what[SOURCE_PATH_MAX + 160];
 };
 
-// The bytes are written in blocks as they are read; on any failure the writer may have had part
-// of them, which the caller throws away. Uses static blocks: not re-entrant.
-ReverseResult reverse_source_text(SourceReader text, ByteWriter writer, ReverseError &error);
+// The bytes are written in blocks as they are read: Done, Malformed (see the error), ReadFailed or
+// WriteFailed. On any failure the writer may have had part of them, which the caller throws away. Uses static blocks: not re-entrant.
+Outcome reverse_source_text(SourceReader text, ByteWriter writer, ReverseError &error);

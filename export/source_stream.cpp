@@ -104,7 +104,7 @@ template <class Unit, class Writer> bool write_full(Writer writer, Unit *block, 
 }
 
 template <class Unit, class Form, class Writer>
-StreamResult stream(const Form &form, SourceReader reader, Writer writer, Unit *block)
+Outcome stream(const Form &form, SourceReader reader, Writer writer, Unit *block)
 {
     constexpr size_t capacity = STREAM_TEXT_BYTES / sizeof(Unit);
     size_t used = form.head(block);
@@ -119,7 +119,7 @@ StreamResult stream(const Form &form, SourceReader reader, Writer writer, Unit *
     for (;;) {
         int64_t got = reader.read(reader.context, source_block + held, STREAM_READ_BLOCK);
         if (got < 0)
-            return StreamResult::ReadFailed;
+            return Outcome::ReadFailed;
         if (got == 0)
             break;
         total += uint64_t(got);
@@ -138,21 +138,21 @@ StreamResult stream(const Form &form, SourceReader reader, Writer writer, Unit *
             used = size_t(form.lines(form.start, source_block + at, lines, block + used) - block);
             at += lines * cells;
             if (!write_full(writer, block, used))
-                return StreamResult::WriteFailed;
+                return Outcome::WriteFailed;
         }
         held = all - at; // 1 to a line's bytes
         std::memmove(source_block, source_block + at, held);
     }
     if (held == 0 && !form.takes_empty())
-        return StreamResult::EmptySource;
+        return Outcome::EmptySource;
     used = size_t(form.last(first_line ? form.first_start : form.start, source_block, held, total, block + used) - block);
     if (!write_full(writer, block, used) || (used > 0 && !writer.write(writer.context, block, used)))
-        return StreamResult::WriteFailed;
-    return StreamResult::Written;
+        return Outcome::WriteFailed;
+    return Outcome::Done;
 }
 
 template <class Unit, class Writer>
-StreamResult stream_window(ExportFormat format, const Label &label, SourceReader reader, Writer writer, Unit *block)
+Outcome stream_window(ExportFormat format, const Label &label, SourceReader reader, Writer writer, Unit *block)
 {
     LineKernel<Unit> kernel;
     if constexpr (std::is_same_v<Unit, char>)
@@ -167,13 +167,13 @@ StreamResult stream_window(ExportFormat format, const Label &label, SourceReader
 
 // A C header holds no bytes, only their count, and an .incbin text only names its source: the
 // source is read through, then the text is written at once.
-StreamResult count_into_text(const StyleForm &form, SourceReader reader, Utf8Writer writer)
+Outcome count_into_text(const StyleForm &form, SourceReader reader, Utf8Writer writer)
 {
     uint64_t total = 0;
     for (;;) {
         int64_t got = reader.read(reader.context, source_block, STREAM_READ_BLOCK);
         if (got < 0)
-            return StreamResult::ReadFailed;
+            return Outcome::ReadFailed;
         if (got == 0)
             break;
         total += uint64_t(got);
@@ -188,22 +188,22 @@ StreamResult count_into_text(const StyleForm &form, SourceReader reader, Utf8Wri
     static_assert(STYLE_HEAD_MAX <= STREAM_TEXT_BYTES);
     size_t used = expand_style_pattern(patterns.head, form, length, utf8_block);
     used += expand_style_pattern(uncounted ? uncounted : patterns.tail, form, length, utf8_block + used);
-    return writer.write(writer.context, utf8_block, used) ? StreamResult::Written : StreamResult::WriteFailed;
+    return writer.write(writer.context, utf8_block, used) ? Outcome::Done : Outcome::WriteFailed;
 }
 
 } // namespace
 
-StreamResult stream_source_text(ExportFormat format, const Label &label, SourceReader reader, TextWriter writer)
+Outcome stream_source_text(ExportFormat format, const Label &label, SourceReader reader, TextWriter writer)
 {
     return stream_window(format, label, reader, writer, utf16_block);
 }
 
-StreamResult stream_source_text(ExportFormat format, const Label &label, SourceReader reader, Utf8Writer writer)
+Outcome stream_source_text(ExportFormat format, const Label &label, SourceReader reader, Utf8Writer writer)
 {
     return stream_window(format, label, reader, writer, utf8_block);
 }
 
-StreamResult stream_style_text(const StyleForm &form, SourceReader reader, Utf8Writer writer)
+Outcome stream_style_text(const StyleForm &form, SourceReader reader, Utf8Writer writer)
 {
     if (!has_data_lines(form.style))
         return count_into_text(form, reader, writer);

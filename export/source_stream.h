@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "export/outcome.h"
 #include "export/source_style.h"
 #include "export/source_text.h"
 
@@ -39,21 +40,14 @@ struct Utf8Writer {
     void *context;
 };
 
-enum class StreamResult {
-    Written,     // the whole text was handed to the writer
-    EmptySource, // the window's text: the first read gave no bytes; nothing was written
-    ReadFailed,  // the reader failed; the writer may already have had part of the text
-    WriteFailed, // the writer failed; nothing more was read or written
-};
-
-// Converts everything the reader delivers, into UTF-16 or UTF-8 by the writer given. The first
-// write comes only after the first block of text is full or the source has ended, so an empty
-// source writes nothing at all. Uses static blocks: not re-entrant, which the single
+// Converts everything the reader delivers, into UTF-16 or UTF-8 by the writer given: Done,
+// EmptySource, ReadFailed or WriteFailed. The first write comes only after the first block of
+// text is full or the source has ended, so an empty source writes nothing at all. Uses static blocks: not re-entrant, which the single
 // user-interface thread and the command-line converter never need.
-StreamResult stream_source_text(ExportFormat format, const Label &label, SourceReader reader, TextWriter writer);
-StreamResult stream_source_text(ExportFormat format, const Label &label, SourceReader reader, Utf8Writer writer);
+Outcome stream_source_text(ExportFormat format, const Label &label, SourceReader reader, TextWriter writer);
+Outcome stream_source_text(ExportFormat format, const Label &label, SourceReader reader, Utf8Writer writer);
 
 // A build style's text in UTF-8, on the same blocks. A C header's text comes once the source has
 // been read to its end. An empty source has a text too: the declaring styles' holds one NUL byte
 // and a length of 0, the bare forms' is empty.
-StreamResult stream_style_text(const StyleForm &form, SourceReader reader, Utf8Writer writer);
+Outcome stream_style_text(const StyleForm &form, SourceReader reader, Utf8Writer writer);

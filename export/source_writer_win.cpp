@@ -125,31 +125,31 @@ void export_source(HWND owner, ExportFormat format)
 
     // A source without a size (not a file) is converted without a progress dialog.
     progress_begin(owner, sized ? uint64_t(size.QuadPart) : 0, document.export_path);
-    StreamResult result = stream_source_text(format, label_from(document.export_label),
+    Outcome result = stream_source_text(format, label_from(document.export_label),
                                              SourceReader{read_block, &source}, TextWriter{write_block, &destination});
     // The dialog goes first, before any message box.
     bool cancelled = progress_end();
     CloseHandle(source.file);
     // A close can still fail to write what the system held back.
-    if (!CloseHandle(destination.file) && result == StreamResult::Written) {
+    if (!CloseHandle(destination.file) && result == Outcome::Done) {
         destination.error = GetLastError();
-        result = StreamResult::WriteFailed;
+        result = Outcome::WriteFailed;
     }
     // The text takes the destination's name only now that it is whole.
-    if (result == StreamResult::Written && !cancelled && how == Destination::Temporary) {
+    if (result == Outcome::Done && !cancelled && how == Destination::Temporary) {
         destination.error = replace_finish(replaces);
         if (destination.error != 0)
-            result = StreamResult::WriteFailed;
+            result = Outcome::WriteFailed;
     }
-    if (cancelled || result != StreamResult::Written) {
+    if (cancelled || result != Outcome::Done) {
         // Whatever was there stays as it was: only the temporary file goes.
         if (how == Destination::Temporary)
             replace_abandon();
         if (cancelled) // the user's own choice: nothing to report, nothing refreshed
             return;
-        if (result == StreamResult::ReadFailed)
+        if (result == Outcome::ReadFailed)
             show_file_error(owner, document.source_path, source.error, CAPTION_OPEN_ERROR);
-        else if (result == StreamResult::WriteFailed)
+        else if (result == Outcome::WriteFailed)
             show_file_error(owner, document.export_path, destination.error, CAPTION_SAVE_ERROR);
         else
             show_empty_source(owner, document.source_path);

@@ -12,7 +12,7 @@ namespace {
 
 void print(const char *label, const ReverseRun &run)
 {
-    if (run.result == ReverseResult::Written)
+    if (run.result == Outcome::Done)
         std::fprintf(stderr, "%s: %zu bytes\n", label, run.bytes.size());
     else
         std::fprintf(stderr, "%s: result %d at %llu:%llu: %s\n", label, int(run.result), (unsigned long long)run.line,

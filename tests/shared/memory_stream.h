@@ -47,7 +47,7 @@ inline bool write_memory(void *context, const char16_t *text, size_t count)
     return true;
 }
 
-inline StreamResult stream(ExportFormat format, const std::u16string &label, MemorySource &source, MemorySink &sink)
+inline Outcome stream(ExportFormat format, const std::u16string &label, MemorySource &source, MemorySink &sink)
 {
     return stream_source_text(format, label_from(label.c_str()), SourceReader{read_memory, &source},
                               TextWriter{write_memory, &sink});

@@ -11,7 +11,7 @@
 #include "export/source_reverse.h"
 
 struct ReverseRun {
-    ReverseResult result;
+    Outcome result;
     std::vector<uint8_t> bytes;
     uint64_t line, column;
     std::string what;
@@ -62,7 +62,7 @@ inline ReverseRun reverse_cut(const uint8_t *text, size_t size, Cuts cuts)
     ReverseRun run{};
     ReverseError error;
     run.result = reverse_source_text(SourceReader{read_cut, &reader}, ByteWriter{keep_run_bytes, &run.bytes}, error);
-    if (run.result != ReverseResult::Written) {
+    if (run.result != Outcome::Done) {
         run.bytes.clear(); // what the writer had before the error is thrown away
         run.line = error.line;
         run.column = error.column;

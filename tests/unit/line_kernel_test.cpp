@@ -59,14 +59,14 @@ TEST(LineKernel, EveryInstructionSetWritesTheReferenceText)
                 std::u16string expected = reference_source_text(int(format), label, bytes);
                 MemorySource source{&bytes};
                 MemorySink sink;
-                ASSERT_EQ(stream(format, label, source, sink), StreamResult::Written);
+                ASSERT_EQ(stream(format, label, source, sink), Outcome::Done);
                 ASSERT_EQ(first_difference(sink.text, expected), "") << "UTF-16, format " << int(format) << ", "
                                                                       << bytes.size() << " bytes";
                 MemorySource again{&bytes};
                 std::string utf8;
                 ASSERT_EQ(stream_source_text(format, label_from(label.c_str()), SourceReader{read_memory, &again},
                                              Utf8Writer{write_utf8_memory, &utf8}),
-                          StreamResult::Written);
+                          Outcome::Done);
                 ASSERT_EQ(first_difference(std::u16string(utf8.begin(), utf8.end()), expected), "")
                     << "UTF-8, format " << int(format) << ", " << bytes.size() << " bytes";
             }

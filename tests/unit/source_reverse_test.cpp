@@ -16,7 +16,7 @@
 
 void PrintTo(const ReverseRun &run, std::ostream *out)
 {
-    if (run.result == ReverseResult::Written)
+    if (run.result == Outcome::Done)
         *out << run.bytes.size() << " bytes";
     else
         *out << "result " << int(run.result) << " at " << run.line << ":" << run.column << ": " << run.what;
@@ -139,7 +139,7 @@ std::string xxd_text(const std::vector<uint8_t> &bytes, char kind, size_t column
 
 // The form's text of the bytes, as the converter writes it, in its own encoding's units.
 std::u16string text_of(const Form &form, const std::u16string &label, const std::vector<uint8_t> &bytes,
-                       std::mt19937 &random, StreamResult &result)
+                       std::mt19937 &random, Outcome &result)
 {
     CutReader whole{bytes.data(), bytes.size(), 0, {WHOLE, 0}};
     SourceReader reader{read_cut, &whole};
@@ -184,13 +184,13 @@ TEST(Reverse, EveryFormStyleEncodingAndLineEndGivesBackItsBytes)
                 size_t size = round == 3 && &form == FORMS ? 600 * 1024 + 5 : random() % (65536 + 4 * 64 + 1);
                 std::vector<uint8_t> bytes = random_bytes(random, size);
                 const std::u16string &label = labels[random() % 4];
-                StreamResult written;
+                Outcome written;
                 std::u16string text = text_of(form, label, bytes, random, written);
                 if (size == 0 && form.style == Style::Window) {
-                    EXPECT_EQ(written, StreamResult::EmptySource);
+                    EXPECT_EQ(written, Outcome::EmptySource);
                     continue;
                 }
-                ASSERT_EQ(written, StreamResult::Written);
+                ASSERT_EQ(written, Outcome::Done);
                 if (random() % 2)
                     text = other_line_ends(text);
                 bool utf16 = random() % 2, mark = random() % 2;
@@ -203,7 +203,7 @@ TEST(Reverse, EveryFormStyleEncodingAndLineEndGivesBackItsBytes)
                     encoded = bytes_of((mark ? "\xEF\xBB\xBF" : "") + narrow(text));
                 }
                 ReverseRun back = reverse_cut(encoded, {1 + random() % (1 << 18), random()});
-                ASSERT_EQ(back.result, ReverseResult::Written)
+                ASSERT_EQ(back.result, Outcome::Done)
                     << back.line << ":" << back.column << ": " << back.what << "; style " << int(form.style)
                     << ", format " << int(form.format) << ", " << size << " bytes, " << instruction_set_name(set);
                 ASSERT_EQ(first_difference(back.bytes, bytes), "") << "style " << int(form.style) << ", format "
@@ -218,11 +218,11 @@ TEST(Reverse, EveryFormStyleEncodingAndLineEndGivesBackItsBytes)
     for (ExportFormat format : {ExportFormat::C, ExportFormat::Asm, ExportFormat::Basic}) {
         for (const std::u16string label : {u"exe_dt", u"", u"ﾃﾞｰﾀ", u"abcdefghijklmno", u"\U0001D4B3ab"}) {
             std::vector<uint8_t> bytes = random_bytes(random, 40);
-            StreamResult written;
+            Outcome written;
             std::u16string text = text_of({Style::Window, format, false}, label, bytes, random, written);
             text.erase(0, text.find(u'\n') + 1);
             ReverseRun back = reverse_cut(utf16le(text), {1 + random() % 100, random()});
-            EXPECT_EQ(back.result, ReverseResult::Written) << back.what << "; " << narrow(text.substr(0, 20));
+            EXPECT_EQ(back.result, Outcome::Done) << back.what << "; " << narrow(text.substr(0, 20));
             EXPECT_EQ(first_difference(back.bytes, bytes), "") << narrow(label);
         }
     }
@@ -244,12 +244,12 @@ TEST(Reverse, TerminatorsEmptySourcesAndXxdsTextsGiveBackTheirBytes)
                                .columns = size_t(1 + random() % 20), .terminator = terminator};
                 std::string text;
                 ASSERT_EQ(stream_style_text(form, SourceReader{read_cut, &whole}, Utf8Writer{keep_utf8, &text}),
-                          StreamResult::Written);
+                          Outcome::Done);
                 if (style != Style::CString &&
                     (terminator == Terminator::Counted || (terminator != Terminator::None && is_bare_style(style))))
                     bytes.push_back(0);
                 ReverseRun back = reverse_cut(bytes_of(text), {1 + random() % 50, random()});
-                ASSERT_EQ(back.result, ReverseResult::Written) << back.line << ":" << back.column << ": " << back.what << "\n"
+                ASSERT_EQ(back.result, Outcome::Done) << back.line << ":" << back.column << ": " << back.what << "\n"
                                                                << text;
                 EXPECT_EQ(first_difference(back.bytes, bytes), "") << text;
             }
@@ -257,7 +257,7 @@ TEST(Reverse, TerminatorsEmptySourcesAndXxdsTextsGiveBackTheirBytes)
     }
     for (const char *empty : {"", "\xEF\xBB\xBF", "\xFF\xFE"}) {
         ReverseRun back = reverse_cut(bytes_of(empty), {WHOLE, 0});
-        EXPECT_EQ(back.result, ReverseResult::Written) << back.what;
+        EXPECT_EQ(back.result, Outcome::Done) << back.what;
         EXPECT_TRUE(back.bytes.empty());
     }
     // xxd's texts: -i with and without -C, its values alone, and -p; any columns, either case;
@@ -271,7 +271,7 @@ TEST(Reverse, TerminatorsEmptySourcesAndXxdsTextsGiveBackTheirBytes)
             std::string text = xxd_text(bytes, kind, columns, random() % 2, random() % 4 == 0);
             for (Cuts cuts : {Cuts{WHOLE, 0}, Cuts{1 + random() % 300, random()}}) {
                 ReverseRun back = reverse_cut(bytes_of(text), cuts);
-                ASSERT_EQ(back.result, ReverseResult::Written)
+                ASSERT_EQ(back.result, Outcome::Done)
                     << back.line << ":" << back.column << ": " << back.what << "; " << kind << ", " << size << " bytes";
                 ASSERT_EQ(first_difference(back.bytes, bytes), "") << kind << ", " << size << " bytes";
             }
@@ -438,7 +438,7 @@ TEST(Reverse, MalformedTextsNameTheirLineAndColumn)
     for (const Case &c : cases) {
         for (Cuts cuts : {Cuts{7, random()}, Cuts{WHOLE, 0}, Cuts{1, 0}, Cuts{1 + random() % 70000, random()}}) {
             ReverseRun run = reverse_cut(c.text, cuts);
-            EXPECT_EQ(run.result, ReverseResult::Malformed) << c.what << ", reads of " << cuts.most;
+            EXPECT_EQ(run.result, Outcome::Malformed) << c.what << ", reads of " << cuts.most;
             EXPECT_EQ(run.line, c.line) << c.what << ": " << run.what;
             EXPECT_EQ(run.column, c.column) << c.what << ": " << run.what;
             EXPECT_NE(run.what.find(c.says), std::string::npos) << c.what << ": " << run.what;
@@ -470,7 +470,7 @@ TEST(Reverse, TheAnswerIsTheSameHoweverTheReadsCutTheText)
             ReverseRun whole = reverse_cut(t, {WHOLE, 0});
             if (round == 0)
                 check_whole(whole);
-            damaged += whole.result == ReverseResult::Malformed;
+            damaged += whole.result == Outcome::Malformed;
             EXPECT_EQ(reverse_cut(t, {1, 0}), whole) << "a byte at a time, " << what;
             Cuts cuts{1 + random() % 100, random()};
             EXPECT_EQ(reverse_cut(t, cuts), whole) << "reads of 1 to " << cuts.most << ", seed " << cuts.seed << ", " << what;
@@ -479,7 +479,7 @@ TEST(Reverse, TheAnswerIsTheSameHoweverTheReadsCutTheText)
     for (const Form &form : FORMS) {
         for (size_t size : {1, 16, 17, 300}) {
             std::vector<uint8_t> bytes = random_bytes(random, size);
-            StreamResult written;
+            Outcome written;
             std::u16string text = text_of(form, u"ﾃﾞｰﾀ", bytes, random, written);
             std::vector<uint8_t> encoded = form.utf8 ? bytes_of(narrow(text)) : utf16le(text);
             std::string what = "style " + std::to_string(int(form.style)) + ", format " + std::to_string(int(form.format));
@@ -488,11 +488,11 @@ TEST(Reverse, TheAnswerIsTheSameHoweverTheReadsCutTheText)
     }
     // The texts that hold no bytes: refused for what they are.
     for (Style style : NO_BYTES) {
-        StreamResult written;
+        Outcome written;
         std::u16string text = text_of({style, ExportFormat::C, true}, u"", random_bytes(random, 20), random, written);
         std::string what = "style " + std::to_string(int(style));
         read_damaged(bytes_of(narrow(text)), [&](const ReverseRun &whole) {
-            EXPECT_EQ(whole.result, ReverseResult::Malformed) << what;
+            EXPECT_EQ(whole.result, Outcome::Malformed) << what;
             EXPECT_NE(whole.what.find(style == Style::CHeader ? "holds no bytes" : "holds none itself"), std::string::npos)
                 << what << ": " << whole.what;
         }, what);

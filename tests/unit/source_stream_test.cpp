@@ -32,7 +32,7 @@ TEST(SourceStream, WorkedExampleGoesOutInOneWrite)
     std::vector<uint8_t> bytes = counting(17);
     MemorySource source{&bytes};
     MemorySink sink;
-    ASSERT_EQ(stream(ExportFormat::C, u"exe_dt", source, sink), StreamResult::Written);
+    ASSERT_EQ(stream(ExportFormat::C, u"exe_dt", source, sink), Outcome::Done);
     EXPECT_EQ(sink.writes.size(), 1u);
     EXPECT_EQ(sink.text,
               u"\t//0    1    2    3    4    5    6    7    8    9    A    B    C    D    E    F    \r\n"
@@ -60,7 +60,7 @@ TEST(SourceStream, LengthsAroundBlockBoundariesMatchTheReference)
             std::vector<uint8_t> bytes(all.begin(), all.begin() + ptrdiff_t(size));
             MemorySource source{&bytes};
             MemorySink sink;
-            ASSERT_EQ(stream(format, u"exe_dt", source, sink), StreamResult::Written) << size;
+            ASSERT_EQ(stream(format, u"exe_dt", source, sink), Outcome::Done) << size;
             std::u16string expected = reference_source_text(int(format), u"exe_dt", bytes);
             ASSERT_EQ(first_difference(sink.text, expected), "") << int(format) << ", " << size << " bytes";
         }
@@ -79,7 +79,7 @@ TEST(SourceStream, TextBlockEdgesFallWhereTheFirstWriteHappens)
             std::vector<uint8_t> bytes(all.begin(), all.begin() + ptrdiff_t(size));
             MemorySource source{&bytes};
             MemorySink sink;
-            ASSERT_EQ(stream(format, u"exe_dt", source, sink), StreamResult::Written);
+            ASSERT_EQ(stream(format, u"exe_dt", source, sink), Outcome::Done);
             EXPECT_EQ(sink.writes.size(), size < edge ? 1u : 2u) << name(format) << ", " << size << " bytes";
         }
     }
@@ -100,7 +100,7 @@ TEST(SourceStream, RandomLengthsAndShortReadsMatchTheReferenceAndTheChunks)
         ExportFormat format = FORMATS[random() % 3];
         MemorySource source{&bytes, 0, read_sizes};
         MemorySink sink;
-        ASSERT_EQ(stream(format, label, source, sink), StreamResult::Written);
+        ASSERT_EQ(stream(format, label, source, sink), Outcome::Done);
         std::u16string expected = reference_source_text(int(format), label, bytes);
         ASSERT_EQ(first_difference(sink.text, expected), "")
             << "trial " << trial << ", format " << int(format) << ", " << size << " bytes";
@@ -115,7 +115,7 @@ TEST(SourceStream, GathersManyChunksIntoEachWrite)
     for (ExportFormat format : FORMATS) {
         MemorySource source{&bytes};
         MemorySink sink;
-        ASSERT_EQ(stream(format, u"exe_dt", source, sink), StreamResult::Written);
+        ASSERT_EQ(stream(format, u"exe_dt", source, sink), Outcome::Done);
         ASSERT_GE(sink.writes.size(), 2u);
         // Whole blocks, so that every write starts at a whole page of the file.
         for (size_t i = 0; i + 1 < sink.writes.size(); i++)
@@ -131,7 +131,7 @@ TEST(SourceStream, EmptySourceWritesNothing)
     for (ExportFormat format : FORMATS) {
         MemorySource source{&bytes};
         MemorySink sink;
-        EXPECT_EQ(stream(format, u"exe_dt", source, sink), StreamResult::EmptySource);
+        EXPECT_EQ(stream(format, u"exe_dt", source, sink), Outcome::EmptySource);
         EXPECT_TRUE(sink.writes.empty()) << int(format);
     }
 }
@@ -145,7 +145,7 @@ TEST(SourceStream, ReadFailureStopsTheStream)
         MemorySource source{&bytes};
         source.fail_on_read = fail;
         MemorySink sink;
-        EXPECT_EQ(stream(ExportFormat::C, u"exe_dt", source, sink), StreamResult::ReadFailed) << fail;
+        EXPECT_EQ(stream(ExportFormat::C, u"exe_dt", source, sink), Outcome::ReadFailed) << fail;
         EXPECT_EQ(source.reads, fail + 1) << "no read after the failed one";
         EXPECT_EQ(sink.writes.empty(), fail == 0) << fail;
     }
@@ -159,7 +159,7 @@ TEST(SourceStream, WriteFailureStopsTheStream)
         MemorySource source{&bytes};
         MemorySink sink;
         sink.fail_on_write = fail;
-        EXPECT_EQ(stream(ExportFormat::Basic, u"exe_dt", source, sink), StreamResult::WriteFailed) << fail;
+        EXPECT_EQ(stream(ExportFormat::Basic, u"exe_dt", source, sink), Outcome::WriteFailed) << fail;
         EXPECT_EQ(sink.writes.size(), fail) << "no write after the failed one";
         EXPECT_LT(source.at, bytes.size()) << "the source is not read to its end";
     }
@@ -168,7 +168,7 @@ TEST(SourceStream, WriteFailureStopsTheStream)
     MemorySource source{&small};
     MemorySink sink;
     sink.fail_on_write = 0;
-    EXPECT_EQ(stream(ExportFormat::Asm, u"exe_dt", source, sink), StreamResult::WriteFailed);
+    EXPECT_EQ(stream(ExportFormat::Asm, u"exe_dt", source, sink), Outcome::WriteFailed);
 }
 
 } // namespace

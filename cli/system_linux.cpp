@@ -1,5 +1,6 @@
-// The converter's system layer on POSIX: descriptors, open, read, write, rename. Paths are the
-// bytes of the command line, passed on untouched.
+// The converter's system layer on Linux: descriptors, open, read, write, and renameat2 with the
+// extended attributes and ACLs of a replaced file. Paths are the bytes of the command line,
+// passed on untouched.
 #include <cerrno>
 #include <climits>
 #include <csignal>
@@ -11,7 +12,7 @@
 #include <sys/xattr.h>
 #include <unistd.h>
 
-#include "cli/options.h"
+#include "cli/run.h"
 #include "cli/system.h"
 #include "common/temporary_name.h"
 
@@ -465,7 +466,7 @@ bool system_open_source(Argument path, SystemFile &file)
     return true;
 }
 
-Created system_create_destination(Argument where, bool force, const SystemFile &source, SystemFile &file)
+Outcome system_create_destination(Argument where, bool force, const SystemFile &source, SystemFile &file)
 {
     file = SystemFile{};
     file.path = where;
@@ -475,23 +476,23 @@ Created system_create_destination(Argument where, bool force, const SystemFile &
     bool exists = stat(path, &st) == 0;
     if (!exists && errno != ENOENT) {
         file.error = errno;
-        return Created::Failed;
+        return Outcome::CreateFailed;
     }
     // Refused for being the source before anything else: the user learns that the two names
     // are one file.
     if (exists && is_source(source, st))
-        return Created::IsSource;
+        return Outcome::IsSource;
     if (exists && !force)
-        return Created::Exists;
+        return Outcome::Exists;
     if (exists && !S_ISREG(st.st_mode)) {
         // A device or a FIFO is written as it is: it cannot be renamed over, nor emptied.
         int fd = open(path, O_WRONLY | O_CLOEXEC);
         if (fd < 0) {
             file.error = errno;
-            return Created::Failed;
+            return Outcome::CreateFailed;
         }
         file.handle = fd;
-        return Created::Yes;
+        return Outcome::Done;
     }
 
     int error = follow_links(path);
@@ -501,7 +502,7 @@ Created system_create_destination(Argument where, bool force, const SystemFile &
         error = EINVAL; // a link that names no path, such as /proc/self/fd/N of a deleted file
     if (error != 0) {
         file.error = error;
-        return Created::Failed;
+        return Outcome::CreateFailed;
     }
     file.temporary = true;
     file.replaces = exists;
@@ -511,10 +512,10 @@ Created system_create_destination(Argument where, bool force, const SystemFile &
     error = create_temporary(exists, fd);
     if (error != 0) {
         file.error = error;
-        return Created::Failed;
+        return Outcome::CreateFailed;
     }
     file.handle = fd;
-    return Created::Yes;
+    return Outcome::Done;
 }
 
 bool system_open_output(const SystemFile &source, SystemFile &file)
@@ -581,20 +582,20 @@ void system_abandon(const SystemFile &file)
         remove_temporary();
 }
 
-Finished system_finish(SystemFile &file, bool force, const SystemFile &source)
+Outcome system_finish(SystemFile &file, bool force, const SystemFile &source)
 {
     if (!file.temporary)
-        return Finished::Done;
+        return Outcome::Done;
 
     // What holds the destination's name now, which may have changed while the text was written.
     struct stat st;
     bool exists = stat(final_path, &st) == 0;
     if (exists && is_source(source, st))
-        return Finished::IsSource;
+        return Outcome::IsSource;
     if (exists && !force)
-        return Finished::Exists;
+        return Outcome::Exists;
     if (exists && S_ISREG(st.st_mode) && carry_over(st) != 0)
-        return Finished::NotKept;
+        return Outcome::NotKept;
 
     hold_signals(true);
     int error = rename_temporary(force, exists);
@@ -602,9 +603,9 @@ Finished system_finish(SystemFile &file, bool force, const SystemFile &source)
         temporary_exists = 0;
     hold_signals(false);
     if (error == EEXIST)
-        return Finished::Exists;
+        return Outcome::Exists;
     file.error = error;
-    return error == 0 ? Finished::Done : Finished::RenameFailed;
+    return error == 0 ? Outcome::Done : Outcome::RenameFailed;
 }
 
 const char *system_argument(Argument path) { return native(path); }
