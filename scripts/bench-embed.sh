@@ -46,11 +46,9 @@ timed() {
   t0=$(date +%s%N)
   /usr/bin/time -f %M -o "$work/time.kib" "$@" >/dev/null 2>"$work/time.err" || { cat "$work/time.err"; return 1; }
   t1=$(date +%s%N)
-  ms=$(awk -v d=$((t1 - t0)) 'BEGIN { printf "%.0f\n", d / 1e6 }')
+  ms=$(ratio $((t1 - t0)) 1000000 0)
   kib=$(tail -n 1 "$work/time.kib")
 }
-spread() { printf '%s\n' "$@" | sort -g | awk '{ v[NR] = $1 } END { m = v[int((NR + 1) / 2)]; printf "%.0f%%", (m > 0 ? 100 * (v[NR] - v[1]) / m : 0) }'; }
-ratio() { awk -v x="$1" -v b="$2" 'BEGIN { printf "%.2f", (b > 0 ? x / b : 0) }'; }
 max() { printf '%s\n' "$@" | sort -g | tail -n 1; }
 
 # ---- 1. The whole build of a program, bin2src_add_data beside objcopy
@@ -153,17 +151,8 @@ cd "$VORDA_ROOT"
 say "load after: $(cut -d' ' -f1-3 /proc/loadavg)"
 
 missed=0
-check() {
-  local what=$1 got=$2 cmp=$3 want=$4
-  if awk -v g="$got" -v w="$want" -v c="$cmp" 'BEGIN { exit !(c == "<=" ? g <= w : g >= w) }'; then
-    say "goal met: $what $got ($cmp $want)"
-  else
-    say "goal MISSED: $what $got ($cmp $want)"
-    missed=1
-  fi
-}
 for v in c-bin2src cxx-bin2src clang-bin2src; do
-  check "$mib MiB, $v, the build's time over objcopy's:" "${result[$v.ratio]}" "<=" 2
-  check "$mib MiB, $v, the largest compiler or assembler, KiB:" "${result[$v.peak]}" "<=" 262144
+  goal "$mib MiB, $v, the build's time over objcopy's:" "${result[$v.ratio]}" "<=" 2
+  goal "$mib MiB, $v, the largest compiler or assembler, KiB:" "${result[$v.peak]}" "<=" 262144
 done
 exit $missed

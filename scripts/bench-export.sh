@@ -42,7 +42,7 @@ for mib in "${sizes[@]}"; do
   done
   e=$(median "${export_ms[@]}") p=$(median "${process_ms[@]}") x=$(median "${xxd_ms[@]}")
   printf '%-8s %12s %12s %12s %9s %14s %14s %14s\n' "${mib}MiB" "$e" "$p" "$x" \
-    "$(awk -v x="$x" -v e="$e" 'BEGIN { printf "%.1f", (e > 0 ? x / e : 0) }')" \
+    "$(ratio "$x" "$e" 1)" \
     "$((export_bytes / 1000000))" "$((xxd_bytes / 1000000))" "$(median "${peak[@]}")"
 done
 say "export_ms: the completion message's own figure; wine_proc_ms: the whole Wine process"

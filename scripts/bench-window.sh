@@ -75,13 +75,13 @@ for mib in "${sizes[@]}"; do
   done
   w=$(median "${window_ms[@]}") x=$(median "${xxd_ms[@]}")
   printf '%-8s %12s %12s %9s %14s %14s %16s %16s' "${mib}MiB" "$w" "$x" \
-    "$(awk -v x="$x" -v w="$w" 'BEGIN { printf "%.1f", (w > 0 ? x / w : 0) }')" \
+    "$(ratio "$x" "$w" 1)" \
     "$((export_bytes / 1000000))" "$((xxd_bytes / 1000000))" "$(median "${start_peak[@]}")" "$(median "${end_peak[@]}")"
   if [ -n "$baseline" ]; then
     # Each round's difference, in per cent of that round's baseline.
     differences=()
     for ((k = 0; k < runs; k++)); do
-      differences+=("$(awk -v w="${window_ms[k]}" -v b="${baseline_ms[k]}" 'BEGIN { printf "%.2f", (b > 0 ? 100 * (w - b) / b : 0) }')")
+      differences+=("$(change "${window_ms[k]}" "${baseline_ms[k]}")")
     done
     lowest=$(printf '%s\n' "${differences[@]}" | sort -g | head -1)
     highest=$(printf '%s\n' "${differences[@]}" | sort -g | tail -1)

@@ -147,7 +147,30 @@ start_wine_display() {
 # ---- Benchmarks ----
 
 now_ms() { echo $(( $(date +%s%N) / 1000000 )); }
+
+# The statistics of the benchmarks' tables. The median of the values given; their spread, the
+# largest less the smallest over the median, in per cent ("12%"), which shows how quiet the
+# machine was; x / b with `decimals` decimals (2 by default), 0 when b is 0; and the change from b
+# to x in per cent of b, signed, with two decimals.
 median() { printf '%s\n' "$@" | sort -g | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'; }
+spread() {
+  printf '%s\n' "$@" | sort -g |
+    awk '{ v[NR] = $1 } END { m = v[int((NR + 1) / 2)]; printf "%.0f%%", (m > 0 ? 100 * (v[NR] - v[1]) / m : 0) }'
+}
+ratio() { awk -v x="$1" -v b="$2" -v f="%.${3:-2}f" 'BEGIN { printf f, (b > 0 ? x / b : 0) }'; }
+change() { awk -v x="$1" -v b="$2" 'BEGIN { printf "%.2f", (b > 0 ? 100 * (x - b) / b : 0) }'; }
+
+# A benchmark's goal: says whether `got` is <= or >= `want`, and sets missed=1 when it is not.
+#   goal "what" got "<=" want
+goal() {
+  local what=$1 got=$2 cmp=$3 want=$4
+  if awk -v g="$got" -v w="$want" -v c="$cmp" 'BEGIN { exit !(c == "<=" ? g <= w : g >= w) }'; then
+    say "goal met: $what $got ($cmp $want)"
+  else
+    say "goal MISSED: $what $got ($cmp $want)"
+    missed=1
+  fi
+}
 
 # Prints the path of a random source of $2 MiB in folder $1, made on first use and kept, so
 # that every tool and every later run reads the same bytes.
