@@ -86,7 +86,7 @@ protected:
     HWND window = nullptr;
 };
 
-TEST_F(ExportSource, WorkedExampleAsTheFileHoldsIt)
+TEST_F(ExportSource, SeventeenBytesAsTheFileHoldsIt)
 {
     std::vector<uint8_t> bytes = counting(17);
     std::wstring source = scratch_file(L"rom.bin", bytes);
@@ -225,27 +225,47 @@ TEST_F(ExportSource, LongPathsFitTheirMessages)
     expect_warning(boxes[0], "FileSaveError", file_error(destination, ERROR_PATH_NOT_FOUND));
 }
 
-// A pipe stands in for a file that fails half-way: the test's end of it closes early.
+// A pipe stands in for a file that fails half-way: the test's end of it writes `sent` and closes
+// early. More than one block of text goes out before the failure, so there is a partial file.
+struct FailingSource {
+    std::wstring name;
+    std::vector<uint8_t> sent;
+    HANDLE server;
+    std::thread feeder;
+
+    FailingSource(const wchar_t *purpose, unsigned seed)
+        : name(L"\\\\.\\pipe\\vorda-" + std::wstring(purpose) + L"-" + std::to_wstring(GetCurrentProcessId())),
+          sent(random_bytes(200000, seed)),
+          server(CreateNamedPipeW(name.c_str(), PIPE_ACCESS_OUTBOUND, PIPE_TYPE_BYTE | PIPE_WAIT, 1, 65536, 65536, 0,
+                                  nullptr))
+    {
+        if (server != INVALID_HANDLE_VALUE)
+            feeder = std::thread([this] {
+                ConnectNamedPipe(server, nullptr);
+                DWORD written = 0;
+                WriteFile(server, sent.data(), DWORD(sent.size()), &written, nullptr);
+                CloseHandle(server);
+            });
+    }
+    // Once the export has read what it could.
+    void join()
+    {
+        if (feeder.joinable())
+            feeder.join();
+    }
+    ~FailingSource() { join(); }
+};
+
 TEST_F(ExportSource, ReadFailureIsReportedAndTheDestinationRemoved)
 {
-    std::wstring name = L"\\\\.\\pipe\\vorda-read-" + std::to_wstring(GetCurrentProcessId());
-    HANDLE server = CreateNamedPipeW(name.c_str(), PIPE_ACCESS_OUTBOUND, PIPE_TYPE_BYTE | PIPE_WAIT, 1, 65536, 65536, 0,
-                                     nullptr);
-    ASSERT_NE(server, INVALID_HANDLE_VALUE);
-    // More than one block of text goes out before the failure, so there is a partial file.
-    std::vector<uint8_t> sent = random_bytes(200000, 7);
-    std::thread feeder([&] {
-        ConnectNamedPipe(server, nullptr);
-        DWORD written = 0;
-        WriteFile(server, sent.data(), DWORD(sent.size()), &written, nullptr);
-        CloseHandle(server);
-    });
+    FailingSource pipe(L"read", 7);
+    ASSERT_NE(pipe.server, INVALID_HANDLE_VALUE);
     std::wstring destination = scratch_folder() + L"\\pipe.cpp";
-    prepare(name, destination);
+    prepare(pipe.name, destination);
     std::vector<Box> boxes = exported(ExportFormat::C);
-    feeder.join();
+    pipe.join();
     ASSERT_EQ(boxes.size(), 1u);
-    expect_warning(boxes[0], "FileOpenError", file_error(name, ERROR_BROKEN_PIPE));
+    expect_warning(boxes[0], "FileOpenError", file_error(pipe.name, ERROR_BROKEN_PIPE));
     EXPECT_FALSE(exists(destination)) << "the incomplete destination is removed";
     EXPECT_TRUE(status_bar_untouched());
 }
@@ -254,26 +274,17 @@ TEST_F(ExportSource, ReadFailureIsReportedAndTheDestinationRemoved)
 // no temporary file is left beside it.
 TEST_F(ExportSource, FailureAfterYesLeavesTheOldFileAsItWas)
 {
-    std::wstring name = L"\\\\.\\pipe\\vorda-replace-" + std::to_wstring(GetCurrentProcessId());
-    HANDLE server = CreateNamedPipeW(name.c_str(), PIPE_ACCESS_OUTBOUND, PIPE_TYPE_BYTE | PIPE_WAIT, 1, 65536, 65536, 0,
-                                     nullptr);
-    ASSERT_NE(server, INVALID_HANDLE_VALUE);
-    std::vector<uint8_t> sent = random_bytes(200000, 12);
-    std::thread feeder([&] {
-        ConnectNamedPipe(server, nullptr);
-        DWORD written = 0;
-        WriteFile(server, sent.data(), DWORD(sent.size()), &written, nullptr);
-        CloseHandle(server);
-    });
+    FailingSource pipe(L"replace", 12);
+    ASSERT_NE(pipe.server, INVALID_HANDLE_VALUE);
     std::wstring folder = scratch_folder();
     const std::vector<uint8_t> old = random_bytes(1000000, 13);
     std::wstring destination = write_file(folder + L"\\old.cpp", old);
-    prepare(name, destination);
+    prepare(pipe.name, destination);
     std::vector<Box> boxes = exported(ExportFormat::C, {IDYES, IDOK});
-    feeder.join();
+    pipe.join();
     ASSERT_EQ(boxes.size(), 2u);
     expect_question(boxes[0]);
-    expect_warning(boxes[1], "FileOpenError", file_error(name, ERROR_BROKEN_PIPE));
+    expect_warning(boxes[1], "FileOpenError", file_error(pipe.name, ERROR_BROKEN_PIPE));
     EXPECT_TRUE(read_file(destination) == old) << "the old file is not as it was";
     WIN32_FIND_DATAW found;
     HANDLE search = FindFirstFileW((folder + L"\\*.part").c_str(), &found);
