@@ -1,5 +1,6 @@
 #include "app/about_win.h"
 
+#include "common/module_win.h"
 #include "res/resource.h"
 
 namespace {
@@ -30,6 +31,5 @@ INT_PTR CALLBACK about_procedure(HWND dialog, UINT message, WPARAM wparam, LPARA
 
 INT_PTR show_about(HWND owner)
 {
-    HINSTANCE instance = HINSTANCE(GetWindowLongPtrW(owner, GWLP_HINSTANCE));
-    return DialogBoxParamW(instance, MAKEINTRESOURCEW(IDD_ABOUT), owner, about_procedure, 0);
+    return DialogBoxParamW(program_module(), MAKEINTRESOURCEW(IDD_ABOUT), owner, about_procedure, 0);
 }

@@ -25,18 +25,19 @@ int run_message_loop()
 } // namespace
 
 // The wide command line, so a path the system code page cannot spell still arrives whole.
-// The start-up code has removed the program name and the blanks after it.
-int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR command_line, int show)
+// The start-up code has removed the program name and the blanks after it. The module is
+// program_module(), as everywhere.
+int WINAPI wWinMain(HINSTANCE, HINSTANCE, LPWSTR command_line, int show)
 {
     parse_command_line(startup, utf16(command_line));
-    if (!register_main_window_class(instance))
+    if (!register_main_window_class())
         return 0;
 
     HDC screen = GetDC(nullptr);
     WindowPlacement at = main_window_placement(GetDeviceCaps(screen, HORZRES), GetDeviceCaps(screen, VERTRES));
     ReleaseDC(nullptr, screen);
 
-    HWND window = create_main_window(instance, at);
+    HWND window = create_main_window(at);
     if (window == nullptr) // no window means nothing could ever end the message loop
         return 0;
     ShowWindow(window, show);

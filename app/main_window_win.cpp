@@ -6,6 +6,7 @@
 #include "app/commands_win.h"
 #include "app/toolbar_table.h"
 #include "common/messages_win.h"
+#include "common/module_win.h"
 #include "document/document_win.h"
 #include "export/export_win.h"
 #include "res/resource.h"
@@ -17,25 +18,23 @@ Startup startup;
 
 namespace {
 
-HINSTANCE program_instance;
-
 constexpr DWORD TOOLBAR_STYLE = WS_CHILD | WS_VISIBLE | TBSTYLE_TOOLTIPS | TBSTYLE_ALTDRAG | TBSTYLE_FLAT | CCS_ADJUSTABLE;
 static_assert(TOOLBAR_STYLE == 0x50000D20);
 constexpr COLORREF BACKGROUND = RGB(238, 235, 218);
 static_assert(BACKGROUND == 0x00DAEBEE);
 
-void create_toolbar(HWND window, HINSTANCE instance)
+void create_toolbar(HWND window)
 {
     // No bitmap and no buttons yet: both are added below, once the picture size is set.
     toolbar = CreateToolbarEx(window, TOOLBAR_STYLE, IDC_TOOLBAR, 0, nullptr, 0, nullptr, 0, 0, 0, 0, 0,
                               sizeof(TBBUTTON));
     SendMessageW(toolbar, TB_SETBITMAPSIZE, 0, MAKELPARAM(16, 16));
 
-    TBADDBITMAP strip = {instance, IDB_TOOLBAR};
+    TBADDBITMAP strip = {program_module(), IDB_TOOLBAR};
     LRESULT first = SendMessageW(toolbar, TB_ADDBITMAP, TOOLBAR_STRIP_IMAGES, LPARAM(&strip));
     // The strip declares twelve images, so the help and exit pictures land right after them,
     // where the buttons' image numbers 12 and 13 point.
-    TBADDBITMAP extra = {instance, IDB_TOOLBAR_EXTRA};
+    TBADDBITMAP extra = {program_module(), IDB_TOOLBAR_EXTRA};
     SendMessageW(toolbar, TB_ADDBITMAP, TOOLBAR_EXTRA_IMAGES, LPARAM(&extra));
 
     TBBUTTON buttons[TOOLBAR_BUTTON_COUNT] = {};
@@ -72,18 +71,17 @@ void open_startup_file(HWND window)
 }
 
 // The toolbar, then the edit view, then the status bar.
-void create_child_controls(HWND window, const CREATESTRUCTW *creation)
+void create_child_controls(HWND window)
 {
-    HINSTANCE instance = HINSTANCE(GetWindowLongPtrW(window, GWLP_HINSTANCE));
     InitCommonControls();
-    create_toolbar(window, instance);
-    create_view(window, creation);
+    create_toolbar(window);
+    create_view(window);
     create_status_bar(window);
 }
 
-LRESULT on_create(HWND window, const CREATESTRUCTW *creation)
+LRESULT on_create(HWND window)
 {
-    create_child_controls(window, creation);
+    create_child_controls(window);
     open_startup_file(window);
     DragAcceptFiles(window, TRUE);
     return 0;
@@ -97,7 +95,7 @@ LRESULT on_destroy()
 
 void on_tooltip(NMTTDISPINFOW *info)
 {
-    info->hinst = program_instance;
+    info->hinst = program_module();
     const char16_t *text = toolbar_tooltip(int(info->hdr.idFrom));
     if (text != nullptr)
         info->lpszText = const_cast<wchar_t *>(wide(text)); // the control only reads it
@@ -124,7 +122,7 @@ LRESULT on_paint(HWND window)
 LRESULT CALLBACK main_window_procedure(HWND window, UINT message, WPARAM wparam, LPARAM lparam)
 {
     switch (message) {
-    case WM_CREATE: return on_create(window, reinterpret_cast<const CREATESTRUCTW *>(lparam));
+    case WM_CREATE: return on_create(window);
     case WM_DESTROY: return on_destroy();
     case WM_COMMAND: return on_command(window, LOWORD(wparam));
     case WM_NOTIFY: return on_notify(reinterpret_cast<NMHDR *>(lparam));
@@ -132,14 +130,14 @@ LRESULT CALLBACK main_window_procedure(HWND window, UINT message, WPARAM wparam,
     case WM_PAINT: return on_paint(window);
     case WM_CLOSE: return export_in_progress() ? 0 : DefWindowProcW(window, message, wparam, lparam);
     // Handled by doing nothing: none of them reaches the default procedure.
-    case WM_ACTIVATE: case WM_TIMER: case WM_QUERYNEWPALETTE: case WM_QUIT: return 0;
+    case WM_ACTIVATE: case WM_TIMER: case WM_QUERYNEWPALETTE: return 0;
     }
     return DefWindowProcW(window, message, wparam, lparam);
 }
 
-ATOM register_main_window_class(HINSTANCE instance)
+ATOM register_main_window_class()
 {
-    program_instance = instance;
+    HINSTANCE instance = program_module();
     WNDCLASSEXW wc = {};
     wc.cbSize = sizeof wc;
     wc.style = CS_HREDRAW | CS_VREDRAW | CS_BYTEALIGNCLIENT;
@@ -156,8 +154,8 @@ ATOM register_main_window_class(HINSTANCE instance)
     return RegisterClassExW(&wc);
 }
 
-HWND create_main_window(HINSTANCE instance, WindowPlacement at)
+HWND create_main_window(WindowPlacement at)
 {
     return CreateWindowExW(0, MAIN_WINDOW_CLASS, wide(WINDOW_TITLE), WS_OVERLAPPEDWINDOW, at.left, at.top, at.width,
-                           at.height, nullptr, nullptr, instance, nullptr);
+                           at.height, nullptr, nullptr, program_module(), nullptr);
 }

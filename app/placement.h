@@ -3,8 +3,8 @@
 
 constexpr int MAIN_WINDOW_WIDTH = 586;
 constexpr int MAIN_WINDOW_HEIGHT = 620;
-// The window is centred as if it were 612 pixels high, so it sits 4 pixels below the true
-// centre; the program has always opened there.
+// The window is centred as if it were 612 pixels high, so it opens 4 pixels below the true
+// centre.
 constexpr int MAIN_WINDOW_CENTRING_HEIGHT = 612;
 
 struct WindowPlacement {

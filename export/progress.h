@@ -5,7 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 
-// An export that ends sooner shows no dialog at all, so it looks as it always has.
+// An export that ends sooner shows no dialog at all: only its completion message.
 constexpr uint32_t PROGRESS_DELAY_MS = 500;
 // Nor does one that, at the pace so far, will be done within this much more: the dialog would
 // be gone again before it could be read, a flash that only costs time (making, painting and

@@ -4,6 +4,7 @@
 
 #include <commctrl.h>
 
+#include "common/module_win.h"
 #include "export/progress.h"
 #include "res/resource.h"
 
@@ -12,7 +13,7 @@ namespace {
 struct Progress {
     bool running;
     bool cancelled;
-    bool unavailable; // the dialog could not be made: the export goes on without it, as it always did
+    bool unavailable; // the dialog could not be made: the export goes on without it
     HWND owner;
     HWND dialog; // null until the export has run for a while
     HWND focus;  // where the keyboard was before the dialog, given back after it
@@ -56,8 +57,7 @@ void show_dialog(uint64_t done)
 {
     // Before the dialog is made: making it gives its button the focus.
     progress.focus = GetFocus();
-    HINSTANCE instance = HINSTANCE(GetWindowLongPtrW(progress.owner, GWLP_HINSTANCE));
-    progress.dialog = CreateDialogParamW(instance, MAKEINTRESOURCEW(IDD_EXPORT_PROGRESS), progress.owner,
+    progress.dialog = CreateDialogParamW(program_module(), MAKEINTRESOURCEW(IDD_EXPORT_PROGRESS), progress.owner,
                                          progress_procedure, 0);
     if (progress.dialog == nullptr) {
         progress.unavailable = true;
@@ -94,7 +94,13 @@ void let_messages_through()
 void progress_begin(HWND owner, uint64_t size, const char16_t *destination)
 {
     DWORD now = GetTickCount();
-    progress = Progress{true, false, false, owner, nullptr, nullptr, destination, size, now, now, now};
+    progress = Progress{.running = true,
+                        .owner = owner,
+                        .destination = destination,
+                        .size = size,
+                        .start = now,
+                        .last_pump = now,
+                        .last_show = now};
 }
 
 bool progress_continue(uint64_t done)

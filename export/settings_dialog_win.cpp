@@ -6,6 +6,7 @@
 
 #include "common/messages.h"
 #include "common/messages_win.h"
+#include "common/module_win.h"
 #include "document/document_win.h"
 #include "export/export_settings.h"
 #include "export/source_text.h"
@@ -84,6 +85,5 @@ INT_PTR CALLBACK settings_procedure(HWND dialog, UINT message, WPARAM wparam, LP
 
 INT_PTR show_export_settings(HWND owner)
 {
-    return DialogBoxParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDD_EXPORT_SETTINGS), owner,
-                           settings_procedure, 0);
+    return DialogBoxParamW(program_module(), MAKEINTRESOURCEW(IDD_EXPORT_SETTINGS), owner, settings_procedure, 0);
 }

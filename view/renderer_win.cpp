@@ -1,6 +1,7 @@
 #include "view/renderer_win.h"
 
 #include "common/messages_win.h"
+#include "common/module_win.h"
 #include "document/document_win.h"
 #include "res/resource.h"
 #include "res/texts.h"
@@ -14,8 +15,8 @@ namespace {
 uint8_t segment_buffer[SEGMENT_BUFFER_SIZE];
 char16_t view_text[VIEW_TEXT_CAPACITY];
 
-// The edit control's text limit, in characters: the text buffer's size in bytes, as the program
-// has always set it, so twice what the buffer can hold and room for any segment's text.
+// The edit control's text limit, in characters: the text buffer's size in bytes, twice what the
+// buffer can hold and room for any segment's text.
 constexpr int VIEW_TEXT_LIMIT = int(sizeof(char16_t) * VIEW_TEXT_CAPACITY);
 static_assert(VIEW_TEXT_LIMIT == 788480 && segment_text_length(SEGMENT_SIZE, ViewMode::C) < VIEW_TEXT_LIMIT);
 
@@ -39,14 +40,18 @@ uint32_t read_segment(HANDLE file, int64_t index)
     return total;
 }
 
-void create_view(HWND window, const CREATESTRUCTW *creation)
+void create_view(HWND window)
 {
+    // The face is "ＭＳＰゴシック", without the space of the dialogs' "ＭＳ Ｐゴシック" (res/vorda.rc),
+    // on purpose: a name of its own, which the font mapper resolves by its Shift-JIS character set
+    // and fixed pitch where no face has it, and which the Wine prefix maps to a face of fixed
+    // pitch apart from the dialogs' (scripts/wine-settings.reg), so the hex dump keeps its columns.
     view_font = CreateFontW(12, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, SHIFTJIS_CHARSET, OUT_DEFAULT_PRECIS,
                             CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, FIXED_PITCH, L"ＭＳＰゴシック");
     view_window = CreateWindowExW(0, L"EDIT", nullptr,
                                   WS_CHILD | WS_VISIBLE | WS_BORDER | WS_VSCROLL | ES_MULTILINE | ES_AUTOVSCROLL,
                                   0, VIEW_TOP, VIEW_WIDE, VIEW_CREATED_HEIGHT, window, HMENU(IDC_VIEW),
-                                  creation->hInstance, nullptr);
+                                  program_module(), nullptr);
     SendMessageW(view_window, EM_LIMITTEXT, VIEW_TEXT_LIMIT, 0);
     SendMessageW(view_window, WM_SETFONT, WPARAM(view_font), TRUE);
     SetFocus(view_window);

@@ -23,7 +23,7 @@ constexpr int view_width(ViewMode mode)
 static_assert(view_width(ViewMode::C) == VIEW_WIDE && view_width(ViewMode::Basic) == VIEW_WIDE);
 static_assert(view_width(ViewMode::Normal) == VIEW_NARROW && view_width(ViewMode::Asm) == VIEW_NARROW);
 
-void create_view(HWND window, const CREATESTRUCTW *creation);
+void create_view(HWND window);
 
 // Reads segment `index` of an open file into the renderer's segment buffer: one seek and one
 // block read, whatever the index. Returns the bytes read; the rest of the buffer is zero.

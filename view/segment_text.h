@@ -9,10 +9,9 @@
 #include "common/formats.h"
 #include "document/document.h"
 
-// A rendering's two buffers, the sizes the program has always had: a segment and 1 KiB of
-// slack that a read never reaches (it stays zero), and six units a byte of a segment and the
-// same slack, which holds the widest text, 87 units for each 16 bytes, and its terminator
-// (checked below).
+// A rendering's two buffers: a segment and 1 KiB of slack that a read never reaches (it stays
+// zero), and six units a byte of a segment and the same slack, which holds the widest text, 87
+// units for each 16 bytes, and its terminator (checked below).
 constexpr size_t BUFFER_SLACK = 1024;
 constexpr size_t SEGMENT_BUFFER_SIZE = SEGMENT_SIZE + BUFFER_SLACK;
 constexpr size_t VIEW_TEXT_CAPACITY = 6 * SEGMENT_SIZE + BUFFER_SLACK;

@@ -11,7 +11,7 @@
 
 namespace {
 
-// The worked example line, then one byte more: a full line and a short one.
+// A line of 41 42 00 FF four times, then one byte more: a full line and a short one.
 const std::vector<unsigned char> EXAMPLE = {0x41, 0x42, 0x00, 0xFF, 0x41, 0x42, 0x00, 0xFF, 0x41,
                                             0x42, 0x00, 0xFF, 0x41, 0x42, 0x00, 0xFF, 0x7E};
 const std::wstring EXAMPLE_VIEW = L"0000:41 42 00 FF 41 42 00 FF 41 42 00 FF 41 42 00 FF AB \u00FFAB \u00FFAB \u00FFAB \u00FF\r\n"

@@ -15,7 +15,7 @@
 inline LRESULT CALLBACK host_window_procedure(HWND window, UINT message, WPARAM wparam, LPARAM lparam)
 {
     if (message == WM_CREATE) {
-        create_view(window, reinterpret_cast<CREATESTRUCTW *>(lparam));
+        create_view(window);
         create_status_bar(window);
         return 0;
     }

@@ -65,32 +65,32 @@ std::u16string reference(const std::vector<uint8_t> &bytes, ViewMode mode, int64
     return text;
 }
 
-const std::vector<uint8_t> WORKED = {0x41, 0x42, 0x00, 0xFF, 0x41, 0x42, 0x00, 0xFF,
-                                     0x41, 0x42, 0x00, 0xFF, 0x41, 0x42, 0x00, 0xFF};
+const std::vector<uint8_t> ONE_LINE = {0x41, 0x42, 0x00, 0xFF, 0x41, 0x42, 0x00, 0xFF,
+                                       0x41, 0x42, 0x00, 0xFF, 0x41, 0x42, 0x00, 0xFF};
 
-TEST(FormatSegment, WorkedExampleInEveryMode)
+TEST(FormatSegment, OneLineInEveryMode)
 {
-    EXPECT_EQ(render(WORKED, ViewMode::Normal),
+    EXPECT_EQ(render(ONE_LINE, ViewMode::Normal),
               u"0000:41 42 00 FF 41 42 00 FF 41 42 00 FF 41 42 00 FF AB \u00FFAB \u00FFAB \u00FFAB \u00FF\r\n");
-    EXPECT_EQ(render(WORKED, ViewMode::C),
+    EXPECT_EQ(render(ONE_LINE, ViewMode::C),
               u"0000:0x41,0x42,0x00,0xFF,0x41,0x42,0x00,0xFF,0x41,0x42,0x00,0xFF,0x41,0x42,0x00,0xFF,\r\n");
-    EXPECT_EQ(render(WORKED, ViewMode::Asm),
+    EXPECT_EQ(render(ONE_LINE, ViewMode::Asm),
               u"0000:41H,42H,00H,FFH,41H,42H,00H,FFH,41H,42H,00H,FFH,41H,42H,00H,FFH,\r\n");
-    EXPECT_EQ(render(WORKED, ViewMode::Basic),
+    EXPECT_EQ(render(ONE_LINE, ViewMode::Basic),
               u"0000:&H41,&H42,&H00,&HFF,&H41,&H42,&H00,&HFF,&H41,&H42,&H00,&HFF,&H41,&H42,&H00,&HFF,\r\n");
-    EXPECT_EQ(render(WORKED, ViewMode::Normal).size(), 71u);
-    EXPECT_EQ(render(WORKED, ViewMode::C).size(), 87u);
-    EXPECT_EQ(render(WORKED, ViewMode::Asm).size(), 71u);
-    EXPECT_EQ(render(WORKED, ViewMode::Basic).size(), 87u);
+    EXPECT_EQ(render(ONE_LINE, ViewMode::Normal).size(), 71u);
+    EXPECT_EQ(render(ONE_LINE, ViewMode::C).size(), 87u);
+    EXPECT_EQ(render(ONE_LINE, ViewMode::Asm).size(), 71u);
+    EXPECT_EQ(render(ONE_LINE, ViewMode::Basic).size(), 87u);
 }
 
 TEST(FormatSegment, OddSegmentStartsAt8000)
 {
-    std::u16string text = render(WORKED, ViewMode::Asm, 1);
+    std::u16string text = render(ONE_LINE, ViewMode::Asm, 1);
     EXPECT_EQ(text.substr(0, 5), u"8000:");
-    EXPECT_EQ(text.substr(5), render(WORKED, ViewMode::Asm, 0).substr(5));
-    EXPECT_EQ(render(WORKED, ViewMode::C, 7).substr(0, 5), u"8000:") << "only the parity counts";
-    EXPECT_EQ(render(WORKED, ViewMode::C, 6).substr(0, 5), u"0000:");
+    EXPECT_EQ(text.substr(5), render(ONE_LINE, ViewMode::Asm, 0).substr(5));
+    EXPECT_EQ(render(ONE_LINE, ViewMode::C, 7).substr(0, 5), u"8000:") << "only the parity counts";
+    EXPECT_EQ(render(ONE_LINE, ViewMode::C, 6).substr(0, 5), u"0000:");
 }
 
 TEST(FormatSegment, EmptySegmentGivesEmptyText)

@@ -27,7 +27,7 @@ size_t text_block_edge(ExportFormat format, const Label &label, size_t blocks)
     return (1 + (blocks * STREAM_TEXT_BLOCK - head - first) / line) * LINE_CELLS;
 }
 
-TEST(SourceStream, WorkedExampleGoesOutInOneWrite)
+TEST(SourceStream, SeventeenBytesGoOutInOneWrite)
 {
     std::vector<uint8_t> bytes = counting(17);
     MemorySource source{&bytes};

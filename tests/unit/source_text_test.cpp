@@ -35,7 +35,7 @@ const std::u16string C_RULER = u"\t//0    1    2    3    4    5    6    7    8  
 const std::u16string BASIC_RULER = u"\t'0    1    2    3    4    5    6    7    8    9    A    B    C    D    E    F    \r\n";
 const std::u16string ASM_RULER = u"          ;0   1   2   3   4   5   6   7   8   9   A   B   C   D   E   F   \r\n";
 
-TEST(SourceText, WorkedExampleOfSeventeenBytes)
+TEST(SourceText, SeventeenBytesInEachFormat)
 {
     std::vector<uint8_t> bytes = counting(17);
     const struct { ExportFormat format; std::u16string text; } cases[] = {

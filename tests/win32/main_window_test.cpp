@@ -22,7 +22,7 @@ const std::vector<uint8_t> FOUR_BYTES = {0x41, 0x42, 0x00, 0xFF};
 
 class MainWindow : public ::testing::Test {
 protected:
-    static void SetUpTestSuite() { ASSERT_NE(register_main_window_class(instance()), 0); }
+    static void SetUpTestSuite() { ASSERT_NE(register_main_window_class(), 0); }
 
     void SetUp() override
     {
@@ -61,7 +61,7 @@ protected:
 
     void create()
     {
-        window = create_main_window(instance(), WindowPlacement{0, 0, 586, 620});
+        window = create_main_window(WindowPlacement{0, 0, 586, 620});
         ASSERT_NE(window, nullptr);
         ShowWindow(window, SW_SHOWNORMAL);
         UpdateWindow(window);
