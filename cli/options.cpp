@@ -147,7 +147,8 @@ void help_text(Message &help)
     append_style_names(help, is_bare_style, " and ");
     append_pieces(help, " an\n"
         "                         empty text\n"
-        "      --case=CASE        upper (the default; lower for ", style_name(Style::Plain), ") or lower hexadecimal digits;\n"
+        "      --case=CASE        upper (the default; lower for ", style_name(Style::Plain),
+        ") or lower hexadecimal digits;\n"
         "                         not with ", style_name(Style::CString), ", whose octal escapes have none\n"
         "  -c, --columns=N        bytes a line, 1 to ", COLUMNS_MAX, " (", LINE_CELLS, " by default; ", PLAIN_COLUMNS,
         " for ", style_name(Style::Plain), ")\n"
@@ -156,7 +157,8 @@ void help_text(Message &help)
         "      --section=NAME     their section: .rodata on ELF and .rdata on COFF by default\n"
         "  -z, --nul[=counted]    a NUL byte after the bytes, for a text used as a C string.\n"
         "                         NAME_len does not count it (as strlen does), or with =counted it\n"
-        "                         does (as sizeof does). ", style_name(Style::CString), "'s bytes end in its string's own\n"
+        "                         does (as sizeof does). ", style_name(Style::CString),
+        "'s bytes end in its string's own\n"
         "                         NUL, never counted; ");
     append_style_names(help, names_source, " and ");
     append_pieces(help, " take none\n"
@@ -173,7 +175,8 @@ void help_text(Message &help)
         "                         their bytes. A text that is not one of them is an error naming\n"
         "                         its line and column, and FILE is left as it was\n"
         "\n"
-        "Looking at one ", SEGMENT_SIZE / 1024, " KiB segment, printed in UTF-8 on standard output, lines ending in CR LF:\n"
+        "Looking at one ", SEGMENT_SIZE / 1024,
+        " KiB segment, printed in UTF-8 on standard output, lines ending in CR LF:\n"
         "  -s, --segment=N        segment N, counted from 0 (the default); a segment past the end\n"
         "                         of SOURCE is an error, not the last one. Standard input's\n"
         "                         segments count from where it stands, as a conversion reads it\n"
@@ -185,7 +188,8 @@ void help_text(Message &help)
         "  -h, --help             show this help and exit\n"
         "      --version          show the version and the licence and exit\n"
         "\n"
-        "Exit status: ", uint64_t(EXIT_DONE), " done; ", uint64_t(EXIT_FAILED), " a file could not be opened, read, created or written, the window's\n"
+        "Exit status: ", uint64_t(EXIT_DONE), " done; ", uint64_t(EXIT_FAILED),
+        " a file could not be opened, read, created or written, the window's\n"
         "text had an empty source, the text to reverse is not one bin2src reads, or the segment or\n"
         "the offset is past the end; ", uint64_t(EXIT_USAGE), " a bad option or data name.\n"
         "\n"
@@ -239,14 +243,21 @@ bool equal_ignoring_case(const char *a, const char *b)
     return *a == *b;
 }
 
+// The row of a table of words whose name is `value`, in either case; null when none is.
+template <class Words, size_t N> const Words *named(const Words (&table)[N], const char *value)
+{
+    for (const Words &words : table)
+        if (equal_ignoring_case(value, words.name))
+            return &words;
+    return nullptr;
+}
+
 bool parse_format(const char *value, ExportFormat &format)
 {
-    for (const FormatWords &words : FORMAT_WORDS)
-        if (equal_ignoring_case(value, words.name)) {
-            format = words.format;
-            return true;
-        }
-    return false;
+    const FormatWords *words = named(FORMAT_WORDS, value);
+    if (words)
+        format = words->format;
+    return words != nullptr;
 }
 
 // normal, or a format's name for the view that shows its cells.
@@ -328,12 +339,10 @@ constexpr Spelling SPELLINGS[] = {
 
 bool parse_style(const char *value, Style &style)
 {
-    for (const StyleWords &words : STYLE_WORDS)
-        if (equal_ignoring_case(value, words.name)) {
-            style = words.style;
-            return true;
-        }
-    return false;
+    const StyleWords *words = named(STYLE_WORDS, value);
+    if (words)
+        style = words->style;
+    return words != nullptr;
 }
 
 // A power of two from 1 to ALIGNMENT_MAX, in decimal.

@@ -52,20 +52,24 @@ struct StyleWords {
 };
 inline constexpr StyleWords STYLE_WORDS[] = {
     {Style::Window, "window", "", "the window's text, as above (the default)"},
+    // C and C++, in a header of its own or as a declaration and a definition apart.
     {Style::C, "c", "h", "a C/C++ file with an include guard: static const unsigned char\n"
                          "NAME[], and NAME_len, a constant expression"},
     {Style::CHeader, "c-header", "h", "the extern declaration and NAME_len, for the program beside\n"
                                       "c-source, incbin, c-incbin or c-embed"},
     {Style::CSource, "c-source", "c", "the one definition"},
+    // Assembler text, each with the global label NAME and its length.
     {Style::Gas, "gas", "s", "GNU as: .byte lines, with the global label NAME and the 64-bit\n"
                              "length NAME_len, for ELF (x86, ARM, AArch64...) and Windows' COFF"},
     {Style::Nasm, "nasm", "asm", "the same for NASM: db lines"},
+    // For large files, the forms whose cost does not grow with a compiler's parser.
     {Style::Incbin, "incbin", "s", "for large files, a build that costs what a copy does: GNU as\n"
                                    "pulls SOURCE in by its path (.incbin)"},
     {Style::CIncbin, "c-incbin", "c", "the same in a C/C++ file that GCC and Clang compile as it is"},
     {Style::CString, "c-string", "h", "as c, in string literals, which compilers read 15 to 35 times\n"
                                       "faster"},
     {Style::CEmbed, "c-embed", "c", "a definition that C23's #embed fills from SOURCE"},
+    // The bytes alone, for a declaration of the user's own.
     {Style::Values, "values", "inc", "no name: the comma-separated cells alone, as xxd -i writes them\n"
                                      "from a pipe, for a declaration of your own"},
     {Style::Plain, "plain", "hex", "no name: plain hexadecimal, as xxd -p writes it"},

@@ -82,8 +82,10 @@ template <class Unit> constexpr const CellRows<Unit> &cell_rows(ExportFormat for
                                        : cells<Unit>.basic;
 }
 
-static_assert(cell_rows<char16_t>(ExportFormat::Asm)[0xFF][0] == u'F' && cell_rows<char16_t>(ExportFormat::Asm)[0xFF][2] == u'H',
+static_assert(cell_rows<char16_t>(ExportFormat::Asm)[0xFF][0] == u'F' &&
+                  cell_rows<char16_t>(ExportFormat::Asm)[0xFF][2] == u'H',
               "no leading zero in front of A to F");
 static_assert(cell_rows<char>(ExportFormat::C)[0x0A][2] == '0' && cell_rows<char>(ExportFormat::C)[0x0A][3] == 'A',
               "two digits, leading zero included");
-static_assert(cell_rows<char>(ExportFormat::C, true)[0xB9][2] == 'b' && cell_rows<char>(ExportFormat::C, true)[0xB9][3] == '9');
+static_assert(cell_rows<char>(ExportFormat::C, true)[0xB9][2] == 'b' &&
+              cell_rows<char>(ExportFormat::C, true)[0xB9][3] == '9');

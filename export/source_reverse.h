@@ -28,5 +28,6 @@ struct ReverseError {
 };
 
 // The bytes are written in blocks as they are read: Done, Malformed (see the error), ReadFailed or
-// WriteFailed. On any failure the writer may have had part of them, which the caller throws away. Uses static blocks: not re-entrant.
+// WriteFailed. On any failure the writer may have had part of them, which the caller throws away.
+// Uses static blocks: not re-entrant.
 Outcome reverse_source_text(SourceReader text, ByteWriter writer, ReverseError &error);

@@ -42,8 +42,9 @@ struct Utf8Writer {
 
 // Converts everything the reader delivers, into UTF-16 or UTF-8 by the writer given: Done,
 // EmptySource, ReadFailed or WriteFailed. The first write comes only after the first block of
-// text is full or the source has ended, so an empty source writes nothing at all. Uses static blocks: not re-entrant, which the single
-// user-interface thread and the command-line converter never need.
+// text is full or the source has ended, so an empty source writes nothing at all. Uses static
+// blocks: not re-entrant, which the single user-interface thread and the command-line converter
+// never need.
 Outcome stream_source_text(ExportFormat format, const Label &label, SourceReader reader, TextWriter writer);
 Outcome stream_source_text(ExportFormat format, const Label &label, SourceReader reader, Utf8Writer writer);
 

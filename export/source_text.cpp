@@ -175,5 +175,11 @@ template char *last_lines(ExportFormat, const LineStart<char> &, const uint8_t *
 
 size_t ruler_text(ExportFormat format, const Label &label, char16_t *out) { return ruler(format, label, out); }
 size_t ruler_text(ExportFormat format, const Label &label, char *out) { return ruler(format, label, out); }
-size_t declaration_text(ExportFormat format, const Label &label, char16_t *out) { return declaration(format, label, out); }
-size_t declaration_text(ExportFormat format, const Label &label, char *out) { return declaration(format, label, out); }
+size_t declaration_text(ExportFormat format, const Label &label, char16_t *out)
+{
+    return declaration(format, label, out);
+}
+size_t declaration_text(ExportFormat format, const Label &label, char *out)
+{
+    return declaration(format, label, out);
+}

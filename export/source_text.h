@@ -45,7 +45,9 @@ constexpr bool is_row(LineShape shape) { return shape == LineShape::Asm || shape
 // The format whose cells a shape's lines hold.
 constexpr ExportFormat cell_format(LineShape shape)
 {
-    return shape == LineShape::Asm ? ExportFormat::Asm : shape == LineShape::Basic ? ExportFormat::Basic : ExportFormat::C;
+    return shape == LineShape::Asm     ? ExportFormat::Asm
+         : shape == LineShape::Basic ? ExportFormat::Basic
+                                     : ExportFormat::C;
 }
 constexpr CellForm cell_form(LineShape shape) { return cell_form(cell_format(shape)); }
 constexpr const char *line_end(LineShape shape) { return is_window_shape(shape) ? "\r\n" : "\n"; }
@@ -55,9 +57,11 @@ constexpr const char *line_end(LineShape shape) { return is_window_shape(shape) 
 // encoding, for it is the width of the assembler's indentation.
 constexpr size_t ruler_length(ExportFormat format, size_t label)
 {
-    return format == ExportFormat::C   ? 1 + 2 + 16 * (1 + 4) + 2         // TAB "//", 16 × (digit, 4 spaces), CR LF = 85
-         : format == ExportFormat::Asm ? label + 4 + 1 + 16 * (1 + 3) + 2 // L spaces, 4 spaces ";", 16 × (digit, 3 spaces), CR LF
-                                       : 1 + 1 + 16 * (1 + 4) + 2;        // TAB "'", 16 × (digit, 4 spaces), CR LF = 84
+    // C: TAB "//", 16 × (digit, 4 spaces), CR LF = 85. Asm: L spaces, 4 spaces ";", 16 × (digit,
+    // 3 spaces), CR LF. Basic: TAB "'", 16 × (digit, 4 spaces), CR LF = 84.
+    return format == ExportFormat::C   ? 1 + 2 + 16 * (1 + 4) + 2
+         : format == ExportFormat::Asm ? label + 4 + 1 + 16 * (1 + 3) + 2
+                                       : 1 + 1 + 16 * (1 + 4) + 2;
 }
 
 constexpr size_t declaration_length(ExportFormat format, size_t label)

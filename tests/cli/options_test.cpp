@@ -229,7 +229,8 @@ TEST(Options, CMakePackageOffersTheTablesStylesWithTheirExtensions)
         if (words.style == Style::Window)
             continue; // its file is named by its format
         std::smatch found;
-        bool has = std::regex_search(text, found, std::regex("set\\(extension_" + std::string(words.name) + " ([^)]+)\\)"));
+        std::regex extension("set\\(extension_" + std::string(words.name) + " ([^)]+)\\)");
+        bool has = std::regex_search(text, found, extension);
         EXPECT_EQ(has, expected.count(words.name) > 0) << words.name;
         if (has) {
             // A C file is .c in a C project, .cpp in one of C++ alone.

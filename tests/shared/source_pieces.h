@@ -14,7 +14,10 @@
 
 inline const char *name(ExportFormat format)
 {
-    return format == ExportFormat::C ? "C" : format == ExportFormat::Asm ? "Asm" : format == ExportFormat::Basic ? "Basic" : "?";
+    return format == ExportFormat::C     ? "C"
+         : format == ExportFormat::Asm   ? "Asm"
+         : format == ExportFormat::Basic ? "Basic"
+                                         : "?";
 }
 
 // Each piece is built into a buffer prefilled with a sentinel, so a unit written past the

@@ -27,12 +27,15 @@ void expect_kernel_lines(LineKernel<Unit> kernel, ExportFormat format, const Lab
     size_t lines = 1 + random() % 8;
     std::vector<uint8_t> bytes = random_bytes(random, lines * LINE_CELLS);
     // The file's first assembler line has no start.
-    LineStart<Unit> start = format == ExportFormat::Asm && random() % 4 == 0 ? LineStart<Unit>{} : line_start<Unit>(format, label);
+    LineStart<Unit> start =
+        format == ExportFormat::Asm && random() % 4 == 0 ? LineStart<Unit>{} : line_start<Unit>(format, label);
     std::vector<Unit> expected(lines * (start.length + line_body_length(format)));
     ASSERT_EQ(scalar_lines(format, start, bytes.data(), lines, expected.data()), expected.data() + expected.size());
     std::vector<Unit> text(expected.size() + LINE_KERNEL_SLACK / sizeof(Unit));
-    ASSERT_EQ(kernel(format, start, bytes.data(), lines, text.data()), text.data() + expected.size()) << lines << " lines";
-    ASSERT_TRUE(std::equal(expected.begin(), expected.end(), text.begin())) << lines << " lines, label of " << label.length;
+    ASSERT_EQ(kernel(format, start, bytes.data(), lines, text.data()), text.data() + expected.size())
+        << lines << " lines";
+    ASSERT_TRUE(std::equal(expected.begin(), expected.end(), text.begin()))
+        << lines << " lines, label of " << label.length;
 }
 
 TEST(LineKernel, EveryInstructionSetWritesTheReferenceText)

@@ -99,7 +99,9 @@ TEST(SourceText, SixtyFourBytesAreOneChunkOfFourLines)
             EXPECT_EQ(lines[i].substr(lines[i].size() - 3) == u",\r\n", format != ExportFormat::Asm)
                 << name(format) << " line " << i;
         }
-        const char16_t *fourth = format == ExportFormat::C ? u"0x7F\r\n" : format == ExportFormat::Asm ? u"7FH\r\n" : u"&H7F\r\n";
+        const char16_t *fourth = format == ExportFormat::C   ? u"0x7F\r\n"
+                               : format == ExportFormat::Asm ? u"7FH\r\n"
+                                                             : u"&H7F\r\n";
         EXPECT_EQ(lines[3].substr(lines[3].size() - std::char_traits<char16_t>::length(fourth)), fourth)
             << name(format) << ": the 64th byte ends the fourth line, no comma";
         if (format != ExportFormat::Asm) {
@@ -178,8 +180,9 @@ TEST(SourceText, FifteenUnitLabel)
     EXPECT_EQ(build_whole(ExportFormat::Basic, label, bytes), reference_source_text(3, label, bytes));
     // The longest text of 64 bytes: four full Asm lines after the first, each of 15 spaces, " DB ",
     // 16 cells of 3 with 15 commas, and CR LF.
-    EXPECT_EQ(build(ExportFormat::Asm, label, bytes).chunks[1].size(), 4 * (15 + 4 + 16 * 3 + 15 + 2));
-    EXPECT_EQ(build(ExportFormat::Asm, label, bytes).chunks[1].size(), 4 * (LINE_START_MAX + line_body_length(ExportFormat::Asm)));
+    size_t longest = build(ExportFormat::Asm, label, bytes).chunks[1].size();
+    EXPECT_EQ(longest, 4 * (15 + 4 + 16 * 3 + 15 + 2));
+    EXPECT_EQ(longest, 4 * (LINE_START_MAX + line_body_length(ExportFormat::Asm)));
 }
 
 TEST(SourceText, LabelIsCutToFifteenUnits)
@@ -226,7 +229,8 @@ TEST(SourceText, EmptyLastLinesAndLinesAskedForOnly)
         EXPECT_EQ(last_lines(format, start, bytes, 0, out), out) << name(format);
     EXPECT_EQ(out[0], SENTINEL);
     // Lines asked for are written, and no more, whatever follows them in the source.
-    EXPECT_EQ(size_t(scalar_lines(ExportFormat::C, start, bytes, 4, out) - out), 4 * (1 + line_body_length(ExportFormat::C)));
+    EXPECT_EQ(size_t(scalar_lines(ExportFormat::C, start, bytes, 4, out) - out),
+              4 * (1 + line_body_length(ExportFormat::C)));
 }
 
 TEST(SourceText, RandomLengthsAndLabelsMatchTheReference)

@@ -124,8 +124,8 @@ TEST_F(ExportSource, EveryFormatMatchesTheReferenceByteForByte)
             std::vector<Box> boxes = exported(format);
             ASSERT_EQ(boxes.size(), 1u) << "format " << int(format) << ", " << c.size << " bytes";
             expect_completion(boxes[0]);
-            EXPECT_EQ(first_difference(read_file(destination), utf16le(reference_source_text(int(format), c.label, bytes))),
-                      "")
+            std::u16string expected = reference_source_text(int(format), c.label, bytes);
+            EXPECT_EQ(first_difference(read_file(destination), utf16le(expected)), "")
                 << "format " << int(format) << ", " << c.size << " bytes";
         }
     }
@@ -341,7 +341,8 @@ TEST_F(ExportSource, CommandGoesThroughTheDialog)
         EXPECT_EQ(narrow(boxes.seen()[0].caption), "変換保存の設定");
         expect_completion(boxes.seen()[1]);
         std::wstring destination = proposed(source, EXTENSIONS[int(format)]);
-        EXPECT_EQ(first_difference(read_file(destination), utf16le(reference_source_text(int(format), u"exe_dt", bytes))), "")
+        std::u16string expected = reference_source_text(int(format), u"exe_dt", bytes);
+        EXPECT_EQ(first_difference(read_file(destination), utf16le(expected)), "")
             << "format " << int(format);
     }
 }
