@@ -13,7 +13,7 @@
 enum class Encoding { Utf16le, Utf8 };
 
 struct Options {
-    ExportFormat format; // the window's text's
+    ExportFormat format; // of the window's text
     Label label;
     StyleForm style; // the window's text, or a build style with its C name, case and columns
     Encoding encoding;
@@ -75,6 +75,7 @@ inline constexpr StyleWords STYLE_WORDS[] = {
     {Style::Plain, "plain", "hex", "no name: plain hexadecimal, as xxd -p writes it"},
 };
 
+// Every style has its one row (Plain is the last of them).
 constexpr bool every_style_once()
 {
     for (size_t s = 0; s <= size_t(Style::Plain); s++) {
