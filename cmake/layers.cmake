@@ -10,6 +10,17 @@ function(vorda_layer target folder)
   set(root ${PROJECT_BINARY_DIR}/layers/${folder})
   file(MAKE_DIRECTORY ${root})
   file(CREATE_LINK ${PROJECT_SOURCE_DIR}/${folder} ${root}/${folder} SYMBOLIC)
+  # A quoted include is looked up beside the including file first, so one that climbs out of
+  # its folder would pass by the include path: none may.
+  file(GLOB_RECURSE sources CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/${folder}/*.h
+       ${PROJECT_SOURCE_DIR}/${folder}/*.cpp)
+  foreach(source IN LISTS sources)
+    file(STRINGS ${source} climbing REGEX "^[ \t]*#[ \t]*include[ \t]*\"\\.\\./")
+    if(climbing)
+      message(FATAL_ERROR "${source}: an include out of its folder (${climbing}); name the file from "
+                          "its layer's folder, as \"common/text.h\", so that the layers' links hold")
+    endif()
+  endforeach()
   get_target_property(type ${target} TYPE)
   if(type STREQUAL "INTERFACE_LIBRARY")
     target_include_directories(${target} INTERFACE ${root})
