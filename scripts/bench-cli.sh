@@ -129,7 +129,12 @@ declare -A sms=()
 style_tools=(c c-source c-string gas nasm values plain xxd-i reverse reverse-c-string reverse-xxd-i reverse-xxd-p xxd-r
              terminal terminal-quiet)
 baseline=${VORDA_BENCH_BASELINE:-}
-[ -n "$baseline" ] && style_tools+=(window base-window base-c base-reverse base-reverse-xxd-i base-reverse-xxd-p)
+# The ways back from xxd's texts are timed against a baseline only where it has them.
+base_xxd=()
+if [ -n "$baseline" ] && "$baseline" --reverse "$work/styles.hex" >/dev/null 2>&1; then
+  base_xxd=(xxd-i xxd-p)
+fi
+[ -n "$baseline" ] && style_tools+=(window base-window base-c base-reverse "${base_xxd[@]/#/base-reverse-}")
 run_style() {
   local out="$work/out.$1"
   rm -f "$out"
@@ -161,7 +166,10 @@ say "${largest}MiB into a new file: the build styles beside xxd -i, the way back
 printf '%-22s %10s %6s %-18s %10s %8s\n' run ms spread reference ref_ms ref/run
 declare -A sresult
 shown=(c c-source c-string gas nasm values plain reverse reverse-c-string reverse-xxd-i reverse-xxd-p terminal)
-[ -n "$baseline" ] && shown+=(window c-vs-base reverse-vs-base reverse-xxd-i-vs-base reverse-xxd-p-vs-base)
+if [ -n "$baseline" ]; then
+  shown+=(window c-vs-base reverse-vs-base)
+  for kind in "${base_xxd[@]}"; do shown+=("reverse-$kind-vs-base"); done
+fi
 for tool in "${shown[@]}"; do
   case $tool in
     *-vs-base) ref=base-${tool%-vs-base} ;;
