@@ -24,16 +24,19 @@ cd "$work"
 size=$(stat -c %s "payload 1.bin")
 name=payload_1_bin
 failed=0 passed=0
-check() { # what, then the command that must succeed and print the file's bytes
-  local what=$1
-  shift
-  if "$@" >out.bin 2>err.txt && cmp -s out.bin "payload 1.bin"; then
+check_bytes() { # what, the file whose bytes the command must print, then the command
+  local what=$1 expected=$2
+  shift 2
+  if "$@" >out.bin 2>err.txt && cmp -s out.bin "$expected"; then
     passed=$((passed + 1))
   else
     failed=$((failed + 1))
     echo "FAILED: $what"
     cat err.txt
   fi
+}
+check() { # what, then the command that must succeed and print the source's bytes
+  check_bytes "$1" "payload 1.bin" "${@:2}"
 }
 
 "$bin2src" --style=c -o data.h "payload 1.bin"
@@ -144,17 +147,6 @@ done
 printf 'void main() { gl_FragColor = vec4(1.0); }\n' >shader.txt
 cp shader.txt counted.txt
 printf '\0' >>counted.txt
-check_bytes() { # what, the file whose bytes the command must print, then the command
-  local what=$1 expected=$2
-  shift 2
-  if "$@" >out.bin 2>err.txt && cmp -s out.bin "$expected"; then
-    passed=$((passed + 1))
-  else
-    failed=$((failed + 1))
-    echo "FAILED: $what"
-    cat err.txt
-  fi
-}
 edge() { # source, the file whose bytes the program prints, the name, where the NUL is (or none), standards, options
   local source=$1 expected=$2 edge_name=$3 nul=$4 stds=$5 cc cxx std text
   shift 5
