@@ -284,10 +284,9 @@ bool parse_encoding(const char *value, Encoding &encoding)
     return true;
 }
 
-// Decimal, and small enough that the segment's offset fits a signed 64-bit number.
-bool parse_segment(const char *value, int64_t &segment)
+// A number in decimal digits alone, at most `most`.
+bool parse_decimal(const char *value, uint64_t most, uint64_t &number)
 {
-    constexpr uint64_t limit = uint64_t(INT64_MAX) >> SEGMENT_SHIFT;
     if (*value == 0)
         return false;
     uint64_t n = 0;
@@ -295,9 +294,19 @@ bool parse_segment(const char *value, int64_t &segment)
         if (*p < '0' || *p > '9')
             return false;
         n = n * 10 + uint64_t(*p - '0');
-        if (n > limit)
+        if (n > most)
             return false;
     }
+    number = n;
+    return true;
+}
+
+// Small enough that the segment's offset fits a signed 64-bit number.
+bool parse_segment(const char *value, int64_t &segment)
+{
+    uint64_t n;
+    if (!parse_decimal(value, uint64_t(INT64_MAX) >> SEGMENT_SHIFT, n))
+        return false;
     segment = int64_t(n);
     return true;
 }
@@ -348,15 +357,10 @@ bool parse_style(const char *value, Style &style)
 // A power of two from 1 to ALIGNMENT_MAX, in decimal.
 bool parse_alignment(const char *value, size_t &alignment)
 {
-    size_t n = 0;
-    for (const char *p = value; *p; p++) {
-        if (*p < '0' || *p > '9' || n > ALIGNMENT_MAX)
-            return false;
-        n = n * 10 + size_t(*p - '0');
-    }
-    if (!is_alignment(n))
+    uint64_t n;
+    if (!parse_decimal(value, ALIGNMENT_MAX, n) || !is_alignment(n))
         return false;
-    alignment = n;
+    alignment = size_t(n);
     return true;
 }
 
@@ -387,15 +391,10 @@ bool set_section(Options &options, const char *value, Message &error)
 
 bool parse_columns(const char *value, size_t &columns)
 {
-    size_t n = 0;
-    for (const char *p = value; *p; p++) {
-        if (*p < '0' || *p > '9' || n > COLUMNS_MAX)
-            return false;
-        n = n * 10 + size_t(*p - '0');
-    }
-    if (n < 1 || n > COLUMNS_MAX)
+    uint64_t n;
+    if (!parse_decimal(value, COLUMNS_MAX, n) || n < 1)
         return false;
-    columns = n;
+    columns = size_t(n);
     return true;
 }
 
@@ -478,53 +477,46 @@ bool set_style_name(Options &options, const char *given, const char *const *argv
     const char *whose = given ? "the data name '" : "the data name made from the file's name, '";
     const char *after = given ? "' " : "', ";
     char character[2] = {name[bad_at], 0};
-    switch (problem) {
-    case NameProblem::Empty:
+    if (problem == NameProblem::Empty)
         message_start(error, "the data name is empty: a C name is needed, such as font_rom");
-        break;
-    case NameProblem::TooLong:
+    else
         message_start(error, whose, name, after);
+    switch (problem) {
+    case NameProblem::TooLong:
         append_pieces(error, "is too long: at most ", IDENTIFIER_MAX, " characters");
         break;
     case NameProblem::BadCharacter:
-        message_start(error, whose, name, after);
         message_append(error, "is not a C name: it has '");
         message_append(error, character);
         message_append(error, "'; letters, digits and '_' only");
         break;
     case NameProblem::LeadingDigit:
-        message_start(error, whose, name, after);
         message_append(error, "is not a C name: it starts with a digit");
         break;
     case NameProblem::Keyword:
-        message_start(error, whose, name, after);
         message_append(error, "is a keyword of C or C++");
         break;
     case NameProblem::LeadingUnderscore:
-        message_start(error, whose, name, after);
         message_append(error, "is reserved: names starting with '_' belong to the compiler and the C library "
                               "where the data is declared, at file scope");
         break;
     case NameProblem::DoubleUnderscore:
-        message_start(error, whose, name, after);
         message_append(error, "is reserved: names holding '__' belong to the compiler and the C library");
         break;
     case NameProblem::TrailingUnderscore:
-        message_start(error, whose, name, after);
         message_append(error, "ends in '_': the name of its length, ");
         message_append(error, name);
         message_append(error, "_len, would hold '__', which is reserved");
         break;
     case NameProblem::Main:
-        message_start(error, whose, name, after);
         message_append(error, "is the program's own function: C and C++ take no data of that name, nor the "
                               "linker beside the program's main");
         break;
     case NameProblem::Predefined:
-        message_start(error, whose, name, after);
         message_append(error, "is a macro that gcc and clang predefine in their default dialects "
                               "(-std=gnu17, gnu++17)");
         break;
+    case NameProblem::Empty:
     case NameProblem::None:
     case NameProblem::Library:
         break;
