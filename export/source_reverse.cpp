@@ -164,7 +164,7 @@ struct Parser;
 using LineHandler = bool (*)(Parser &p, const char *t, const char *te);
 
 // What the text lacks when it ends before the next line.
-enum class Ending { Nothing, Everything, Data, DataLine, Tail };
+enum class Ending { Nothing, Data, DataLine, Tail };
 
 struct Parser {
     LineHandler next;
@@ -187,9 +187,8 @@ struct Parser {
     // tail still both match; nullptr when the style has no other.
     const char *uncounted_tail;
     // xxd's texts and plain hexadecimal: the bytes of the first data line, which every line but
-    // the last holds (0 before it), and whether the text is xxd -i's values without a declaration.
+    // the last holds (0 before it).
     size_t width;
-    bool bare;
     char window_tail[8];
     Marks marks;
     uint64_t count;      // bytes read so far
@@ -501,17 +500,23 @@ inline bool read_cells(Parser &p, const char *body, const char *te, bool &comma)
     return data_cells(p, body, te, comma);
 }
 
+// What the line's shape says of its cells.
+void set_cells(DataForm &data, LineShape shape)
+{
+    CellForm form = cell_form(shape);
+    data.before = form.before;
+    data.before_length = std::strlen(form.before);
+    data.after = form.after[0];
+    data.row = is_row(shape);
+    data.shape = shape;
+    data.full_body = line_read_length(shape);
+}
+
 // The data form of the window's format, with the assembler's indentation, and of a style.
 void set_window_form(Parser &p, ExportFormat format, size_t indent)
 {
     p.format = format;
-    CellForm form = cell_form(format);
-    p.data.before = form.before;
-    p.data.before_length = std::strlen(form.before);
-    p.data.after = form.after[0];
-    p.data.row = format == ExportFormat::Asm;
-    p.data.shape = line_shape(format);
-    p.data.full_body = line_read_length(p.data.shape);
+    set_cells(p.data, line_shape(format));
     Label label{};
     label.length = indent;
     LineStart<char> start = line_start<char>(format, label);
@@ -530,12 +535,7 @@ void set_window_form(Parser &p, ExportFormat format, size_t indent)
 void set_style_form(Parser &p, Style style)
 {
     StylePatterns patterns = style_templates(style);
-    p.data.before = "0x";
-    p.data.before_length = 2;
-    p.data.after = 0;
-    p.data.row = patterns.shape == LineShape::Row;
-    p.data.shape = patterns.shape;
-    p.data.full_body = line_read_length(p.data.shape);
+    set_cells(p.data, patterns.shape);
     p.data.start_length = std::strlen(patterns.start);
     std::memcpy(p.data.start, patterns.start, p.data.start_length);
     p.tail = *patterns.tail ? patterns.tail : nullptr;
@@ -868,12 +868,11 @@ bool read_head_line(Parser &p, const char *t, const char *te)
     return true;
 }
 
-bool read_data_line(Parser &p, const char *t, const char *te)
+// A data line after its start, which the caller has matched.
+bool read_data_body(Parser &p, const char *body, const char *te)
 {
-    if (!starts_with(t, te, p.data.start, p.data.start_length))
-        return fail(p, first_mismatch(t, te, p.data.start, p.data.start_length), "a data line was expected");
     bool comma;
-    if (!read_cells(p, t + p.data.start_length, te, comma))
+    if (!read_cells(p, body, te, comma))
         return false;
     if (p.data.row) {
         if (comma)
@@ -889,11 +888,18 @@ bool read_data_line(Parser &p, const char *t, const char *te)
     return true;
 }
 
+bool read_data_line(Parser &p, const char *t, const char *te)
+{
+    if (!starts_with(t, te, p.data.start, p.data.start_length))
+        return fail(p, first_mismatch(t, te, p.data.start, p.data.start_length), "a data line was expected");
+    return read_data_body(p, t + p.data.start_length, te);
+}
+
 // After a row: another, or the tail.
 bool read_data_or_tail_line(Parser &p, const char *t, const char *te)
 {
     if (starts_with(t, te, p.data.start, p.data.start_length))
-        return read_data_line(p, t, te);
+        return read_data_body(p, t + p.data.start_length, te);
     if (!p.tail)
         return fail(p, t, "a data line was expected");
     return read_tail_line(p, t, te);
@@ -935,24 +941,22 @@ bool fail_string(Parser &p, const char *s, const char *end)
     return false; // not reached: the line came here for a fault
 }
 
-bool read_string_line(Parser &p, const char *t, const char *te);
+bool read_string_body(Parser &p, const char *body, const char *te);
 
 // After a string line: another, or the tail.
 bool read_string_or_tail_line(Parser &p, const char *t, const char *te)
 {
     if (starts_with(t, te, p.data.start, p.data.start_length))
-        return read_string_line(p, t, te);
+        return read_string_body(p, t + p.data.start_length, te);
     return read_tail_line(p, t, te);
 }
 
 // A line of c-string: '\t"', the bytes, '"'. Each byte is one character or four: the escapes are
 // read as if every character started one and kept only where one does, so that the loop has no
 // branch on the bytes; a line that breaks a rule is read again by fail_string to say where.
-bool read_string_line(Parser &p, const char *t, const char *te)
+bool read_string_body(Parser &p, const char *const body, const char *te)
 {
-    if (!starts_with(t, te, p.data.start, p.data.start_length))
-        return fail(p, first_mismatch(t, te, p.data.start, p.data.start_length), "a data line was expected");
-    const char *s = t + p.data.start_length;
+    const char *s = body;
     if (te == s || te[-1] != '"')
         return fail(p, te, "the line ends inside its string: '\"' was expected");
     const char *const end = te - 1;
@@ -971,7 +975,7 @@ bool read_string_line(Parser &p, const char *t, const char *te)
         s += plain ? 1 : 4;
     }
     if (wrong || s != end) {
-        fail_string(p, t + p.data.start_length, end);
+        fail_string(p, body, end);
         return false;
     }
     const size_t n = size_t(out - first);
@@ -981,6 +985,13 @@ bool read_string_line(Parser &p, const char *t, const char *te)
     p.out_used += n;
     expect(p, n == 0 ? read_tail_line : read_string_or_tail_line, Ending::Tail);
     return true;
+}
+
+bool read_string_line(Parser &p, const char *t, const char *te)
+{
+    if (!starts_with(t, te, p.data.start, p.data.start_length))
+        return fail(p, first_mismatch(t, te, p.data.start, p.data.start_length), "a data line was expected");
+    return read_string_body(p, t + p.data.start_length, te);
 }
 
 bool read_tail_line(Parser &p, const char *t, const char *te)
@@ -1146,7 +1157,7 @@ bool read_xxd_data_line(Parser &p, const char *t, const char *te)
     p.count += n;
     if (comma)
         expect(p, read_xxd_data_line, Ending::DataLine);
-    else if (p.bare)
+    else if (!p.tail) // xxd -i's values without a declaration
         expect(p, read_past_end_line, Ending::Nothing);
     else
         expect(p, read_xxd_close_line, Ending::Tail);
@@ -1159,11 +1170,6 @@ bool opens_with_xxd_values(Parser &, const char *t, const char *te)
     return starts_with(t, te, "  0x", 4) || starts_with(t, te, "  0X", 4);
 }
 
-bool read_xxd_values_line(Parser &p, const char *t, const char *te)
-{
-    p.bare = true;
-    return read_xxd_data_line(p, t, te);
-}
 
 constexpr char XXD_DECLARATION[] = "unsigned char \1[] = {";
 constexpr char XXD_CLOSE[] = "};";
@@ -1238,7 +1244,7 @@ constexpr Opening OPENINGS[] = {
     {opens_with_list_ruler, read_list_ruler_line},       {opens_with_asm_ruler, read_asm_ruler_line},
     {opens_with_declaration, read_bare_declaration_line}, {opens_with_style_head, read_head_line},
     {opens_with_values, read_values_line},                {opens_with_xxd_declaration, read_xxd_declaration_line},
-    {opens_with_xxd_values, read_xxd_values_line},        {opens_with_plain_hex, read_plain_line},
+    {opens_with_xxd_values, read_xxd_data_line},          {opens_with_plain_hex, read_plain_line},
     {opens_with_anything, read_asm_first_line},
 };
 
@@ -1255,11 +1261,10 @@ bool read_text_end(Parser &p)
 {
     p.line_begin = "";
     switch (p.ending) {
-    case Ending::Nothing:    return true;
-    case Ending::Everything: return true; // an empty text holds no bytes
-    case Ending::Data:       return fail(p, p.line_begin, "the text ends before its data");
-    case Ending::DataLine:   return fail(p, p.line_begin, "the text ends where a data line was expected");
-    case Ending::Tail:       return fail_expected(p, p.line_begin, p.tail, "the text ends here; ");
+    case Ending::Nothing:  return true;
+    case Ending::Data:     return fail(p, p.line_begin, "the text ends before its data");
+    case Ending::DataLine: return fail(p, p.line_begin, "the text ends where a data line was expected");
+    case Ending::Tail:     return fail_expected(p, p.line_begin, p.tail, "the text ends here; ");
     }
     return false;
 }
@@ -1377,7 +1382,7 @@ Outcome reverse_source_text(SourceReader reader, ByteWriter writer, ReverseError
 {
     error = ReverseError{};
     Parser p{};
-    expect(p, read_first_line, Ending::Everything);
+    expect(p, read_first_line, Ending::Nothing); // an empty text holds no bytes
     p.line = 1;
     p.error = &error;
     p.candidates = 0;
