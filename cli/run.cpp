@@ -64,6 +64,17 @@ int report_system_failure(const char *what, const char *name, bool quoted, int32
     return EXIT_FAILED;
 }
 
+int report_source_failure(const char *what, const SystemFile &source)
+{
+    return report_system_failure(what, name_of_source(source), source.path.index != STANDARD_STREAM, source.error);
+}
+
+int report_destination_failure(const char *what, const SystemFile &destination)
+{
+    return report_system_failure(what, name_of_destination(destination), destination.path.index != STANDARD_STREAM,
+                                 destination.error);
+}
+
 // The progress line of a long run: bytes of the source read, the share of its size when that is
 // known, and the rate, redrawn a few times a second on standard error when that is a terminal
 // and the run has lasted a second, then cleared. Not when the text goes to a terminal: standard
@@ -84,8 +95,8 @@ constexpr uint64_t PROGRESS_AFTER_MS = 1000, PROGRESS_EVERY_MS = 250;
 void progress_start(const Options &options, SystemFile &source)
 {
     progress = Progress{};
-    bool text_on_terminal = options.destination.index == STANDARD_STREAM && system_output_is_terminal();
-    progress.enabled = options.progress && !text_on_terminal && system_error_is_terminal();
+    bool text_on_terminal = options.destination.index == STANDARD_STREAM && system_is_terminal(StandardStream::Output);
+    progress.enabled = options.progress && !text_on_terminal && system_is_terminal(StandardStream::Error);
     if (!progress.enabled)
         return;
     uint64_t size = 0;
@@ -216,14 +227,13 @@ void report_malformed(const SystemFile &source)
 
 bool open_source(const Options &options, SystemFile &source)
 {
-    if (options.source.index == STANDARD_STREAM && system_input_is_terminal()) {
+    if (options.source.index == STANDARD_STREAM && system_is_terminal(StandardStream::Input)) {
         message_start(message, "no source: name a file, or send the bytes to standard input (see 'bin2src --help')");
         report(message);
         return false;
     }
     if (!system_open_source(options.source, source)) {
-        report_system_failure("cannot open", name_of_source(source), source.path.index != STANDARD_STREAM,
-                              source.error);
+        report_source_failure("cannot open", source);
         return false;
     }
     return true;
@@ -290,8 +300,7 @@ bool skip_offset(const Options &options, SystemFile &source)
         uint64_t left = options.offset - seen;
         int64_t n = system_read(source, segment_buffer, left < SEGMENT_SIZE ? size_t(left) : SEGMENT_SIZE);
         if (n < 0) {
-            report_system_failure("cannot read", name_of_source(source), source.path.index != STANDARD_STREAM,
-                                  source.error);
+            report_source_failure("cannot read", source);
             return false;
         }
         if (n == 0) {
@@ -343,7 +352,6 @@ Outcome open_destination(const Options &options, const SystemFile &source, Syste
 // once the text was on its way) that the destination is as it was.
 void report_failure(Outcome outcome, const Options &options, const SystemFile &source, const SystemFile &destination)
 {
-    bool from_file = source.path.index != STANDARD_STREAM, to_file = destination.path.index != STANDARD_STREAM;
     switch (outcome) {
     case Outcome::Done:
         return;
@@ -357,21 +365,20 @@ void report_failure(Outcome outcome, const Options &options, const SystemFile &s
         report_is_source(options, source);
         return;
     case Outcome::CreateFailed:
-        report_system_failure(destination.temporary ? "cannot create a file in the folder of" : "cannot create",
-                              system_argument(options.destination), true, destination.error);
+        report_destination_failure(destination.temporary ? "cannot create a file in the folder of" : "cannot create",
+                                   destination);
         return;
     case Outcome::NotKept:
         report_left_as_it_was(destination);
         return;
     case Outcome::RenameFailed:
-        report_system_failure("cannot rename the finished text to", name_of_destination(destination), true,
-                              destination.error);
+        report_destination_failure("cannot rename the finished text to", destination);
         return;
     case Outcome::ReadFailed:
-        report_system_failure("cannot read", name_of_source(source), from_file, source.error);
+        report_source_failure("cannot read", source);
         break;
     case Outcome::WriteFailed:
-        report_system_failure("cannot write", name_of_destination(destination), to_file, destination.error);
+        report_destination_failure("cannot write", destination);
         break;
     case Outcome::Malformed:
         report_malformed(source);
@@ -478,8 +485,7 @@ int print_segment(const Options &options)
         n = read_full(source, segment_buffer, SEGMENT_SIZE);
         if (n < 0) {
             system_close(source);
-            return report_system_failure("cannot read", name_of_source(source), source.path.index != STANDARD_STREAM,
-                                         source.error);
+            return report_source_failure("cannot read", source);
         }
         seen += uint64_t(n);
         // The source ended before segment k began. Segment 0 of an empty source is there,

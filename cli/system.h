@@ -36,13 +36,12 @@ struct SystemFile {
     int32_t error;      // the system's code of the last call on it that failed
 };
 
-// Standard input, when it is a terminal, is not taken for a source: nobody types bytes.
-bool system_input_is_terminal();
-
-// A long run shows its progress only to a person: on standard error when it is a terminal, and
-// not when the text itself goes to a terminal, where the line would land among it.
-bool system_error_is_terminal();
-bool system_output_is_terminal();
+// Whether a standard stream is a terminal. Standard input, when it is one, is not taken for a
+// source: nobody types bytes. A long run shows its progress only to a person: on standard error
+// when it is a terminal, and not when the text itself goes to a terminal, where the line would
+// land among it.
+enum class StandardStream { Input, Output, Error };
+bool system_is_terminal(StandardStream stream);
 
 // Milliseconds from a fixed point in the past, steady whatever the wall clock does.
 uint64_t system_clock_ms();

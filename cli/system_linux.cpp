@@ -434,11 +434,13 @@ int main(int argc, char **argv)
     return bin2src_main(argc, argv);
 }
 
-bool system_input_is_terminal() { return isatty(STDIN_FILENO) == 1; }
-
-bool system_error_is_terminal() { return isatty(STDERR_FILENO) == 1; }
-
-bool system_output_is_terminal() { return isatty(STDOUT_FILENO) == 1; }
+bool system_is_terminal(StandardStream stream)
+{
+    int fd = stream == StandardStream::Input    ? STDIN_FILENO
+           : stream == StandardStream::Output ? STDOUT_FILENO
+                                              : STDERR_FILENO;
+    return isatty(fd) == 1;
+}
 
 uint64_t system_clock_ms()
 {

@@ -186,22 +186,13 @@ int wmain(int argc, wchar_t **argv)
     return bin2src_main(argc, argument_utf8);
 }
 
-bool system_input_is_terminal()
+bool system_is_terminal(StandardStream stream)
 {
+    DWORD which = stream == StandardStream::Input    ? STD_INPUT_HANDLE
+                : stream == StandardStream::Output ? STD_OUTPUT_HANDLE
+                                                   : STD_ERROR_HANDLE;
     DWORD mode;
-    return GetConsoleMode(GetStdHandle(STD_INPUT_HANDLE), &mode) != 0;
-}
-
-bool system_error_is_terminal()
-{
-    DWORD mode;
-    return GetConsoleMode(GetStdHandle(STD_ERROR_HANDLE), &mode) != 0;
-}
-
-bool system_output_is_terminal()
-{
-    DWORD mode;
-    return GetConsoleMode(GetStdHandle(STD_OUTPUT_HANDLE), &mode) != 0;
+    return GetConsoleMode(GetStdHandle(which), &mode) != 0;
 }
 
 uint64_t system_clock_ms() { return GetTickCount64(); }
