@@ -50,19 +50,19 @@ struct StyleText {
         if (form.columns == LINE_CELLS && form.style != Style::CString && form.style != Style::Plain)
             return kernel(patterns.shape, form.lower, s, bytes, n, out);
         for (size_t i = 0; i < n; i++, bytes += form.columns)
-            out = style_line(form, bytes, form.columns, false, out);
+            out = style_line(form, s, bytes, form.columns, false, out);
         return out;
     }
     // The last line (none for an empty source), with a terminator after the bytes when one is
     // asked for, and in the declaring styles when the source is empty; then the tail. A string
     // literal ends in a NUL of its own, which its length never counts: an empty one is "".
-    char *last(const LineStart<char> &, const uint8_t *bytes, size_t count, uint64_t total, char *out) const
+    char *last(const LineStart<char> &s, const uint8_t *bytes, size_t count, uint64_t total, char *out) const
     {
         bool own_nul = form.style == Style::CString;
         bool nul = !own_nul && (form.terminator != Terminator::None || (total == 0 && !is_bare_style(form.style)));
         uint8_t line[COLUMNS_MAX];
         if (nul && count == form.columns) {
-            out = style_line(form, bytes, count, false, out);
+            out = style_line(form, s, bytes, count, false, out);
             count = 0;
         }
         if (nul) {
@@ -71,10 +71,8 @@ struct StyleText {
             bytes = line;
         }
         if (count > 0 || own_nul)
-            out = style_line(form, bytes, count, true, out);
-        bool counted = form.terminator == Terminator::Counted;
-        const char *tail = nul && !counted && uncounted_tail(form.style) ? uncounted_tail(form.style) : patterns.tail;
-        return out + expand_style_pattern(tail, form, total + (counted ? 1 : 0), out);
+            out = style_line(form, s, bytes, count, true, out);
+        return out + expand_style_pattern(style_tail(form, total), form, declared_length(form, total), out);
     }
 };
 
@@ -180,14 +178,10 @@ Outcome count_into_text(const StyleForm &form, SourceReader reader, Utf8Writer w
     }
     // A C header declares one byte more than its length when a terminator is not counted, or when
     // the source is empty: C has no array of no bytes.
-    const char *uncounted = uncounted_tail(form.style);
-    if (form.terminator == Terminator::Counted || (form.terminator == Terminator::None && total > 0))
-        uncounted = nullptr;
-    uint64_t length = total + (form.terminator == Terminator::Counted ? 1 : 0);
-    StylePatterns patterns = style_templates(form.style);
+    uint64_t length = declared_length(form, total);
     static_assert(STYLE_HEAD_MAX <= STREAM_TEXT_BYTES);
-    size_t used = expand_style_pattern(patterns.head, form, length, utf8_block);
-    used += expand_style_pattern(uncounted ? uncounted : patterns.tail, form, length, utf8_block + used);
+    size_t used = expand_style_pattern(style_templates(form.style).head, form, length, utf8_block);
+    used += expand_style_pattern(style_tail(form, total), form, length, utf8_block + used);
     return writer.write(writer.context, utf8_block, used) ? Outcome::Done : Outcome::WriteFailed;
 }
 

@@ -341,6 +341,13 @@ const char *uncounted_tail(Style style)
     return nullptr;
 }
 
+const char *style_tail(const StyleForm &form, uint64_t total)
+{
+    bool uncounted = form.terminator == Terminator::Uncounted || (form.terminator == Terminator::None && total == 0);
+    const char *tail = uncounted ? uncounted_tail(form.style) : nullptr;
+    return tail ? tail : PATTERNS[int(form.style)].tail;
+}
+
 NameProblem check_style_name(Style style, const char *name, size_t length, size_t &bad_at)
 {
     bad_at = 0;
@@ -444,7 +451,8 @@ size_t expand_style_pattern(const char *pattern, const StyleForm &form, uint64_t
     return size_t(p - out);
 }
 
-char *style_line(const StyleForm &form, const uint8_t *bytes, size_t n, bool is_last, char *out)
+char *style_line(const StyleForm &form, const LineStart<char> &start, const uint8_t *bytes, size_t n, bool is_last,
+                 char *out)
 {
     if (form.style == Style::Plain) {
         // The digits of C's cells, without their "0x" and comma.
@@ -454,10 +462,8 @@ char *style_line(const StyleForm &form, const uint8_t *bytes, size_t n, bool is_
         *out++ = '\n';
         return out;
     }
-    StylePatterns patterns = PATTERNS[int(form.style)];
-    size_t start = std::strlen(patterns.start);
-    std::memcpy(out, patterns.start, start);
-    char *p = out + start;
+    std::memcpy(out, start.units, start.length);
+    char *p = out + start.length;
     if (form.style == Style::CString) {
         for (size_t i = 0; i < n; i++) {
             std::memcpy(p, STRING_CELLS[bytes[i]].text, 4);
@@ -467,8 +473,9 @@ char *style_line(const StyleForm &form, const uint8_t *bytes, size_t n, bool is_
         *p++ = '\n';
         return p;
     }
-    p = style_cells(patterns.shape, form.lower, bytes, n, p);
-    if (is_last && patterns.shape == LineShape::List)
+    LineShape shape = PATTERNS[int(form.style)].shape;
+    p = style_cells(shape, form.lower, bytes, n, p);
+    if (is_last && shape == LineShape::List)
         p--;
     *p++ = '\n';
     return p;

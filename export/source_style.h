@@ -92,6 +92,14 @@ bool can_embed_path(const char *path, size_t length);
 // and so gets one NUL byte and a length of 0. Null where the usual tail says it already: the
 // assemblers write the length as a number.
 const char *uncounted_tail(Style style);
+// The tail after a style's data from a source of `total` bytes: the uncounted one where a
+// terminator is not counted, or the source is empty, and the style has one; else the usual.
+const char *style_tail(const StyleForm &form, uint64_t total);
+// The length the text gives: the source's, and the terminator when it is counted.
+constexpr uint64_t declared_length(const StyleForm &form, uint64_t total)
+{
+    return total + (form.terminator == Terminator::Counted ? 1 : 0);
+}
 
 // Why a name cannot be a style's data name. In every style it is a C identifier of ASCII letters,
 // digits and '_', not starting with a digit, for the program that refers to it is C or C++. Every
@@ -139,7 +147,8 @@ constexpr bool is_plain_in_string(unsigned b) { return b >= 0x20 && b < 0x7F && 
 // of its bytes, each printable ASCII character as it is but '"', '\\' and '?' (no trigraph),
 // every other byte as a three-digit octal escape; plain hexadecimal has two digits a byte and
 // nothing between. Returns its end.
-char *style_line(const StyleForm &form, const uint8_t *bytes, size_t n, bool is_last, char *out);
+char *style_line(const StyleForm &form, const LineStart<char> &start, const uint8_t *bytes, size_t n, bool is_last,
+                 char *out);
 // The most a byte takes in a line of any style: a C cell, "0x41," (a string's "\101" takes 4).
 constexpr size_t STYLE_BYTE_MAX = cell_length(ExportFormat::C);
 constexpr size_t STYLE_LINE_MAX = 8 + COLUMNS_MAX * STYLE_BYTE_MAX + 1;
