@@ -794,9 +794,8 @@ bool refuse_source_line(Parser &p, const char *pattern, const char *mark, const 
             k += 3;
             break;
         }
-        if (b < 0x20 || b == 0x7F) {
-            const char escape[] = {'\\', char('0' + (b >> 6)), char('0' + (b >> 3 & 7)), char('0' + (b & 7))};
-            std::memcpy(shown + k, escape, 4);
+        if (is_control(b)) {
+            put_octal_escape(b, shown + k);
             k += 4;
         } else {
             shown[k++] = char(b);

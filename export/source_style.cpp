@@ -251,7 +251,8 @@ constexpr std::array<StringCell, 256> make_string_cells()
         if (is_plain_in_string(b)) {
             c = StringCell{{char(b)}, 1};
         } else {
-            c = StringCell{{'\\', char('0' + (b >> 6)), char('0' + (b >> 3 & 7)), char('0' + (b & 7))}, 4};
+            c.length = 4;
+            put_octal_escape(b, c.text);
         }
     }
     return cells;
@@ -275,11 +276,11 @@ char *put_escaped_path(const StyleForm &form, bool in_c, char *out)
         if (b == '\\' || b == '"') {
             put_c('\\');
             put_c(b);
-        } else if (b < 0x20 || b == 0x7F) {
-            put_c('\\');
-            put_c(uint8_t('0' + (b >> 6)));
-            put_c(uint8_t('0' + (b >> 3 & 7)));
-            put_c(uint8_t('0' + (b & 7)));
+        } else if (is_control(b)) {
+            char escape[4];
+            put_octal_escape(b, escape);
+            for (char c : escape)
+                put_c(uint8_t(c));
         } else {
             put_c(b);
         }
@@ -312,7 +313,7 @@ bool names_source(Style style) { return style == Style::Incbin || style == Style
 bool can_embed_path(const char *path, size_t length)
 {
     for (size_t i = 0; i < length; i++)
-        if (path[i] == '"' || uint8_t(path[i]) < 0x20 || path[i] == 0x7F)
+        if (path[i] == '"' || is_control(uint8_t(path[i])))
             return false;
     return true;
 }

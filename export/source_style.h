@@ -137,6 +137,17 @@ constexpr size_t STYLE_PIECE_MAX = 1024;
 constexpr size_t STYLE_HEAD_MAX = 4 * 1024 + 5 * SOURCE_PATH_MAX;
 size_t expand_style_pattern(const char *pattern, const StyleForm &form, uint64_t count, char *out);
 
+// ASCII's control characters, which a path in a string shows as an octal escape.
+constexpr bool is_control(unsigned b) { return b < 0x20 || b == 0x7F; }
+// A byte as C and GNU as escape it in a string: '\\' and exactly three octal digits.
+constexpr void put_octal_escape(unsigned b, char *out)
+{
+    out[0] = '\\';
+    out[1] = char('0' + (b >> 6));
+    out[2] = char('0' + (b >> 3 & 7));
+    out[3] = char('0' + (b & 7));
+}
+
 // A byte that a string line holds as itself: printable ASCII but '"', '\\' and '?', which could
 // start a trigraph. Every other byte is '\\' and three octal digits, which no digit after them
 // can lengthen.
