@@ -191,7 +191,7 @@ struct Parser {
     size_t width;
     char window_tail[8];
     Marks marks;
-    uint64_t count;      // bytes read so far
+    uint64_t flushed;    // bytes handed to the writer so far; those read are these and out_used
     // The bytes, gathered in out_block.
     ByteWriter writer;
     size_t out_used;
@@ -434,9 +434,16 @@ bool flush(Parser &p)
         p.write_failed = true;
         return false;
     }
+    p.flushed += p.out_used;
     p.out_used = 0;
     return true;
 }
+
+uint64_t bytes_read(const Parser &p) { return p.flushed + p.out_used; }
+
+// Room in the output block for a data line's bytes, flushing it first when it has less; false
+// when the writer failed.
+bool make_room(Parser &p) { return p.out_used <= OUT_BLOCK - LINE_BYTES_MAX || flush(p); }
 
 // The cells of a data line from t, after its start, one by one: the reference, and the reader of
 // every line the kernel does not take, which also finds the place of an error. comma: the line
@@ -479,7 +486,6 @@ bool data_cells(Parser &p, const char *t, const char *te, bool &comma)
             break;
         }
     }
-    p.count += uint64_t(out - first);
     p.out_used += size_t(out - first);
     return true;
 }
@@ -488,12 +494,11 @@ bool data_cells(Parser &p, const char *t, const char *te, bool &comma)
 // when it takes it, any other cell by cell.
 inline bool read_cells(Parser &p, const char *body, const char *te, bool &comma)
 {
-    if (p.out_used > OUT_BLOCK - LINE_BYTES_MAX && !flush(p))
+    if (!make_room(p))
         return false;
     if (size_t(te - body) == p.data.full_body && p.read && p.read(p.data.shape, body, out_block + p.out_used)) {
         // A full line: a list's ends with its comma, a row's without.
         p.out_used += LINE_CELLS;
-        p.count += LINE_CELLS;
         comma = !p.data.row;
         return true;
     }
@@ -549,7 +554,6 @@ bool drop_terminator(Parser &p, const char *at)
     if (p.out_used == 0 || out_block[p.out_used - 1] != 0)
         return fail(p, at, "the last byte is not the NUL that the length leaves out");
     p.out_used--;
-    p.count--;
     return true;
 }
 
@@ -959,7 +963,7 @@ bool read_string_body(Parser &p, const char *const body, const char *te)
     if (te == s || te[-1] != '"')
         return fail(p, te, "the line ends inside its string: '\"' was expected");
     const char *const end = te - 1;
-    if (p.out_used > OUT_BLOCK - LINE_BYTES_MAX && !flush(p))
+    if (!make_room(p))
         return false;
     uint8_t *const first = out_block + p.out_used;
     uint8_t *out = first;
@@ -978,9 +982,8 @@ bool read_string_body(Parser &p, const char *const body, const char *te)
         return false;
     }
     const size_t n = size_t(out - first);
-    if (n == 0 && p.count > 0)
+    if (n == 0 && bytes_read(p) > 0)
         return fail(p, end, "an empty string stands only for an empty source, on the only data line");
-    p.count += n;
     p.out_used += n;
     expect(p, n == 0 ? read_tail_line : read_string_or_tail_line, Ending::Tail);
     return true;
@@ -1016,9 +1019,9 @@ bool read_tail_line(Parser &p, const char *t, const char *te)
     if (m.count_at && m.count_digits > 1 && m.count_at[0] == '0')
         return fail(p, m.count_at, "a length that bin2src writes has no leading zero");
     // A length one short of the bytes leaves out a terminator after them.
-    if (m.count_at && m.count_fits && m.count + 1 == p.count && p.out_used > 0 && out_block[p.out_used - 1] == 0)
+    if (m.count_at && m.count_fits && m.count + 1 == bytes_read(p) && p.out_used > 0 && out_block[p.out_used - 1] == 0)
         drop_terminator(p, m.count_at);
-    if (m.count_at && (!m.count_fits || m.count != p.count))
+    if (m.count_at && (!m.count_fits || m.count != bytes_read(p)))
         return fail(p, m.count_at, "the length written here is not the count of the bytes above it");
     p.tail = next_pattern_line(p.tail);
     if (p.tail)
@@ -1073,7 +1076,7 @@ bool read_plain_line(Parser &p, const char *t, const char *te)
         return fail(p, t, "a line of hexadecimal digits was expected");
     if (p.width > 0 && pairs > p.width)
         return fail(p, t + 2 * p.width, "a line of plain hexadecimal holds no more bytes than the first");
-    if (p.out_used > OUT_BLOCK - LINE_BYTES_MAX && !flush(p))
+    if (!make_room(p))
         return false;
     uint8_t *out = out_block + p.out_used;
     if (digits % 2 != 0 || !(p.read_hex && p.read_hex(t, pairs, out))) {
@@ -1087,7 +1090,6 @@ bool read_plain_line(Parser &p, const char *t, const char *te)
             return fail_digits(p, t, te);
     }
     p.out_used += pairs;
-    p.count += pairs;
     if (p.width == 0)
         p.width = pairs;
     expect(p, pairs == p.width ? read_plain_line : read_after_short_line, Ending::Nothing);
@@ -1136,7 +1138,7 @@ bool read_xxd_data_line(Parser &p, const char *t, const char *te)
     if (const char *bad = first_mismatch(t, te, "  ", 2); bad && bad < t + 2)
         return fail(p, bad, "a data line was expected: two spaces, then bytes written as 0xHH");
     const char *body = t + 2;
-    if (p.out_used > OUT_BLOCK - LINE_BYTES_MAX && !flush(p))
+    if (!make_room(p))
         return false;
     size_t n;
     bool comma;
@@ -1153,7 +1155,6 @@ bool read_xxd_data_line(Parser &p, const char *t, const char *te)
     if (comma && n < p.width)
         return fail(p, te - 1, "a line shorter than the first is the last, with no ',' at its end");
     p.out_used += n;
-    p.count += n;
     if (comma)
         expect(p, read_xxd_data_line, Ending::DataLine);
     else if (!p.tail) // xxd -i's values without a declaration
@@ -1223,7 +1224,7 @@ bool read_xxd_length_line(Parser &p, const char *t, const char *te)
     const Marks &m = p.marks;
     if (m.count_digits > 1 && m.count_at[0] == '0')
         return fail(p, m.count_at, "a length that xxd writes has no leading zero");
-    if (!m.count_fits || m.count != p.count)
+    if (!m.count_fits || m.count != bytes_read(p))
         return fail(p, m.count_at, "the length written here is not the count of the bytes above it");
     expect(p, read_past_end_line, Ending::Nothing);
     return true;
