@@ -100,43 +100,68 @@ static_assert(LINE_KERNEL_SLACK >= 32);
 static_assert(sizeof(LineStart<char>::units) >= (LINE_START_MAX + 31) / 32 * 32);
 static_assert(sizeof(LineStart<char16_t>::units) >= (LINE_START_MAX * 2 + 31) / 32 * 32);
 
-// The other way: a full UTF-8 line read back into its 16 bytes. For each 16-byte vector of the
+// The other way: a full UTF-8 line read back into its bytes. For each 16-byte vector of the
 // line's body (without its line end): where in it each byte's high and low digits stand (0x80
-// where they do not), and its fixed characters with the mask of their places. Bytes past the
-// body are masked out.
-template <LineShape shape> struct BodyGather {
+// where they do not), its fixed characters with the mask of their places, and the places of an
+// 'x' that may be written 'X' (bit 5 is set there before the comparison). Bytes past the body are
+// masked out.
+struct Gather {
     static constexpr size_t capacity = (line_body_length(LineShape::C) + 15) / 16;
     alignas(16) uint8_t high[capacity][16];
     alignas(16) uint8_t low[capacity][16];
     alignas(16) uint8_t mask[capacity][16];
     alignas(16) uint8_t fixed[capacity][16];
+    alignas(16) uint8_t fold[capacity][16];
     size_t length, vectors;
 };
 
-template <LineShape shape> constexpr BodyGather<shape> make_body_gather()
+constexpr Gather make_gather(const Body &body, size_t length, bool fold_x)
 {
-    Body body = make_body(shape);
-    BodyGather<shape> t{};
-    t.length = body.n - (is_window_shape(shape) ? 2 : 1);
+    Gather t{};
+    t.length = length;
     t.vectors = (t.length + 15) / 16;
     for (size_t v = 0; v < t.capacity; v++)
         for (size_t b = 0; b < 16; b++)
             t.high[v][b] = t.low[v][b] = 0x80;
     for (size_t at = 0; at < t.length; at++) {
         const BodyUnit &u = body.units[at];
-        if (u.high_of >= 0)
-            t.high[at / 16][u.high_of] = uint8_t(at % 16);
-        else if (u.low_of >= 0)
-            t.low[at / 16][u.low_of] = uint8_t(at % 16);
-        else
-            t.mask[at / 16][at % 16] = 0xFF, t.fixed[at / 16][at % 16] = uint8_t(u.fixed);
+        size_t v = at / 16, b = at % 16;
+        if (u.high_of >= 0) {
+            t.high[v][u.high_of] = uint8_t(b);
+        } else if (u.low_of >= 0) {
+            t.low[v][u.low_of] = uint8_t(b);
+        } else {
+            t.mask[v][b] = 0xFF, t.fixed[v][b] = uint8_t(u.fixed);
+            t.fold[v][b] = fold_x && u.fixed == 'x' ? 0x20 : 0;
+        }
     }
     return t;
 }
 
-template <LineShape shape> constexpr BodyGather<shape> body_gather = make_body_gather<shape>();
+template <LineShape shape>
+constexpr Gather body_gather = make_gather(make_body(shape), make_body(shape).n - (is_window_shape(shape) ? 2 : 1), false);
 static_assert(body_gather<LineShape::List>.length == 80 && body_gather<LineShape::Row>.length == 79 &&
               body_gather<LineShape::Asm>.length == 63 && body_gather<LineShape::C>.vectors == 5);
+
+// A line of xxd -i after its two spaces: twelve cells "0x41" with ", " between them, and the
+// comma that ends a line the data goes on after; -u writes the 'x' as 'X'.
+constexpr Body make_xxd_body()
+{
+    Body b{};
+    for (int i = 0; i < int(XXD_LINE_CELLS); i++) {
+        b.units[b.n++] = {'0', -1, -1};
+        b.units[b.n++] = {'x', -1, -1};
+        b.units[b.n++] = {0, i, -1};
+        b.units[b.n++] = {0, -1, i};
+        b.units[b.n++] = {',', -1, -1};
+        if (i + 1 < int(XXD_LINE_CELLS))
+            b.units[b.n++] = {' ', -1, -1};
+    }
+    return b;
+}
+
+constexpr Gather xxd_gather = make_gather(make_xxd_body(), XXD_LINE_LENGTH, true);
+static_assert(XXD_LINE_LENGTH == 71 && xxd_gather.fixed[4][6] == ',' && xxd_gather.high[4][11] == 4);
 
 // A digit's value, or bit 7 set in `bad` for anything else.
 __attribute__((target("ssse3"))) inline __m128i digit_values(__m128i c, __m128i &bad)
@@ -149,100 +174,59 @@ __attribute__((target("ssse3"))) inline __m128i digit_values(__m128i c, __m128i 
     return _mm_or_si128(_mm_and_si128(is_d, d), _mm_and_si128(is_l, _mm_add_epi8(l, _mm_set1_epi8(10))));
 }
 
-// The line's body at `body` (line_read_length(shape) characters, and up to 15 readable after
-// them) into 16 bytes; false, with nothing promised of out, when it is not exactly such a line.
-template <LineShape shape> __attribute__((target("ssse3"))) bool ssse3_read_line(const char *body, uint8_t *out)
+// The line's body at `body` (t.length characters, and up to 15 readable after them) into `cells`
+// bytes; false, with nothing promised of out, when it is not exactly such a line.
+template <const Gather &t, size_t cells, bool fold>
+__attribute__((target("ssse3"))) bool gather_read(const char *body, uint8_t *out)
 {
-    constexpr auto &t = body_gather<shape>;
+    static_assert(cells == 16 || cells == 12);
     __m128i high = _mm_setzero_si128(), low = high, bad = high;
     for (size_t v = 0; v < t.vectors; v++) {
         __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i *>(body) + v);
-        bad = _mm_or_si128(bad, _mm_xor_si128(_mm_and_si128(x, _mm_load_si128(reinterpret_cast<const __m128i *>(t.mask[v]))),
+        __m128i seen = x;
+        if constexpr (fold)
+            seen = _mm_or_si128(x, _mm_load_si128(reinterpret_cast<const __m128i *>(t.fold[v])));
+        bad = _mm_or_si128(bad, _mm_xor_si128(_mm_and_si128(seen, _mm_load_si128(reinterpret_cast<const __m128i *>(t.mask[v]))),
                                               _mm_load_si128(reinterpret_cast<const __m128i *>(t.fixed[v]))));
         high = _mm_or_si128(high, _mm_shuffle_epi8(x, _mm_load_si128(reinterpret_cast<const __m128i *>(t.high[v]))));
         low = _mm_or_si128(low, _mm_shuffle_epi8(x, _mm_load_si128(reinterpret_cast<const __m128i *>(t.low[v]))));
+    }
+    if constexpr (cells < 16) {
+        // The lanes past the last cell hold zeros, which are not digits: they are left out.
+        __m128i lanes = _mm_setr_epi8(0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, -1, -1, -1, -1);
+        high = _mm_or_si128(high, _mm_and_si128(lanes, _mm_set1_epi8('0')));
+        low = _mm_or_si128(low, _mm_and_si128(lanes, _mm_set1_epi8('0')));
     }
     high = digit_values(high, bad);
     low = digit_values(low, bad);
     if (_mm_movemask_epi8(_mm_cmpeq_epi8(bad, _mm_setzero_si128())) != 0xFFFF)
         return false;
-    _mm_storeu_si128(reinterpret_cast<__m128i *>(out),
-                     _mm_or_si128(_mm_and_si128(_mm_slli_epi16(high, 4), _mm_set1_epi8(char(0xF0))), low));
+    __m128i bytes = _mm_or_si128(_mm_and_si128(_mm_slli_epi16(high, 4), _mm_set1_epi8(char(0xF0))), low);
+    if constexpr (cells == 16) {
+        _mm_storeu_si128(reinterpret_cast<__m128i *>(out), bytes);
+    } else {
+        _mm_storel_epi64(reinterpret_cast<__m128i *>(out), bytes);
+        uint32_t rest = uint32_t(_mm_cvtsi128_si32(_mm_srli_si128(bytes, 8)));
+        std::memcpy(out + 8, &rest, 4);
+    }
     return true;
 }
 
 __attribute__((target("ssse3"))) bool ssse3_read(LineShape shape, const char *body, uint8_t *out)
 {
     switch (shape) {
-    case LineShape::C:     return ssse3_read_line<LineShape::C>(body, out);
-    case LineShape::Asm:   return ssse3_read_line<LineShape::Asm>(body, out);
-    case LineShape::Basic: return ssse3_read_line<LineShape::Basic>(body, out);
-    case LineShape::List:  return ssse3_read_line<LineShape::List>(body, out);
-    case LineShape::Row:   return ssse3_read_line<LineShape::Row>(body, out);
+    case LineShape::C:     return gather_read<body_gather<LineShape::C>, LINE_CELLS, false>(body, out);
+    case LineShape::Asm:   return gather_read<body_gather<LineShape::Asm>, LINE_CELLS, false>(body, out);
+    case LineShape::Basic: return gather_read<body_gather<LineShape::Basic>, LINE_CELLS, false>(body, out);
+    case LineShape::List:  return gather_read<body_gather<LineShape::List>, LINE_CELLS, false>(body, out);
+    case LineShape::Row:   return gather_read<body_gather<LineShape::Row>, LINE_CELLS, false>(body, out);
     }
     return false;
 }
 
-// The same for a line of xxd -i: where its digits stand, its fixed characters, and the places of
-// the 'x' that xxd -u writes as 'X' (bit 5 is set there before the comparison).
-struct XxdGather {
-    static constexpr size_t capacity = (XXD_LINE_LENGTH + 15) / 16;
-    alignas(16) uint8_t high[capacity][16];
-    alignas(16) uint8_t low[capacity][16];
-    alignas(16) uint8_t mask[capacity][16];
-    alignas(16) uint8_t fixed[capacity][16];
-    alignas(16) uint8_t fold[capacity][16];
-};
-
-constexpr XxdGather make_xxd_gather()
-{
-    XxdGather t{};
-    for (size_t v = 0; v < t.capacity; v++)
-        for (size_t b = 0; b < 16; b++)
-            t.high[v][b] = t.low[v][b] = 0x80;
-    for (size_t at = 0; at < XXD_LINE_LENGTH; at++) {
-        size_t cell = at / 6, in_cell = at % 6, v = at / 16, b = at % 16;
-        if (in_cell == 2) {
-            t.high[v][cell] = uint8_t(b);
-        } else if (in_cell == 3) {
-            t.low[v][cell] = uint8_t(b);
-        } else {
-            t.mask[v][b] = 0xFF;
-            t.fixed[v][b] = uint8_t("0x\0\0, "[in_cell]);
-            t.fold[v][b] = in_cell == 1 ? 0x20 : 0;
-        }
-    }
-    return t;
-}
-
-constexpr XxdGather xxd_gather = make_xxd_gather();
-static_assert(XXD_LINE_LENGTH == 71 && xxd_gather.fixed[4][6] == ',' && xxd_gather.high[4][11] == 4);
-
 __attribute__((target("ssse3"))) bool ssse3_read_xxd(const char *body, uint8_t *out)
 {
-    constexpr const XxdGather &t = xxd_gather;
-    __m128i high = _mm_setzero_si128(), low = high, bad = high;
-    for (size_t v = 0; v < t.capacity; v++) {
-        __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i *>(body) + v);
-        __m128i folded = _mm_or_si128(x, _mm_load_si128(reinterpret_cast<const __m128i *>(t.fold[v])));
-        bad = _mm_or_si128(bad, _mm_xor_si128(_mm_and_si128(folded, _mm_load_si128(reinterpret_cast<const __m128i *>(t.mask[v]))),
-                                              _mm_load_si128(reinterpret_cast<const __m128i *>(t.fixed[v]))));
-        high = _mm_or_si128(high, _mm_shuffle_epi8(x, _mm_load_si128(reinterpret_cast<const __m128i *>(t.high[v]))));
-        low = _mm_or_si128(low, _mm_shuffle_epi8(x, _mm_load_si128(reinterpret_cast<const __m128i *>(t.low[v]))));
-    }
-    // The four lanes past the twelfth cell hold zeros, which are not digits: they are left out.
-    __m128i lanes = _mm_setr_epi8(0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, -1, -1, -1, -1);
-    high = _mm_or_si128(high, _mm_and_si128(lanes, _mm_set1_epi8('0')));
-    low = _mm_or_si128(low, _mm_and_si128(lanes, _mm_set1_epi8('0')));
-    high = digit_values(high, bad);
-    low = digit_values(low, bad);
-    if (_mm_movemask_epi8(_mm_cmpeq_epi8(bad, _mm_setzero_si128())) != 0xFFFF)
-        return false;
-    __m128i bytes = _mm_or_si128(_mm_and_si128(_mm_slli_epi16(high, 4), _mm_set1_epi8(char(0xF0))), low);
-    _mm_storel_epi64(reinterpret_cast<__m128i *>(out), bytes);
-    uint32_t rest = uint32_t(_mm_cvtsi128_si32(_mm_srli_si128(bytes, 8)));
-    std::memcpy(out + 8, &rest, 4);
-    return true;
+    return gather_read<xxd_gather, XXD_LINE_CELLS, true>(body, out);
 }
 
 // 0xFF in the first k lanes of the 16 loaded from FIRST_LANES + 16 - k.
