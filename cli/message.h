@@ -25,3 +25,8 @@ void message_append_unsigned(Message &m, uint64_t value);
 void message_append_name(Message &m, const char *s);
 // A new message of the usual shape: the words a, the name as given, the words c.
 void message_start(Message &m, const char *a, const char *name = "", const char *c = "");
+
+// Appends each piece: a text, or a number in decimal.
+inline void append_piece(Message &m, const char *text) { message_append(m, text); }
+inline void append_piece(Message &m, uint64_t number) { message_append_unsigned(m, number); }
+template <class... Pieces> void append_pieces(Message &m, Pieces... pieces) { (append_piece(m, pieces), ...); }

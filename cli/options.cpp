@@ -9,11 +9,6 @@
 
 namespace {
 
-// Appends each piece: a text, or a number in decimal.
-void append_piece(Message &m, const char *text) { message_append(m, text); }
-void append_piece(Message &m, uint64_t number) { message_append_unsigned(m, number); }
-template <class... Pieces> void append_pieces(Message &m, Pieces... pieces) { (append_piece(m, pieces), ...); }
-
 // The names of the styles that `has`, in the table's order: "a, b and c" with `last` " and ".
 void append_style_names(Message &m, bool (*has)(Style), const char *last)
 {
@@ -467,11 +462,14 @@ bool set_style_name(Options &options, const char *given, const char *const *argv
         form.name[length] = 0;
         form.name_length = length;
         // Only a given name: one made from a file's name never is a function's.
-        if (problem == NameProblem::Library)
-            message_start(warning, "warning: the data name '", name,
-                          "' is also a function of the C library, which compilers know as a built-in: its "
-                          "declaration may fail to compile, or calls of the function reach the data; another "
-                          "name is safer");
+        if (problem == NameProblem::Library) {
+            message_start(warning, WARNING);
+            message_append(warning, "the data name '");
+            message_append_name(warning, name);
+            message_append(warning, "' is also a function of the C library, which compilers know as a built-in: its "
+                                    "declaration may fail to compile, or calls of the function reach the data; "
+                                    "another name is safer");
+        }
         return true;
     }
     const char *whose = given ? "the data name '" : "the data name made from the file's name, '";

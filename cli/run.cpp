@@ -24,24 +24,6 @@ Message message;
 
 constexpr char USAGE_HINT[] = "Try 'bin2src --help' for the options and examples.\n";
 
-// "bin2src: ", the text and a line end on standard error, then the line `after`, if any: a
-// message cut at its capacity keeps both.
-void report(const Message &m, const char *after = "")
-{
-    static char line[sizeof PROGRAM_NAME + 2 + MESSAGE_CAPACITY + sizeof USAGE_HINT];
-    size_t n = 0;
-    auto put = [&](const char *s, size_t count) {
-        std::memcpy(line + n, s, count);
-        n += count;
-    };
-    put(PROGRAM_NAME, sizeof PROGRAM_NAME - 1);
-    put(": ", 2);
-    put(m.text, m.length);
-    put("\n", 1);
-    size_t extra = std::strlen(after);
-    put(after, extra < sizeof USAGE_HINT ? extra : sizeof USAGE_HINT - 1);
-    system_print_error(line, n);
-}
 
 const char *name_of_source(const SystemFile &file)
 {
@@ -211,17 +193,8 @@ Outcome produce(const Options &options, SystemFile &source, SystemFile &destinat
 // "<source>:<line>:<column>: <what>", as compilers name a place in a text.
 void report_malformed(const SystemFile &source)
 {
-    message_clear(message);
-    if (source.path.index == STANDARD_STREAM)
-        message_append(message, "standard input");
-    else
-        message_append_name(message, name_of_source(source));
-    message_append(message, ":");
-    message_append_unsigned(message, reverse_error.line);
-    message_append(message, ":");
-    message_append_unsigned(message, reverse_error.column);
-    message_append(message, ": ");
-    message_append(message, reverse_error.what);
+    message_start(message, "", name_of_source(source));
+    append_pieces(message, ":", reverse_error.line, ":", reverse_error.column, ": ", reverse_error.what);
     report(message);
 }
 
@@ -254,16 +227,13 @@ void append_source(const SystemFile &source)
 void report_empty(const Options &options, const SystemFile &source)
 {
     message_clear(message);
-    if (options.offset > 0 || options.length != SLICE_TO_END) {
+    bool slice = options.offset > 0 || options.length != SLICE_TO_END;
+    if (slice)
         message_append(message, "the slice of ");
-        append_source(source);
-        message_append(message, " at offset ");
-        message_append_unsigned(message, options.offset);
-        message_append(message, " is empty (0 bytes): there is no data to convert");
-    } else {
-        append_source(source);
-        message_append(message, " is empty (0 bytes): there is no data to convert");
-    }
+    append_source(source);
+    if (slice)
+        append_pieces(message, " at offset ", options.offset);
+    message_append(message, " is empty (0 bytes): there is no data to convert");
     report(message);
 }
 
@@ -271,13 +241,9 @@ void report_empty(const Options &options, const SystemFile &source)
 void report_offset_past_end(const Options &options, const SystemFile &source, uint64_t size)
 {
     message_clear(message);
-    message_append(message, "offset ");
-    message_append_unsigned(message, options.offset);
-    message_append(message, " is past the end: ");
+    append_pieces(message, "offset ", options.offset, " is past the end: ");
     append_source(source);
-    message_append(message, " holds ");
-    message_append_unsigned(message, size);
-    message_append(message, " bytes");
+    append_pieces(message, " holds ", size, " bytes");
     report(message);
 }
 
@@ -508,6 +474,23 @@ int print_segment(const Options &options)
 }
 
 } // namespace
+
+void report(const Message &m, const char *after)
+{
+    static char line[sizeof PROGRAM_NAME + 2 + MESSAGE_CAPACITY + sizeof USAGE_HINT];
+    size_t n = 0;
+    auto put = [&](const char *s, size_t count) {
+        std::memcpy(line + n, s, count);
+        n += count;
+    };
+    put(PROGRAM_NAME, sizeof PROGRAM_NAME - 1);
+    put(": ", 2);
+    put(m.text, m.length);
+    put("\n", 1);
+    size_t extra = std::strlen(after);
+    put(after, extra < sizeof USAGE_HINT ? extra : sizeof USAGE_HINT - 1);
+    system_print_error(line, n);
+}
 
 int bin2src_main(int argc, const char *const *argv)
 {

@@ -2,7 +2,15 @@
 // calls. Portable: no windows.h here.
 #pragma once
 
+struct Message;
+
 constexpr char PROGRAM_NAME[] = "bin2src";
+// The start of a message that does not stop the run.
+constexpr char WARNING[] = "warning: ";
+
+// "bin2src: ", the text and a line end on standard error, then the line `after`, if any: a
+// message cut at its capacity keeps both.
+void report(const Message &m, const char *after = "");
 
 // Exit statuses.
 constexpr int EXIT_DONE = 0;

@@ -197,24 +197,17 @@ int create_temporary(bool replaces, int &fd)
 
 Message said;
 
-// "bin2src: ", `warning` first if given, then the words around the destination's name and the
-// system's reason, on standard error: what happened to what the replaced file had.
+// `warning` first if given, then the words around the destination's name and the system's
+// reason, on standard error: what happened to what the replaced file had.
 void say(const char *warning, const char *before, const char *after, int error, const char *more = "")
 {
-    message_clear(said);
-    message_append(said, PROGRAM_NAME);
-    message_append(said, ": ");
-    message_append(said, warning);
-    message_append(said, before);
+    message_start(said, warning, "", before);
     message_append_name(said, native(destination_argument));
     message_append(said, after);
     message_append(said, std::strerror(error));
     message_append(said, more);
-    message_append(said, "\n");
-    system_print_error(said.text, said.length);
+    report(said);
 }
-
-constexpr char WARNING[] = "warning: ";
 
 // Linux's form of system.posix_acl_access: a version of 4 bytes, then entries of 8: a tag, the
 // permissions and an id.

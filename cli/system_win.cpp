@@ -176,8 +176,9 @@ int wmain(int argc, wchar_t **argv)
                     ? utf8_argument(argv[i], argument_text + used, int(sizeof argument_text - used))
                     : 0;
         if (n <= 0) {
-            const char text[] = "bin2src: the command line is too long\n";
-            system_print_error(text, sizeof text - 1);
+            static Message too_long;
+            message_start(too_long, "the command line is too long");
+            report(too_long);
             return EXIT_USAGE;
         }
         argument_utf8[i] = argument_text + used;
