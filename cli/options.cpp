@@ -309,36 +309,40 @@ bool parse_segment(const char *value, int64_t &segment)
 enum class Key { Format, Name, Output, Encoding, Force, Segment, View, Help, Version, Style, Case, Columns, Reverse, NoProgress,
                  Align, Section, Offset, Length, Nul };
 
+// What follows an option: nothing, a value, or a value only after '=' (a short option's letters
+// after it are another option's, which is refused).
+enum class Takes { Nothing, Value, OptionalValue };
+
 struct Spelling {
     char letter;
     const char *word;
     Key key;
-    bool takes_value;
+    Takes takes;
     bool conversion_only; // means nothing to --segment and --view, which print a segment
     bool shapes_text;     // means nothing to --reverse, which reads any text bin2src writes
 };
 
 constexpr Spelling SPELLINGS[] = {
-    // letter, word,       key,              value, conversion only, shapes the text
-    {'f', "format",        Key::Format,      true,  true,  true},
-    {'n', "name",          Key::Name,        true,  true,  true},
-    {'o', "output",        Key::Output,      true,  true,  false},
-    {'e', "encoding",      Key::Encoding,    true,  true,  true},
-    {0,   "force",         Key::Force,       false, true,  false},
-    {'s', "segment",       Key::Segment,     true,  false, true},
-    {'v', "view",          Key::View,        true,  false, true},
-    {'h', "help",          Key::Help,        false, false, false},
-    {0,   "version",       Key::Version,     false, false, false},
-    {'t', "style",         Key::Style,       true,  true,  true},
-    {0,   "case",          Key::Case,        true,  true,  true},
-    {'c', "columns",       Key::Columns,     true,  true,  true},
-    {'r', "reverse",       Key::Reverse,     false, true,  false},
-    {0,   "no-progress",   Key::NoProgress,  false, true,  false},
-    {0,   "align",         Key::Align,       true,  true,  true},
-    {0,   "section",       Key::Section,     true,  true,  true},
-    {0,   "offset",        Key::Offset,      true,  true,  false},
-    {'l', "length",        Key::Length,      true,  true,  false},
-    {'z', "nul",           Key::Nul,         false, true,  true}, // takes an optional "=counted"
+    // letter, word,     key,              takes,                 conversion only, shapes the text
+    {'f', "format",      Key::Format,      Takes::Value,          true,  true},
+    {'n', "name",        Key::Name,        Takes::Value,          true,  true},
+    {'o', "output",      Key::Output,      Takes::Value,          true,  false},
+    {'e', "encoding",    Key::Encoding,    Takes::Value,          true,  true},
+    {0,   "force",       Key::Force,       Takes::Nothing,        true,  false},
+    {'s', "segment",     Key::Segment,     Takes::Value,          false, true},
+    {'v', "view",        Key::View,        Takes::Value,          false, true},
+    {'h', "help",        Key::Help,        Takes::Nothing,        false, false},
+    {0,   "version",     Key::Version,     Takes::Nothing,        false, false},
+    {'t', "style",       Key::Style,       Takes::Value,          true,  true},
+    {0,   "case",        Key::Case,        Takes::Value,          true,  true},
+    {'c', "columns",     Key::Columns,     Takes::Value,          true,  true},
+    {'r', "reverse",     Key::Reverse,     Takes::Nothing,        true,  false},
+    {0,   "no-progress", Key::NoProgress,  Takes::Nothing,        true,  false},
+    {0,   "align",       Key::Align,       Takes::Value,          true,  true},
+    {0,   "section",     Key::Section,     Takes::Value,          true,  true},
+    {0,   "offset",      Key::Offset,      Takes::Value,          true,  false},
+    {'l', "length",      Key::Length,      Takes::Value,          true,  false},
+    {'z', "nul",         Key::Nul,         Takes::OptionalValue,  true,  true}, // "=counted" or "=uncounted"
 };
 
 bool parse_style(const char *value, Style &style)
@@ -580,7 +584,7 @@ const Spelling *read_option(int argc, const char *const *argv, int &i, const cha
             if (std::strlen(s.word) == length && std::strncmp(s.word, word, length) == 0)
                 spelling = &s;
         if (spelling && word[length] == '=') {
-            if (!spelling->takes_value && spelling->key != Key::Nul) {
+            if (spelling->takes == Takes::Nothing) {
                 message_start(error, "option '--", spelling->word, "' takes no value");
                 return nullptr;
             }
@@ -591,7 +595,7 @@ const Spelling *read_option(int argc, const char *const *argv, int &i, const cha
             if (s.letter != 0 && s.letter == arg[1])
                 spelling = &s;
         if (spelling && arg[2] != 0) {
-            if (!spelling->takes_value)
+            if (spelling->takes != Takes::Value)
                 spelling = nullptr; // a flag does not take letters after it
             else
                 value = arg + 2;
@@ -601,7 +605,7 @@ const Spelling *read_option(int argc, const char *const *argv, int &i, const cha
         message_start(error, "unknown option '", arg, "'");
         return nullptr;
     }
-    if (spelling->takes_value && !value) {
+    if (spelling->takes == Takes::Value && !value) {
         if (i + 1 >= argc) {
             message_start(error, "option '", arg, "' needs a value");
             return nullptr;
