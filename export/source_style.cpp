@@ -16,15 +16,19 @@ namespace {
     "\t.endif\n"
 
 // The include guard is BIN2SRC_<name>_H: a name of the program's own, clear of the user's.
+#define C_GUARD "#ifndef BIN2SRC_\1_H\n#define BIN2SRC_\1_H\n"
+// The C styles that link give their symbols C's names in C++ too.
+#define C_LINKAGE_OPEN "#ifdef __cplusplus\nextern \"C\" {\n#endif\n"
+#define C_LINKAGE_CLOSE "#ifdef __cplusplus\n}\n#endif\n"
+// The declaration before the definition gives the const array external linkage in C++ too.
+#define C_DEFINITION_HEAD C_LINKAGE_OPEN "extern const unsigned char \1[];\nconst unsigned char \1[] = {\n"
+
 constexpr StylePatterns PATTERNS[] = {
     {"", "", LineShape::List, ""}, // the window's text has its own builders
-    {"#ifndef BIN2SRC_\1_H\n#define BIN2SRC_\1_H\nstatic const unsigned char \1[] = {\n", "\t", LineShape::List,
-     "};\n#define \1_len (sizeof \1)\n#endif\n"},
-    {"#ifndef BIN2SRC_\1_H\n#define BIN2SRC_\1_H\n#ifdef __cplusplus\nextern \"C\" {\n#endif\n", "", LineShape::List,
-     "extern const unsigned char \1[\2];\n#ifdef __cplusplus\n}\n#endif\n#define \1_len (sizeof \1)\n#endif\n"},
-    // The declaration before the definition gives the const array external linkage in C++ too.
-    {"#ifdef __cplusplus\nextern \"C\" {\n#endif\nextern const unsigned char \1[];\nconst unsigned char \1[] = {\n", "\t",
-     LineShape::List, "};\n#ifdef __cplusplus\n}\n#endif\n"},
+    {C_GUARD "static const unsigned char \1[] = {\n", "\t", LineShape::List, "};\n#define \1_len (sizeof \1)\n#endif\n"},
+    {C_GUARD C_LINKAGE_OPEN, "", LineShape::List,
+     "extern const unsigned char \1[\2];\n" C_LINKAGE_CLOSE "#define \1_len (sizeof \1)\n#endif\n"},
+    {C_DEFINITION_HEAD, "\t", LineShape::List, "};\n" C_LINKAGE_CLOSE},
     // The length is a 64-bit word after the bytes. One text for ELF and COFF: GNU as and LLVM's
     // assembler define the symbol .text from the start on ELF and not on COFF, where the
     // read-only section is .rdata and there are no symbol types, sizes or stack note.
@@ -73,7 +77,7 @@ constexpr StylePatterns PATTERNS[] = {
     // string's terminating zero follows the bytes. C asks compilers to take 509 characters in a
     // string (4095 from C99) and C++ 65536, and GCC and Clang say so under -pedantic: not for
     // this text, which they take at any length.
-    {"#ifndef BIN2SRC_\1_H\n#define BIN2SRC_\1_H\n#if defined(__GNUC__)\n"
+    {C_GUARD "#if defined(__GNUC__)\n"
      "#pragma GCC diagnostic push\n#pragma GCC diagnostic ignored \"-Woverlength-strings\"\n#endif\n"
      "static const unsigned char \1[] = {\n",
      "\t\"", LineShape::Row,
@@ -81,9 +85,7 @@ constexpr StylePatterns PATTERNS[] = {
      "#define \1_len (sizeof \1 - 1)\n#endif\n"},
     // The one definition, filled by the compiler from the source's file: C23. An empty file gives
     // one NUL byte, as the other C styles do, for C has no array of no bytes.
-    {"#ifdef __cplusplus\nextern \"C\" {\n#endif\nextern const unsigned char \1[];\nconst unsigned char \1[] = {\n"
-     "#embed \"\16\" if_empty(0)\n};\n#ifdef __cplusplus\n}\n#endif\n",
-     "", LineShape::List, ""},
+    {C_DEFINITION_HEAD "#embed \"\16\" if_empty(0)\n};\n" C_LINKAGE_CLOSE, "", LineShape::List, ""},
     // The bare forms: the lines of C's initialiser (or of digits) and nothing around them.
     {"", "\t", LineShape::List, ""},
     {"", "", LineShape::Row, ""},
@@ -99,9 +101,8 @@ struct UncountedTail {
 };
 constexpr UncountedTail UNCOUNTED_TAILS[] = {
     {Style::C, "};\n#define \1_len (sizeof \1 - 1)\n#endif\n"},
-    {Style::CHeader, "extern const unsigned char \1[\2 + 1];\n#ifdef __cplusplus\n}\n#endif\n#define \1_len (sizeof \1 - 1)\n"
-                     "#endif\n"},
-    {Style::CSource, "};\n/* the last byte, a NUL, is not counted in \1_len */\n#ifdef __cplusplus\n}\n#endif\n"},
+    {Style::CHeader, "extern const unsigned char \1[\2 + 1];\n" C_LINKAGE_CLOSE "#define \1_len (sizeof \1 - 1)\n#endif\n"},
+    {Style::CSource, "};\n/* the last byte, a NUL, is not counted in \1_len */\n" C_LINKAGE_CLOSE},
 };
 
 // The keywords of C89 to C23 and C++98 to C++20, with C++'s alternative spellings of operators.
