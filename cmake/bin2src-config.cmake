@@ -64,13 +64,17 @@ function(bin2src_add_data target data)
 
   # What the target compiles: the languages enabled in the project decide a C file's extension.
   get_property(languages GLOBAL PROPERTY ENABLED_LANGUAGES)
+  # The styles that an assembler takes, and which.
+  set(assembler_incbin ASM)
+  set(assembler_gas ASM)
+  set(assembler_nasm ASM_NASM)
   if("C" IN_LIST languages)
     set(c_language C)
     set(c_extension c)
   elseif("CXX" IN_LIST languages)
     set(c_language CXX)
     set(c_extension cpp)
-  elseif(NOT arg_STYLE MATCHES "^(incbin|gas|nasm)$")
+  elseif(NOT assembler_${arg_STYLE})
     message(FATAL_ERROR "bin2src_add_data: STYLE ${arg_STYLE} is C or C++, and the project enables neither: "
                         "add C or CXX to project(... LANGUAGES ...)")
   endif()
@@ -79,9 +83,6 @@ function(bin2src_add_data target data)
   elseif(arg_STYLE STREQUAL "c-incbin")
     _bin2src_fast_style(${c_language} unused) # and the options it takes
   endif()
-  set(assembler_incbin ASM)
-  set(assembler_gas ASM)
-  set(assembler_nasm ASM_NASM)
   if(assembler_${arg_STYLE} AND NOT assembler_${arg_STYLE} IN_LIST languages)
     message(FATAL_ERROR "bin2src_add_data: STYLE ${arg_STYLE} is assembled as ${assembler_${arg_STYLE}}, which the "
                         "project does not enable: add ${assembler_${arg_STYLE}} to project(... LANGUAGES ...) or "
@@ -148,7 +149,13 @@ function(bin2src_add_data target data)
     set(convert --style=${arg_STYLE} ${placing})
   endif()
   set(also "")
-  if(arg_STYLE MATCHES "^(c-source|c-incbin|c-embed|incbin|gas|nasm)$")
+  # The header styles are included by the program; the others are compiled, with a header of
+  # their own for it.
+  set(included FALSE)
+  if(arg_STYLE MATCHES "^(window|c|c-string)$")
+    set(included TRUE)
+  endif()
+  if(NOT included)
     set(header "${folder}/${stem}.h")
     if(header STREQUAL output)
       message(FATAL_ERROR "bin2src_add_data: OUTPUT ${arg_OUTPUT} would be its own header: give it the extension "
@@ -165,7 +172,7 @@ function(bin2src_add_data target data)
                      COMMENT "Converting ${data} into ${arg_NAME}"
                      VERBATIM)
   target_sources(${target} PRIVATE ${outputs})
-  if(arg_STYLE MATCHES "^(window|c|c-string)$")
+  if(included)
     # Included, not compiled by itself.
     set_source_files_properties("${output}" PROPERTIES HEADER_FILE_ONLY ON)
   elseif(arg_STYLE MATCHES "^c-" AND c_language)
