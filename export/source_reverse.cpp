@@ -78,32 +78,21 @@ const char *first_mismatch(const char *t, const char *te, const char *s, size_t 
     return t + i == te && i == n ? nullptr : t + i;
 }
 
-// The UTF-16 units of a UTF-8 text: the window measures its data name in them.
-size_t utf16_units(const char *s, const char *e)
+// A UTF-8 text measured in UTF-16 units, as the window measures its data name: where it ends, or
+// the first character that would take it past `limit` units, with the units before that.
+const char *units_end(const char *s, const char *e, size_t limit, size_t &units)
 {
-    size_t n = 0;
-    for (; s < e; s++) {
-        uint8_t b = uint8_t(*s);
-        if ((b & 0xC0) != 0x80)
-            n += b >= 0xF0 ? 2 : 1;
-    }
-    return n;
-}
-
-// The first character of a UTF-8 text that takes it past `units` UTF-16 units; nullptr when it
-// stays within them.
-const char *past_units(const char *s, const char *e, size_t units)
-{
-    size_t n = 0;
+    units = 0;
     for (; s < e; s++) {
         uint8_t b = uint8_t(*s);
         if ((b & 0xC0) == 0x80)
             continue;
-        n += b >= 0xF0 ? 2 : 1;
-        if (n > units)
+        size_t n = b >= 0xF0 ? 2 : 1;
+        if (units + n > limit)
             return s;
+        units += n;
     }
-    return nullptr;
+    return e;
 }
 
 // The pattern's line from p: up to its line end, which is not part of it.
@@ -654,7 +643,8 @@ bool read_declaration_line(Parser &p, const char *t, const char *te)
         }
         return fail_expected(p, bad, pattern);
     }
-    if (const char *long_at = past_units(name, name_end, LABEL_MAX))
+    size_t units;
+    if (const char *long_at = units_end(name, name_end, LABEL_MAX, units); long_at != name_end)
         return fail(p, long_at, LABEL_TOO_LONG);
     set_window_form(p, p.format, 0);
     expect(p, read_data_line, Ending::DataLine);
@@ -677,16 +667,10 @@ bool read_bare_declaration_line(Parser &p, const char *t, const char *te)
 bool read_asm_first_line(Parser &p, const char *t, const char *te)
 {
     const char *db = nullptr;
+    size_t units;
     if (p.asm_indent != SIZE_MAX) {
         // The ruler said how wide the name is.
-        const char *s = t;
-        size_t units = 0;
-        while (s < te && units < p.asm_indent) {
-            units += uint8_t(*s) >= 0xF0 ? 2 : 1;
-            s++;
-            while (s < te && (uint8_t(*s) & 0xC0) == 0x80)
-                s++;
-        }
+        const char *s = units_end(t, te, p.asm_indent, units);
         if (units != p.asm_indent || !starts_with(s, te, " DB ", 4))
             return fail(p, t, "expected the data name, as wide as the ruler's indentation, and ' DB '");
         db = s;
@@ -696,10 +680,10 @@ bool read_asm_first_line(Parser &p, const char *t, const char *te)
                 db = s;
         if (!db)
             return fail(p, t, NOT_SOURCE_TEXT);
-        if (const char *long_at = past_units(t, db, LABEL_MAX))
+        if (const char *long_at = units_end(t, db, LABEL_MAX, units); long_at != db)
             return fail(p, long_at, LABEL_TOO_LONG);
     }
-    set_window_form(p, ExportFormat::Asm, utf16_units(t, db));
+    set_window_form(p, ExportFormat::Asm, units);
     bool comma;
     if (!read_cells(p, db + 4, te, comma))
         return false;
