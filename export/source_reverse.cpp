@@ -875,12 +875,15 @@ bool read_data_body(Parser &p, const char *body, const char *te)
     return true;
 }
 
-bool read_data_line(Parser &p, const char *t, const char *te)
+// A line that must open with the data form's start, read after it by `body`.
+inline bool read_after_start(Parser &p, const char *t, const char *te, LineHandler body)
 {
     if (!starts_with(t, te, p.data.start, p.data.start_length))
         return fail(p, first_mismatch(t, te, p.data.start, p.data.start_length), "a data line was expected");
-    return read_data_body(p, t + p.data.start_length, te);
+    return body(p, t + p.data.start_length, te);
 }
+
+bool read_data_line(Parser &p, const char *t, const char *te) { return read_after_start(p, t, te, read_data_body); }
 
 // After a row: another, or the tail.
 bool read_data_or_tail_line(Parser &p, const char *t, const char *te)
@@ -973,12 +976,7 @@ bool read_string_body(Parser &p, const char *const body, const char *te)
     return true;
 }
 
-bool read_string_line(Parser &p, const char *t, const char *te)
-{
-    if (!starts_with(t, te, p.data.start, p.data.start_length))
-        return fail(p, first_mismatch(t, te, p.data.start, p.data.start_length), "a data line was expected");
-    return read_string_body(p, t + p.data.start_length, te);
-}
+bool read_string_line(Parser &p, const char *t, const char *te) { return read_after_start(p, t, te, read_string_body); }
 
 bool read_tail_line(Parser &p, const char *t, const char *te)
 {
